@@ -1,0 +1,1 @@
+// Keeps the benchmark program buildable before any component adds its own.

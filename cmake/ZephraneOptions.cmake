@@ -1,0 +1,14 @@
+# One interface target carries the project's warning and sanitizer flags;
+# every target of ours links it, third-party headers stay SYSTEM and quiet.
+add_library(zephrane_options INTERFACE)
+target_compile_options(zephrane_options INTERFACE
+  -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wsign-conversion)
+if(ZEPHRANE_WERROR)
+  target_compile_options(zephrane_options INTERFACE -Werror)
+endif()
+
+if(ZEPHRANE_SANITIZE)
+  target_compile_options(zephrane_options INTERFACE
+    -fsanitize=${ZEPHRANE_SANITIZE} -fno-omit-frame-pointer -fno-sanitize-recover=all)
+  target_link_options(zephrane_options INTERFACE -fsanitize=${ZEPHRANE_SANITIZE})
+endif()
