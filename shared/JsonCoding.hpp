@@ -23,7 +23,7 @@
 
 namespace zephrane {
 
-using Json = nlohmann::json;
+using Json = nlohmann::ordered_json;
 
 class DecodingError : public std::runtime_error {
 public:

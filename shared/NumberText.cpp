@@ -10,9 +10,12 @@ namespace zephrane {
 std::string shortestText(double value) {
     if (std::isnan(value)) return "nan";
     if (std::isinf(value)) return value < 0 ? "-inf" : "inf";
-    const bool negative = std::signbit(value);
-    std::string sign = negative ? "-" : "";
-    if (value == 0) return sign + "0.0";
+
+    // Built with append() only: GCC 12 at -O3 misreads operator+ chains on
+    // strings as overlapping copies (-Wrestrict).
+    std::string out;
+    if (std::signbit(value)) out.push_back('-');
+    if (value == 0) return out.append("0.0");
 
     // Scientific shortest form gives the significant digits and the exponent;
     // the layout is then ours to choose.
@@ -29,23 +32,27 @@ std::string shortestText(double value) {
     std::from_chars(exponentText.data(), exponentText.data() + exponentText.size(), exponent);
 
     const int count = static_cast<int>(digits.size());
+    std::string_view all(digits);
     if (exponent < -4 || std::fabs(value) > 0x1p54) {
-        std::string out = sign + digits.substr(0, 1);
-        if (count > 1) out += "." + digits.substr(1);
-        out += exponent < 0 ? "e-" : "e+";
+        out.append(all.substr(0, 1));
+        if (count > 1) out.append(".").append(all.substr(1));
+        out.append(exponent < 0 ? "e-" : "e+");
         int magnitude = exponent < 0 ? -exponent : exponent;
-        if (magnitude < 10) out += "0";
-        out += std::to_string(magnitude);
-        return out;
+        if (magnitude < 10) out.push_back('0');
+        return out.append(std::to_string(magnitude));
     }
     if (exponent >= count - 1) {
-        return sign + digits + std::string(static_cast<std::size_t>(exponent - (count - 1)), '0') + ".0";
+        out.append(all);
+        out.append(static_cast<std::size_t>(exponent - (count - 1)), '0');
+        return out.append(".0");
     }
     if (exponent >= 0) {
         auto split = static_cast<std::size_t>(exponent + 1);
-        return sign + digits.substr(0, split) + "." + digits.substr(split);
+        return out.append(all.substr(0, split)).append(".").append(all.substr(split));
     }
-    return sign + "0." + std::string(static_cast<std::size_t>(-exponent - 1), '0') + digits;
+    out.append("0.");
+    out.append(static_cast<std::size_t>(-exponent - 1), '0');
+    return out.append(all);
 }
 
 }  // namespace zephrane

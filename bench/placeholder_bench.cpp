@@ -1,1 +1,0 @@
-// Keeps the benchmark program buildable before any component adds its own.
