@@ -15,4 +15,13 @@ constexpr double clampKeepingNaN(double value, double lower, double upper) noexc
 
 constexpr double clampToUnit(double value) noexcept { return clampKeepingNaN(value, 0.0, 1.0); }
 
+// The same rule for any ordered type: max with the lower bound, then min with
+// the upper one. Both comparisons leave the value in place when it is
+// unordered, so NaN still passes through; equal bounds give that bound.
+template <class T>
+constexpr T clamped(const T& value, const T& lower, const T& upper) {
+    const T& raised = lower > value ? lower : value;
+    return upper < raised ? upper : raised;
+}
+
 }  // namespace zephrane

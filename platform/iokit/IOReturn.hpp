@@ -19,6 +19,7 @@ inline constexpr kern_return_t kIOReturnUnsupported = ioReturn(0xE00002C7);
 inline constexpr kern_return_t kIOReturnNotOpen = ioReturn(0xE00002CD);
 inline constexpr kern_return_t kIOReturnNotPermitted = ioReturn(0xE00002E2);
 inline constexpr kern_return_t kIOReturnUnderrun = ioReturn(0xE00002E7);
+inline constexpr kern_return_t kIOReturnOverrun = ioReturn(0xE00002E8);
 inline constexpr kern_return_t kIOReturnNotResponding = ioReturn(0xE00002ED);
 
 }  // namespace zephrane::iokit

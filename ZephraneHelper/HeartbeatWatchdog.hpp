@@ -1,0 +1,45 @@
+// The daemon's fail-safe rule: while manual control is engaged, more than
+// `timeout` without a heartbeat hands the fans back. Times come from the
+// clock that stops during sleep, so a sleeping machine does not fail safe on
+// wake merely because it slept.
+#pragma once
+
+#include <chrono>
+#include <optional>
+
+namespace zephrane::helper {
+
+// CLOCK_MONOTONIC does not advance while the machine is suspended.
+using SuspendingClock = std::chrono::steady_clock;
+
+class HeartbeatWatchdog {
+public:
+    explicit HeartbeatWatchdog(std::chrono::duration<double> timeout) : timeout_(timeout) {}
+
+    void recordBeat(SuspendingClock::time_point at) { lastBeat_ = at; }
+
+    // Engaging also counts as a beat, giving the app a fresh grace period;
+    // disengaging leaves the last beat alone.
+    void manualEngaged(bool engaged, SuspendingClock::time_point at) {
+        manualControlEngaged_ = engaged;
+        if (engaged) lastBeat_ = at;
+    }
+
+    // Strictly more than the time-out: an age of exactly `timeout` is still fine.
+    bool shouldFailSafe(SuspendingClock::time_point now) const {
+        if (!manualControlEngaged_) return false;
+        if (!lastBeat_) return true;
+        return now - *lastBeat_ > timeout_;
+    }
+
+    bool manualControlEngaged() const { return manualControlEngaged_; }
+    std::optional<SuspendingClock::time_point> lastBeat() const { return lastBeat_; }
+    std::chrono::duration<double> timeout() const { return timeout_; }
+
+private:
+    std::chrono::duration<double> timeout_;
+    std::optional<SuspendingClock::time_point> lastBeat_;
+    bool manualControlEngaged_ = false;
+};
+
+}  // namespace zephrane::helper

@@ -1,0 +1,101 @@
+// Stand-in for code-signing requirements between the app and the daemon.
+//
+// Each of our programs embeds its identity (identifier and team identifier)
+// in an ELF note of its executable (ZEPHRANE_EMBED_IDENTITY below). A peer on
+// a Unix socket is identified by the kernel (SO_PEERCRED gives its pid), its
+// executable is /proc/<pid>/exe, and a requirement text such as
+//   anchor apple generic and identifier "com.zephrane.app" and
+//   certificate leaf[subject.OU] = "ZPHRN4B7Q2"
+// is parsed and checked clause by clause:
+//   anchor apple generic          the executable is owned by the trusted owner
+//                                 (root unless a TrustPolicy names another)
+//                                 and writable by nobody else
+//   identifier "X"                the embedded identifier is X
+//   certificate leaf[subject.OU] = "T"   the embedded team identifier is T
+#pragma once
+
+#include <sys/types.h>
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zephrane::codesign {
+
+struct Identity {
+    std::string identifier;
+    std::string teamIdentifier;
+    friend bool operator==(const Identity&, const Identity&) = default;
+};
+
+// What we know of a running program's code.
+struct CodeInfo {
+    std::string executablePath;
+    uid_t owner = 0;
+    mode_t mode = 0;                   // permission bits of the executable
+    std::optional<Identity> identity;  // none when the executable embeds none
+};
+
+struct TrustPolicy {
+    uid_t trustedOwner = 0;  // owner that "anchor apple generic" accepts
+};
+
+class RequirementError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// A parsed requirement: clauses joined by "and", all of which must hold.
+// Understood: `anchor apple generic`, `identifier "X"` (or a bare X made of
+// letters, digits, '.', '-' and '_') and `certificate leaf[subject.OU] = "T"`;
+// quoted texts take backslash escapes. Anything else ("or", "not",
+// parentheses, other clauses) is refused rather than half-understood.
+class Requirement {
+public:
+    struct Clause {
+        enum class Kind { anchorAppleGeneric, identifier, leafOrganisationalUnit };
+        Kind kind = Kind::anchorAppleGeneric;
+        std::string value;  // the identifier or team identifier demanded; empty for the anchor
+        friend bool operator==(const Clause&, const Clause&) = default;
+    };
+
+    // Throws RequirementError for text it cannot parse.
+    static Requirement parse(std::string_view text);
+
+    // No value when `code` satisfies every clause; otherwise the first
+    // failing clause, in words, for the log.
+    std::optional<std::string> check(const CodeInfo& code, const TrustPolicy& policy) const;
+
+    const std::string& text() const { return text_; }
+    const std::vector<Clause>& clauses() const { return clauses_; }
+
+private:
+    // Only parse() makes one: a requirement without clauses would pass anyone.
+    Requirement() = default;
+
+    std::string text_;
+    std::vector<Clause> clauses_;
+};
+
+// The identity embedded in the executable at `path`; none when it has none,
+// when its notes disagree or are malformed, or when the file is not a
+// readable little-endian ELF64 file.
+std::optional<Identity> readEmbeddedIdentity(const std::string& path);
+
+// Code info of a live process, read through the executable it runs (not the
+// file now at its path); none when it is gone or unreadable.
+std::optional<CodeInfo> codeInfoForProcess(pid_t pid);
+
+// The peer of a connected Unix socket checked against a requirement: no value
+// when it passes, else why it fails. The peer is the process that called
+// connect() (or, seen from the connecting side, listen()); both ends of a
+// socketpair() name the process that created it.
+std::optional<std::string> checkPeer(int socketFd, const Requirement& requirement, const TrustPolicy& policy);
+
+}  // namespace zephrane::codesign
+
+// Place once, at file scope, in one source file of a program:
+//   ZEPHRANE_EMBED_IDENTITY("com.zephrane.app", "ZPHRN4B7Q2");
+// (defined in platform/codesign/EmbeddedIdentity.hpp)

@@ -1,0 +1,115 @@
+#include "platform/iokit/FrameSocket.hpp"
+
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <utility>
+
+#include <sys/socket.h>
+#include <sys/time.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace zephrane::iokit {
+
+FrameSocket::~FrameSocket() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+FrameSocket::FrameSocket(FrameSocket&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+
+FrameSocket& FrameSocket::operator=(FrameSocket&& other) noexcept {
+    if (this != &other) {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = std::exchange(other.fd_, -1);
+    }
+    return *this;
+}
+
+int FrameSocket::connect(const std::string& path) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (path.empty() || path.size() >= sizeof address.sun_path) return ENAMETOOLONG;
+    std::memcpy(address.sun_path, path.data(), path.size());
+
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return errno;
+    int result = 0;
+    do {
+        result = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    } while (result < 0 && errno == EINTR);
+    if (result < 0) {
+        const int error = errno;
+        ::close(fd);
+        return error;
+    }
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = fd;
+    return 0;
+}
+
+void FrameSocket::setTimeout(std::chrono::milliseconds timeout) {
+    if (fd_ < 0) return;
+    timeval value{};
+    value.tv_sec = static_cast<time_t>(timeout.count() / 1000);
+    value.tv_usec = static_cast<suseconds_t>((timeout.count() % 1000) * 1000);
+    ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &value, sizeof value);
+    ::setsockopt(fd_, SOL_SOCKET, SO_SNDTIMEO, &value, sizeof value);
+}
+
+void FrameSocket::shutdown() const {
+    if (fd_ >= 0) ::shutdown(fd_, SHUT_RDWR);
+}
+
+FrameSocket::Status FrameSocket::send(std::span<const std::uint8_t> payload) {
+    if (payload.size() > 0xFFFFFFFFu) return Status::tooLarge;
+    const auto size = static_cast<std::uint32_t>(payload.size());
+    const std::array<std::uint8_t, 4> header{static_cast<std::uint8_t>(size >> 24),
+                                             static_cast<std::uint8_t>(size >> 16),
+                                             static_cast<std::uint8_t>(size >> 8), static_cast<std::uint8_t>(size)};
+    if (Status status = writeAll(header.data(), header.size()); status != Status::ok) return status;
+    return writeAll(payload.data(), payload.size());
+}
+
+FrameSocket::Status FrameSocket::receive(std::vector<std::uint8_t>& payload, std::size_t maxPayload) {
+    std::array<std::uint8_t, 4> header{};
+    if (Status status = readAll(header.data(), header.size()); status != Status::ok) return status;
+    const std::uint32_t size = (std::uint32_t{header[0]} << 24) | (std::uint32_t{header[1]} << 16) |
+                               (std::uint32_t{header[2]} << 8) | std::uint32_t{header[3]};
+    if (size > maxPayload) return Status::tooLarge;
+    payload.resize(size);
+    return readAll(payload.data(), payload.size());
+}
+
+FrameSocket::Status FrameSocket::writeAll(const std::uint8_t* data, std::size_t size) {
+    if (fd_ < 0) return Status::closed;
+    while (size > 0) {
+        const ssize_t sent = ::send(fd_, data, size, MSG_NOSIGNAL);
+        if (sent < 0) {
+            if (errno == EINTR) continue;
+            if (errno == EAGAIN || errno == EWOULDBLOCK) return Status::timedOut;
+            return Status::closed;
+        }
+        data += sent;
+        size -= static_cast<std::size_t>(sent);
+    }
+    return Status::ok;
+}
+
+FrameSocket::Status FrameSocket::readAll(std::uint8_t* data, std::size_t size) {
+    if (fd_ < 0) return Status::closed;
+    while (size > 0) {
+        const ssize_t got = ::recv(fd_, data, size, 0);
+        if (got == 0) return Status::closed;  // the peer went away mid-frame or between frames
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            if (errno == EAGAIN || errno == EWOULDBLOCK) return Status::timedOut;
+            return Status::closed;
+        }
+        data += got;
+        size -= static_cast<std::size_t>(got);
+    }
+    return Status::ok;
+}
+
+}  // namespace zephrane::iokit

@@ -1,0 +1,216 @@
+#include "platform/iokit/IOKitUserClient.hpp"
+
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <unordered_map>
+#include <utility>
+#include <variant>
+#include <vector>
+
+#include <sys/stat.h>
+
+#include "platform/iokit/FrameSocket.hpp"
+#include "platform/iokit/SimulatorProtocol.hpp"
+#include "platform/iokit/SocketPaths.hpp"
+
+namespace zephrane::iokit {
+namespace {
+
+struct Service {
+    std::string socketPath;
+};
+
+struct Connection {
+    FrameSocket socket;
+    std::mutex exchange;  // one request and its answer at a time on this socket
+    bool broken = false;  // guarded by `exchange`; the stream is out of step for good
+};
+
+// Handles to services and connections. Lookups copy a shared_ptr out, so a
+// connection outlives its removal from the table until the calls still
+// running on it return.
+class HandleTable {
+public:
+    io_object_t insert(std::variant<Service, std::shared_ptr<Connection>> object) {
+        std::lock_guard lock(mutex_);
+        while (next_ == IO_OBJECT_NULL || objects_.contains(next_)) ++next_;
+        const io_object_t handle = next_++;
+        objects_.emplace(handle, std::move(object));
+        return handle;
+    }
+
+    std::optional<std::string> servicePath(io_object_t handle) {
+        std::lock_guard lock(mutex_);
+        auto it = objects_.find(handle);
+        if (it == objects_.end()) return std::nullopt;
+        const auto* service = std::get_if<Service>(&it->second);
+        return service ? std::optional(service->socketPath) : std::nullopt;
+    }
+
+    std::shared_ptr<Connection> connection(io_object_t handle) {
+        std::lock_guard lock(mutex_);
+        auto it = objects_.find(handle);
+        if (it == objects_.end()) return nullptr;
+        const auto* connection = std::get_if<std::shared_ptr<Connection>>(&it->second);
+        return connection ? *connection : nullptr;
+    }
+
+    bool removeService(io_object_t handle) {
+        std::lock_guard lock(mutex_);
+        auto it = objects_.find(handle);
+        if (it == objects_.end() || !std::holds_alternative<Service>(it->second)) return false;
+        objects_.erase(it);
+        return true;
+    }
+
+    std::shared_ptr<Connection> removeConnection(io_object_t handle) {
+        std::lock_guard lock(mutex_);
+        auto it = objects_.find(handle);
+        if (it == objects_.end()) return nullptr;
+        auto* connection = std::get_if<std::shared_ptr<Connection>>(&it->second);
+        if (!connection) return nullptr;
+        std::shared_ptr<Connection> removed = std::move(*connection);
+        objects_.erase(it);
+        return removed;
+    }
+
+private:
+    std::mutex mutex_;
+    std::unordered_map<io_object_t, std::variant<Service, std::shared_ptr<Connection>>> objects_;
+    io_object_t next_ = 1;
+};
+
+// Process-wide like the kernel's port namespace, and never destroyed, so a
+// thread still closing a connection at exit never touches a dead table.
+HandleTable& handles() {
+    static auto* table = new HandleTable;
+    return *table;
+}
+
+bool isSocketFile(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISSOCK(info.st_mode);
+}
+
+kern_return_t connectFailure(int error) {
+    switch (error) {
+        case ENOENT:
+        case ENOTDIR:
+        case ECONNREFUSED:
+        case ENOTSOCK:
+        case EPROTOTYPE: return kIOReturnNoDevice;
+        case EACCES:
+        case EPERM: return kIOReturnNotPrivileged;
+        case ENAMETOOLONG: return kIOReturnBadArgument;
+        default: return kIOReturnError;
+    }
+}
+
+void putBigEndian32(std::vector<std::uint8_t>& out, std::uint32_t value) {
+    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(value >> shift));
+}
+
+kern_return_t bigEndianReturn(const std::vector<std::uint8_t>& payload) {
+    const std::uint32_t raw = (std::uint32_t{payload[0]} << 24) | (std::uint32_t{payload[1]} << 16) |
+                              (std::uint32_t{payload[2]} << 8) | std::uint32_t{payload[3]};
+    return ioReturn(raw);
+}
+
+// A failed send or receive as the caller sees it.
+kern_return_t wireFailure(FrameSocket::Status status) {
+    return status == FrameSocket::Status::tooLarge ? kIOReturnError : kIOReturnNotResponding;
+}
+
+}  // namespace
+
+mach_port_t mach_task_self() { return 1; }
+
+MatchingDictionary IOServiceMatching(std::string_view className) { return {std::string(className)}; }
+
+io_service_t IOServiceGetMatchingService(mach_port_t /*mainPort*/, const MatchingDictionary& matching) {
+    if (matching.className != "AppleSMC") return IO_OBJECT_NULL;
+    std::string path = smcSocketPath();
+    if (!isSocketFile(path)) return IO_OBJECT_NULL;
+    return handles().insert(Service{std::move(path)});
+}
+
+kern_return_t IOServiceOpen(io_service_t service, mach_port_t /*owningTask*/, std::uint32_t type,
+                            io_connect_t* connect) {
+    if (!connect) return kIOReturnBadArgument;
+    const std::optional<std::string> path = handles().servicePath(service);
+    if (!path) return kIOReturnBadArgument;
+
+    auto connection = std::make_shared<Connection>();
+    if (int error = connection->socket.connect(*path); error != 0) return connectFailure(error);
+
+    std::vector<std::uint8_t> request{wire::kOpOpen};
+    putBigEndian32(request, type);
+    if (auto status = connection->socket.send(request); status != FrameSocket::Status::ok) return wireFailure(status);
+    std::vector<std::uint8_t> answer;
+    if (auto status = connection->socket.receive(answer, wire::kMaxPayload); status != FrameSocket::Status::ok)
+        return wireFailure(status);
+    if (answer.size() != 4) return kIOReturnError;
+    if (kern_return_t code = bigEndianReturn(answer); code != kIOReturnSuccess) return code;
+
+    *connect = handles().insert(std::move(connection));
+    return kIOReturnSuccess;
+}
+
+kern_return_t IOConnectCallStructMethod(io_connect_t handle, std::uint32_t selector, const void* input,
+                                        std::size_t inputSize, void* output, std::size_t* outputSize) {
+    if (!outputSize) return kIOReturnBadArgument;
+    const std::size_t capacity = std::exchange(*outputSize, 0);
+    if ((!input && inputSize > 0) || (!output && capacity > 0)) return kIOReturnBadArgument;
+    if (inputSize > wire::kMaxPayload - 5) return kIOReturnBadArgument;
+
+    const std::shared_ptr<Connection> connection = handles().connection(handle);
+    if (!connection) return kIOReturnNotOpen;
+
+    std::vector<std::uint8_t> request;
+    request.reserve(5 + inputSize);
+    request.push_back(wire::kOpCall);
+    putBigEndian32(request, selector);
+    if (inputSize > 0) {
+        const auto* bytes = static_cast<const std::uint8_t*>(input);
+        request.insert(request.end(), bytes, bytes + inputSize);
+    }
+
+    std::lock_guard lock(connection->exchange);
+    if (connection->broken) return kIOReturnNotResponding;
+    auto fail = [&](kern_return_t code) {
+        connection->broken = true;
+        connection->socket.shutdown();
+        return code;
+    };
+
+    if (auto status = connection->socket.send(request); status != FrameSocket::Status::ok)
+        return fail(wireFailure(status));
+    std::vector<std::uint8_t> answer;
+    if (auto status = connection->socket.receive(answer, wire::kMaxPayload); status != FrameSocket::Status::ok)
+        return fail(wireFailure(status));
+    if (answer.size() < 4) return fail(kIOReturnError);
+
+    if (kern_return_t code = bigEndianReturn(answer); code != kIOReturnSuccess) return code;
+    const std::size_t answerSize = answer.size() - 4;
+    if (answerSize > capacity) return kIOReturnOverrun;
+    if (answerSize > 0) std::memcpy(output, answer.data() + 4, answerSize);
+    *outputSize = answerSize;
+    return kIOReturnSuccess;
+}
+
+kern_return_t IOServiceClose(io_connect_t handle) {
+    const std::shared_ptr<Connection> connection = handles().removeConnection(handle);
+    if (!connection) return kIOReturnBadArgument;
+    connection->socket.shutdown();
+    return kIOReturnSuccess;
+}
+
+kern_return_t IOObjectRelease(io_object_t object) {
+    return handles().removeService(object) ? kIOReturnSuccess : kIOReturnBadArgument;
+}
+
+}  // namespace zephrane::iokit

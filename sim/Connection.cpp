@@ -1,0 +1,57 @@
+#include "sim/Connection.hpp"
+
+#include <algorithm>
+#include <array>
+#include <vector>
+
+#include "platform/iokit/SimulatorProtocol.hpp"
+#include "sim/ConnectionManager.hpp"
+
+namespace zephrane::sim {
+namespace {
+
+std::vector<std::uint8_t> framed(const std::vector<std::uint8_t>& payload) {
+    const auto n = static_cast<std::uint32_t>(payload.size());
+    std::vector<std::uint8_t> frame(4 + payload.size());
+    for (std::size_t i = 0; i < 4; ++i) frame[i] = static_cast<std::uint8_t>(n >> (24 - 8 * i));
+    std::copy(payload.begin(), payload.end(), frame.begin() + 4);
+    return frame;
+}
+
+}  // namespace
+
+Connection::Connection(Socket socket, RequestHandler handler, ConnectionManager& manager, std::string description)
+    : socket_(std::move(socket)), handler_(std::move(handler)), manager_(manager), description_(std::move(description)) {}
+
+void Connection::start() { asio::co_spawn(socket_.get_executor(), serve(shared_from_this()), asio::detached); }
+
+void Connection::stop() {
+    asio::error_code ignored;
+    socket_.close(ignored);
+}
+
+asio::awaitable<void> Connection::serve(std::shared_ptr<Connection> self) {
+    try {
+        std::array<std::uint8_t, 4> header;
+        std::vector<std::uint8_t> payload;
+        for (;;) {
+            co_await asio::async_read(self->socket_, asio::buffer(header), asio::use_awaitable);
+            const std::uint32_t length = std::uint32_t{header[0]} << 24 | std::uint32_t{header[1]} << 16 |
+                                         std::uint32_t{header[2]} << 8 | std::uint32_t{header[3]};
+            if (length > iokit::wire::kMaxPayload) break;
+            payload.resize(length);
+            co_await asio::async_read(self->socket_, asio::buffer(payload), asio::use_awaitable);
+
+            const Reply reply = self->handler_(payload);
+            if (reply.kind == Reply::Kind::close || reply.payload.size() > iokit::wire::kMaxPayload) break;
+            if (reply.kind == Reply::Kind::none) continue;
+            co_await asio::async_write(self->socket_, asio::buffer(framed(reply.payload)), asio::use_awaitable);
+        }
+    } catch (const std::exception&) {
+        // The peer went away (possibly mid-frame), the server is stopping, or
+        // a handler failed: in every case this connection ends here.
+    }
+    self->manager_.stop(self);
+}
+
+}  // namespace zephrane::sim

@@ -1,0 +1,105 @@
+// A machine as data: its SMC key table and the parameters of the firmware
+// behaviour and thermal model that move the table's values. Profiles live as
+// JSON under sim/machines/; loading checks everything the simulated SMC
+// relies on (key sizes against types, the fan keys, "#KEY"), so a bad file
+// fails here with a message naming the place, never later as a wrong answer.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "shared/JsonCoding.hpp"
+#include "sim/SimTime.hpp"
+
+namespace zephrane::sim {
+
+class ProfileError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// What a reading follows: a node of the thermal model, or the load itself.
+enum class Driver { die, board, battery, load };
+
+struct FanControlParams {
+    double rampRpmPerSecond = 1000;  // how fast the actual speed moves toward its goal
+    // The firmware's automatic curve over the die temperature (degrees C):
+    // stopped below autoOffBelowC (absent: never stopped), the minimum speed
+    // up to autoMinAtC, rising linearly to the maximum at autoMaxAtC.
+    std::optional<double> autoOffBelowC;
+    double autoMinAtC = 60;
+    double autoMaxAtC = 95;
+    // How long "Ftst" = 1 must be held before a manual mode is accepted.
+    SimDuration unlockDelay{};
+};
+
+struct ThermalParams {
+    double ambientC = 24;
+    double idleWatts = 5;   // die power at load 0
+    double maxWatts = 60;   // die power at load 1
+    double heatCapacityJoulesPerK = 30;
+    double passiveWattsPerK = 0.5;  // cooling without airflow
+    double fanWattsPerK = 0;        // extra cooling at full airflow
+    double throttleC = 105;         // the die never gets hotter: the chip throttles
+    double boardCoupling = 0.6;     // share of the die's rise over ambient the board settles at
+    SimDuration boardTimeConstant = std::chrono::seconds(40);
+    double batteryCoupling = 0.5;   // share of the board's rise the battery settles at
+    SimDuration batteryTimeConstant = std::chrono::seconds(120);
+    // Temperature keys reading this or less (but not 0: a sensor that is not
+    // there) are parked cores: they keep their reading until the load reaches
+    // unparkAtLoad (absent: never), then read their node's temperature.
+    double parkedBelowC = 12;
+    std::optional<double> unparkAtLoad;
+};
+
+// Keys whose name starts with `prefix` read their snapshot value plus
+// gain × the driver's change from idle (first matching rule wins).
+struct FollowRule {
+    std::string prefix;
+    Driver driver = Driver::die;
+    double gain = 0;
+};
+
+struct HIDServiceSpec {
+    Json product;                  // null: the service has no product name
+    std::optional<double> baseC;   // absent: the service has no temperature event
+    Driver driver = Driver::die;
+    double gain = 0;
+};
+
+struct ProfileKey {
+    std::string name;
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> bytes;  // the key's size is bytes.size(), 1 to 32
+    std::uint8_t attributes = 0;
+    bool readable = true;
+    bool writable = false;
+};
+
+// Attribute bits the simulator reports when a profile names none; clients
+// carry attributes without interpreting them.
+inline constexpr std::uint8_t kAttributeReadable = 0x80;
+inline constexpr std::uint8_t kAttributeWritable = 0x40;
+
+struct MachineProfile {
+    std::string name;
+    std::string description;
+    FanControlParams fanControl;
+    ThermalParams thermal;
+    std::vector<FollowRule> follow;
+    std::vector<HIDServiceSpec> hidServices;
+    std::vector<ProfileKey> keys;  // in the firmware's key-index order
+
+    int fanCount() const;  // "FNum"
+    const ProfileKey* find(std::string_view name) const;
+
+    // Throw ProfileError naming the file or JSON path of the first problem.
+    static MachineProfile fromJson(const Json& json);
+    static MachineProfile load(const std::filesystem::path& path);
+};
+
+}  // namespace zephrane::sim

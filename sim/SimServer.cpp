@@ -1,0 +1,154 @@
+#include "sim/SimServer.hpp"
+
+#include <stdexcept>
+#include <sys/socket.h>
+#include <sys/stat.h>
+
+#include "platform/iokit/SimulatorProtocol.hpp"
+#include "platform/oslog/OSLog.hpp"
+
+namespace zephrane::sim {
+namespace {
+
+namespace fs = std::filesystem;
+namespace wire = iokit::wire;
+
+constexpr auto kAcceptRetryPause = std::chrono::milliseconds(100);
+
+const oslog::Logger& log() { return oslog::logger("com.zephrane.sim", "server"); }
+
+std::string quoted(const fs::path& path) { return "\"" + path.string() + "\""; }
+
+struct Peer {
+    pid_t pid = 0;
+    uid_t uid = static_cast<uid_t>(-1);  // unknown: nobody, never a writer
+};
+
+Peer peerOf(asio::local::stream_protocol::socket& socket) {
+    ucred credentials{};
+    socklen_t length = sizeof credentials;
+    if (::getsockopt(socket.native_handle(), SOL_SOCKET, SO_PEERCRED, &credentials, &length) != 0) return {};
+    return {credentials.pid, credentials.uid};
+}
+
+// An exception must not leave a coroutine unseen.
+auto reportFailure(std::string what) {
+    return [what = std::move(what)](std::exception_ptr failure) {
+        if (!failure) return;
+        try {
+            std::rethrow_exception(failure);
+        } catch (const std::exception& e) {
+            log().fault(what + " failed: " + e.what());
+        }
+    };
+}
+
+}  // namespace
+
+SimServer::SimServer(asio::io_context& io, SimulatedSMC& smc, SimServerOptions options)
+    : io_(io),
+      smc_(smc),
+      options_(std::move(options)),
+      smcHandler_(smc, options_.writers),
+      hidHandler_(smc),
+      controlHandler_(smc),
+      timer_(io) {
+    try {
+        fs::create_directories(options_.directory);
+        listen(Service::smc, wire::kSMCSocketName);
+        listen(Service::hid, wire::kHIDSocketName);
+        listen(Service::control, wire::kControlSocketName);
+    } catch (...) {
+        std::error_code ignored;
+        for (const Listener& listener : listeners_) fs::remove(listener.path, ignored);
+        throw;
+    }
+    for (Listener& listener : listeners_)
+        asio::co_spawn(io_, accept(&listener), reportFailure("accepting on " + listener.name));
+    asio::co_spawn(io_, tick(), reportFailure("the machine's clock"));
+    log().info("serving machine \"" + smc_.name() + "\" in " + quoted(options_.directory));
+}
+
+SimServer::~SimServer() { stop(); }
+
+void SimServer::listen(Service service, std::string_view name) {
+    const fs::path path = options_.directory / name;
+    struct stat status{};
+    if (::lstat(path.c_str(), &status) == 0) {
+        if (!S_ISSOCK(status.st_mode)) throw std::runtime_error(quoted(path) + " exists and is not a socket");
+        asio::local::stream_protocol::socket probe(io_);
+        asio::error_code refused;
+        probe.connect(asio::local::stream_protocol::endpoint(path.string()), refused);
+        if (!refused) throw std::runtime_error(quoted(path) + " is served by another process");
+        fs::remove(path);  // stale: left behind by a server that died
+    }
+    asio::local::stream_protocol::acceptor acceptor(io_, asio::local::stream_protocol::endpoint(path.string()));
+    listeners_.push_back({service, std::string(name), path, std::move(acceptor)});
+    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                              fs::perms::group_write | fs::perms::others_read | fs::perms::others_write);
+}
+
+RequestHandler SimServer::handlerFor(Service service, uid_t peer) {
+    switch (service) {
+        case Service::smc:
+            return [this, client = SMCClient{peer, false}](std::span<const std::uint8_t> payload) mutable {
+                return smcHandler_.handle(payload, client);
+            };
+        case Service::hid:
+            return [this](std::span<const std::uint8_t> payload) { return hidHandler_.handle(payload); };
+        case Service::control:
+            return [this](std::span<const std::uint8_t> payload) { return controlHandler_.handle(payload); };
+    }
+    return [](std::span<const std::uint8_t>) { return Reply::close(); };
+}
+
+asio::awaitable<void> SimServer::accept(Listener* listener) {
+    while (!stopped_) {
+        asio::error_code error;
+        auto socket = co_await listener->acceptor.async_accept(asio::redirect_error(asio::use_awaitable, error));
+        if (stopped_) co_return;
+        if (error) {
+            // Out of descriptors, most likely; the clients holding them will go.
+            log().error("accepting on " + listener->name + " failed: " + error.message() + ", retrying");
+            asio::steady_timer pause(io_, kAcceptRetryPause);
+            co_await pause.async_wait(asio::redirect_error(asio::use_awaitable, error));
+            continue;
+        }
+        const Peer peer = peerOf(socket);
+        std::string description = listener->name + " client (pid " + std::to_string(peer.pid) + ", uid " +
+                                  std::to_string(static_cast<long>(peer.uid)) + ")";
+        connections_.start(std::make_shared<Connection>(std::move(socket), handlerFor(listener->service, peer.uid),
+                                                        connections_, std::move(description)));
+    }
+}
+
+// The machine advances by the time that really passed, so a late tick does
+// not slow the simulated clock down.
+asio::awaitable<void> SimServer::tick() {
+    auto last = std::chrono::steady_clock::now();
+    while (!stopped_) {
+        timer_.expires_after(options_.tick);
+        asio::error_code cancelled;
+        co_await timer_.async_wait(asio::redirect_error(asio::use_awaitable, cancelled));
+        if (stopped_) co_return;
+        const auto now = std::chrono::steady_clock::now();
+        smc_.advance(now - last);
+        last = now;
+    }
+}
+
+void SimServer::stop() {
+    if (stopped_) return;
+    stopped_ = true;
+    std::error_code ignored;
+    for (Listener& listener : listeners_) {
+        asio::error_code closeError;
+        listener.acceptor.close(closeError);
+        fs::remove(listener.path, ignored);
+    }
+    timer_.cancel();
+    connections_.stopAll();
+    log().info("stopped serving machine \"" + smc_.name() + "\"");
+}
+
+}  // namespace zephrane::sim

@@ -1,0 +1,97 @@
+// Serves one simulated machine on the three sockets of the IOKit stand-in's
+// wire (platform/iokit/SimulatorProtocol.hpp) in one directory, and advances
+// the machine's time from a timer. Everything runs on the io_context's one
+// thread; a hung SMC call leaves only its own connection waiting.
+//
+// Sockets are created mode 0666 so unprivileged readers can connect; writes
+// are checked per peer by the WriterPolicy (a refused write answers
+// kIOReturnNotPrivileged). Stale socket files are replaced; a socket that
+// another live server answers on is not, and the constructor throws.
+//
+// control.sock commands (one JSON object per frame; answers
+// {"ok": true, ...} or {"ok": false, "error": text}):
+//   {"command": "hang", "key": "F0Md"}     calls about the key never answer
+//   {"command": "hang"}                    no SMC call answers
+//   {"command": "removeKey", "key": "TB0T"} the key vanishes: not found,
+//                                          not listed, not counted in "#KEY"
+//   {"command": "refuseOpens", "code": N}  opens fail with kernel code N
+//                                          (default kIOReturnNotPermitted)
+//   {"command": "modeNeverTakes", "fan": 0} F0Md = 1 is refused (0x81) for good
+//   {"command": "shortAnswer", "bytes": 79} the next call's answer has that
+//                                          many bytes (default 79)
+//   {"command": "clearFaults"}             all faults undone, removed keys
+//                                          back; hung calls stay unanswered
+//   {"command": "setLoad", "load": 0.8}    a fixed load, 0 to 1; "load": null
+//                                          goes back to the load source
+//   {"command": "readKey", "key": "F0Ac"}  -> "key", "type", "size", "bytes"
+//                                          (hex), "value" (when decodable),
+//                                          "readable", "writable"
+//   {"command": "status"}                  -> "machine", "elapsedSeconds",
+//                                          "load", "dieC", "fans"
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+#include <list>
+#include <string>
+
+#include <asio.hpp>
+
+#include "sim/ConnectionManager.hpp"
+#include "sim/ControlRequestHandler.hpp"
+#include "sim/HIDRequestHandler.hpp"
+#include "sim/SMCRequestHandler.hpp"
+#include "sim/SimulatedSMC.hpp"
+#include "sim/WriterPolicy.hpp"
+
+namespace zephrane::sim {
+
+struct SimServerOptions {
+    std::filesystem::path directory;
+    WriterPolicy writers;
+    std::chrono::milliseconds tick{100};  // how often the machine's time advances
+};
+
+class SimServer {
+public:
+    // Creates the directory and binds the sockets; throws std::runtime_error
+    // (or std::system_error) when it cannot.
+    SimServer(asio::io_context& io, SimulatedSMC& smc, SimServerOptions options);
+    ~SimServer();
+    SimServer(const SimServer&) = delete;
+    SimServer& operator=(const SimServer&) = delete;
+
+    // Closes the sockets and every connection, stops the timer and removes
+    // the socket files; io_context::run then returns. Call on the server's
+    // thread; a second call does nothing.
+    void stop();
+
+    std::filesystem::path socketPath(std::string_view name) const { return options_.directory / name; }
+
+private:
+    enum class Service { smc, hid, control };
+    struct Listener {
+        Service service;
+        std::string name;
+        std::filesystem::path path;
+        asio::local::stream_protocol::acceptor acceptor;
+    };
+
+    void listen(Service service, std::string_view name);
+    RequestHandler handlerFor(Service service, uid_t peer);
+    asio::awaitable<void> accept(Listener* listener);
+    asio::awaitable<void> tick();
+
+    asio::io_context& io_;
+    SimulatedSMC& smc_;
+    SimServerOptions options_;
+    SMCRequestHandler smcHandler_;
+    HIDRequestHandler hidHandler_;
+    ControlRequestHandler controlHandler_;
+    ConnectionManager connections_;
+    std::list<Listener> listeners_;  // stable addresses for the accept loops
+    asio::steady_timer timer_;
+    bool stopped_ = false;
+};
+
+}  // namespace zephrane::sim

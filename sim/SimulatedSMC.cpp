@@ -1,0 +1,202 @@
+#include "sim/SimulatedSMC.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <span>
+#include <stdexcept>
+
+#include "shared/FourCC.hpp"
+
+namespace zephrane::sim {
+namespace {
+
+// The fans react to the die within a step, so the firmware and the thermal
+// model take turns at this pace however long an advance is.
+constexpr SimDuration kStep = std::chrono::milliseconds(100);
+
+double sanitizedLoad(double load) { return std::isnan(load) ? 0.0 : std::clamp(load, 0.0, 1.0); }
+
+}  // namespace
+
+SimulatedSMC::SimulatedSMC(const MachineProfile& profile, LoadSource load)
+    : name_(profile.name),
+      hidSpecs_(profile.hidServices),
+      loadSource_(std::move(load)),
+      table_(profile.keys),
+      fans_(table_, profile),
+      model_(profile.thermal, fans_.airflow()),
+      follower_(table_, profile) {}
+
+iokit::kern_return_t SimulatedSMC::open() const {
+    std::lock_guard lock(mutex_);
+    return faults_.refuseOpens.value_or(iokit::kIOReturnSuccess);
+}
+
+std::optional<SMCAnswer> SimulatedSMC::call(const SMCRecord& request) {
+    std::lock_guard lock(mutex_);
+    const std::uint32_t key = record::u32(request, record::kKey);
+    if (faults_.hangAll || faults_.hungKeys.contains(key)) return std::nullopt;
+
+    SMCAnswer answer;
+    record::setU32(answer.record, record::kKey, key);
+    std::uint8_t result;
+    switch (request[record::kCommand]) {
+        case command::kKeyInfo: result = keyInfo(request, answer.record); break;
+        case command::kReadValue: result = read(request, answer.record); break;
+        case command::kWriteValue: result = write(request); break;
+        case command::kKeyAtIndex: result = keyAtIndex(request, answer.record); break;
+        default: result = result::kUnknownCommand; break;
+    }
+    answer.record[record::kResult] = result;
+    if (faults_.shortAnswer) {
+        answer.size = *faults_.shortAnswer;
+        faults_.shortAnswer.reset();
+    }
+    return answer;
+}
+
+std::uint8_t SimulatedSMC::keyInfo(const SMCRecord& request, SMCRecord& answer) const {
+    const SimKey* key = table_.find(record::u32(request, record::kKey));
+    if (key == nullptr) return result::kKeyNotFound;
+    record::setU32(answer, record::kDataSize, static_cast<std::uint32_t>(key->bytes.size()));
+    record::setU32(answer, record::kDataType, key->type);
+    answer[record::kDataAttributes] = key->attributes;
+    return result::kSuccess;
+}
+
+// The value goes back whole whatever size the request names: the size only
+// tells the client how many of the bytes to look at.
+std::uint8_t SimulatedSMC::read(const SMCRecord& request, SMCRecord& answer) const {
+    const SimKey* key = table_.find(record::u32(request, record::kKey));
+    if (key == nullptr) return result::kKeyNotFound;
+    if (!key->readable) return result::kNotReadable;
+    std::copy(key->bytes.begin(), key->bytes.end(), answer.begin() + record::kBytes);
+    return result::kSuccess;
+}
+
+// The request's dataType is not checked: the firmware goes by the key's own.
+std::uint8_t SimulatedSMC::write(const SMCRecord& request) {
+    SimKey* key = table_.find(record::u32(request, record::kKey));
+    if (key == nullptr) return result::kKeyNotFound;
+    if (!key->writable) return result::kNotWritable;
+    if (record::u32(request, record::kDataSize) != key->bytes.size()) return result::kSizeMismatch;
+    const std::span<const std::uint8_t> bytes(request.data() + record::kBytes, key->bytes.size());
+    return fans_.write(table_, *key, bytes, elapsed_, faults_.neverManual);
+}
+
+std::uint8_t SimulatedSMC::keyAtIndex(const SMCRecord& request, SMCRecord& answer) const {
+    const SimKey* key = table_.at(record::u32(request, record::kIndex));
+    if (key == nullptr) return result::kKeyNotFound;
+    record::setU32(answer, record::kKey, key->code);
+    return result::kSuccess;
+}
+
+void SimulatedSMC::advance(SimDuration dt) {
+    if (dt <= SimDuration::zero()) return;
+    std::optional<double> fixed;
+    SimDuration start;
+    {
+        std::lock_guard lock(mutex_);
+        fixed = loadOverride_;
+        start = elapsed_;
+    }
+    // The source may read files; it runs without the lock.
+    const double load = sanitizedLoad(fixed ? *fixed : loadSource_(start + dt));
+
+    std::lock_guard lock(mutex_);
+    lastLoad_ = load;
+    for (SimDuration done{}; done < dt; done += kStep) {
+        const SimDuration h = std::min(kStep, dt - done);
+        fans_.advance(table_, h, model_.dieC());
+        model_.advance(h, load, fans_.airflow());
+        elapsed_ += h;
+    }
+    follower_.update(table_, model_, load);
+}
+
+SimDuration SimulatedSMC::elapsed() const {
+    std::lock_guard lock(mutex_);
+    return elapsed_;
+}
+
+std::vector<HIDServiceReading> SimulatedSMC::hidServices() const {
+    std::lock_guard lock(mutex_);
+    std::vector<HIDServiceReading> readings;
+    readings.reserve(hidSpecs_.size());
+    for (const HIDServiceSpec& spec : hidSpecs_) {
+        HIDServiceReading reading{spec.product, std::nullopt};
+        if (spec.baseC) reading.celsius = *spec.baseC + spec.gain * model_.change(spec.driver, lastLoad_);
+        readings.push_back(std::move(reading));
+    }
+    return readings;
+}
+
+void SimulatedSMC::hangKey(std::string_view key) {
+    const std::uint32_t code = FourCC::code(key);
+    std::lock_guard lock(mutex_);
+    faults_.hungKeys.insert(code);
+}
+
+void SimulatedSMC::hangAll() {
+    std::lock_guard lock(mutex_);
+    faults_.hangAll = true;
+}
+
+bool SimulatedSMC::removeKey(std::string_view key) {
+    const std::uint32_t code = FourCC::code(key);
+    std::lock_guard lock(mutex_);
+    return table_.remove(code);
+}
+
+void SimulatedSMC::refuseOpens(iokit::kern_return_t code) {
+    std::lock_guard lock(mutex_);
+    faults_.refuseOpens = code;
+}
+
+void SimulatedSMC::modeNeverTakes(int fan) {
+    std::lock_guard lock(mutex_);
+    if (fan < 0 || fan >= fans_.count()) throw std::out_of_range("no fan " + std::to_string(fan));
+    faults_.neverManual.insert(fan);
+}
+
+void SimulatedSMC::shortAnswerNext(std::size_t bytes) {
+    if (bytes >= SMCRecord{}.size()) throw std::out_of_range("a short answer has fewer than 80 bytes");
+    std::lock_guard lock(mutex_);
+    faults_.shortAnswer = bytes;
+}
+
+void SimulatedSMC::clearFaults() {
+    std::lock_guard lock(mutex_);
+    faults_ = Faults{};
+    table_.restoreAll();
+}
+
+void SimulatedSMC::setLoadOverride(std::optional<double> load) {
+    std::lock_guard lock(mutex_);
+    loadOverride_ = load;
+}
+
+std::optional<KeyView> SimulatedSMC::peek(std::string_view name) const {
+    const std::uint32_t code = FourCC::code(name);
+    std::lock_guard lock(mutex_);
+    const SimKey* key = table_.find(code);
+    if (key == nullptr) return std::nullopt;
+    return KeyView{key->name, key->type, key->bytes, KeyTable::value(*key), key->readable, key->writable};
+}
+
+double SimulatedSMC::dieC() const {
+    std::lock_guard lock(mutex_);
+    return model_.dieC();
+}
+
+double SimulatedSMC::boardC() const {
+    std::lock_guard lock(mutex_);
+    return model_.boardC();
+}
+
+double SimulatedSMC::lastLoad() const {
+    std::lock_guard lock(mutex_);
+    return lastLoad_;
+}
+
+}  // namespace zephrane::sim

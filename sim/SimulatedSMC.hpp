@@ -1,0 +1,125 @@
+// The System Management Controller of a simulated machine: the key table of a
+// machine profile answering the four SMC commands on 80-byte records with the
+// firmware's result bytes, fans driven by the firmware's automatic curve or
+// by a client's target, readings that follow a thermal model, the HID
+// temperature services, and the faults tests inject.
+//
+// Commands (data8) and results (SMCRecord.hpp):
+//   9 key info    key -> dataSize, dataType, dataAttributes; 0x84 when absent
+//   5 read        key -> value bytes; 0x84 absent, 0x85 not readable
+//   6 write       key, dataSize, bytes -> 0x84 absent, 0x86 read-only,
+//                 0x87 dataSize differs from the key's size, 0x81 a manual
+//                 fan mode the firmware will not take yet (FanBank.hpp)
+//   8 key at index  data32 -> key; 0x84 past the last key
+//   other         0x82
+//
+// Time passes only through advance(). The load is sampled once per advance,
+// outside the lock. One mutex guards everything; it is never held while
+// waiting: a hung call is reported to the caller (no answer), not slept on.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/iokit/IOReturn.hpp"
+#include "sim/FanBank.hpp"
+#include "sim/KeyFollower.hpp"
+#include "sim/KeyTable.hpp"
+#include "sim/LoadSource.hpp"
+#include "sim/MachineProfile.hpp"
+#include "sim/SMCRecord.hpp"
+#include "sim/ThermalModel.hpp"
+
+namespace zephrane::sim {
+
+struct SMCAnswer {
+    SMCRecord record{};
+    std::size_t size = record.size();  // fewer bytes after a short-answer fault
+};
+
+struct HIDServiceReading {
+    Json product;                   // null: no product name
+    std::optional<double> celsius;  // absent: no temperature event
+};
+
+// A key as it stands, for assertions and the control socket.
+struct KeyView {
+    std::string name;
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> bytes;
+    std::optional<double> value;  // absent for types the codec does not know
+    bool readable = true;
+    bool writable = false;
+};
+
+class SimulatedSMC {
+public:
+    explicit SimulatedSMC(const MachineProfile& profile, LoadSource load = constantLoad(0));
+
+    // The user client's open: success, or the code of a refuse-opens fault.
+    iokit::kern_return_t open() const;
+    // One command. Absent when the call hangs (a fault): no answer, ever.
+    std::optional<SMCAnswer> call(const SMCRecord& request);
+
+    void advance(SimDuration dt);
+    SimDuration elapsed() const;
+
+    std::vector<HIDServiceReading> hidServices() const;
+
+    // Faults. Key names must have four bytes (std::invalid_argument).
+    void hangKey(std::string_view key);  // calls about this key never answer
+    void hangAll();                      // no call answers
+    bool removeKey(std::string_view key);  // false when there is no such key
+    void refuseOpens(iokit::kern_return_t code);
+    void modeNeverTakes(int fan);  // std::out_of_range for a fan not there
+    void shortAnswerNext(std::size_t bytes);  // 0 to 79; std::out_of_range otherwise
+    // Clears every fault and brings removed keys back; hung calls stay hung.
+    void clearFaults();
+
+    // A fixed load in place of the source; absent: the source again.
+    void setLoadOverride(std::optional<double> load);
+
+    std::optional<KeyView> peek(std::string_view key) const;  // listed keys only
+    const std::string& name() const { return name_; }
+    int fanCount() const { return fans_.count(); }
+    double dieC() const;
+    double boardC() const;
+    double lastLoad() const;
+
+private:
+    struct Faults {
+        bool hangAll = false;
+        std::set<std::uint32_t> hungKeys;
+        std::optional<iokit::kern_return_t> refuseOpens;
+        std::set<int> neverManual;
+        std::optional<std::size_t> shortAnswer;
+    };
+
+    std::uint8_t keyInfo(const SMCRecord& request, SMCRecord& answer) const;
+    std::uint8_t read(const SMCRecord& request, SMCRecord& answer) const;
+    std::uint8_t write(const SMCRecord& request);
+    std::uint8_t keyAtIndex(const SMCRecord& request, SMCRecord& answer) const;
+
+    const std::string name_;
+    const std::vector<HIDServiceSpec> hidSpecs_;
+    const LoadSource loadSource_;
+
+    mutable std::mutex mutex_;  // guards everything below
+    KeyTable table_;
+    FanBank fans_;
+    ThermalModel model_;
+    KeyFollower follower_;
+    Faults faults_;
+    std::optional<double> loadOverride_;
+    double lastLoad_ = 0;
+    SimDuration elapsed_{};
+};
+
+}  // namespace zephrane::sim

@@ -1,0 +1,221 @@
+// Live peers: the test listens on a Unix socket and starts one of the peer
+// programs, which connects back. A socketpair() would not do: both of its
+// ends name the process that created the pair, never the child using one.
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "platform/codesign/CodeSigning.hpp"
+#include "shared/HelperConstants.hpp"
+
+extern char** environ;
+
+namespace zephrane::codesign {
+namespace {
+
+namespace fs = std::filesystem;
+
+const Identity kApp{"com.zephrane.app", "ZPHRN4B7Q2"};
+
+// Root in CI; elsewhere the tests trust the user running them.
+TrustPolicy trusted() { return TrustPolicy{::getuid()}; }
+
+const Requirement& clientRequirement() {
+    static const Requirement requirement = Requirement::parse(HelperConstants::clientRequirement());
+    return requirement;
+}
+
+fs::path makeScratch(const fs::path& parent) {
+    std::string pattern = (parent / "codesign-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    return pattern;
+}
+
+struct Peer {
+    pid_t pid = -1;
+    int connection = -1;
+};
+
+class LivePeers : public ::testing::Test {
+protected:
+    LivePeers() {
+        address_.sun_family = AF_UNIX;
+        const std::string socketPath = (sockets_ / "peer.sock").string();
+        std::strncpy(address_.sun_path, socketPath.c_str(), sizeof address_.sun_path - 1);
+        listener_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (::bind(listener_, reinterpret_cast<const sockaddr*>(&address_), sizeof address_) != 0 ||
+            ::listen(listener_, 4) != 0)
+            throw std::runtime_error("cannot listen");
+    }
+
+    ~LivePeers() override {
+        for (const Peer& peer : peers_) finish(peer);
+        ::close(listener_);
+        fs::remove_all(sockets_);
+        fs::remove_all(programs_);
+    }
+
+    // A copy of `program` with exactly `mode`, in a directory we may
+    // execute from (the build tree, not a possibly noexec /tmp).
+    fs::path install(const char* program, mode_t mode, const std::string& name = "peer") {
+        const fs::path path = programs_ / name;
+        fs::copy_file(program, path, fs::copy_options::overwrite_existing);
+        EXPECT_EQ(::chmod(path.c_str(), mode), 0);
+        return path;
+    }
+
+    // Starts `program`, which connects to us; the peer stays until finish()
+    // unless `leave`, in which case it exits right after connecting.
+    Peer start(const fs::path& program, bool leave = false) {
+        std::vector<std::string> args{program.string(), address_.sun_path};
+        if (leave) args.emplace_back("--leave");
+        std::vector<char*> argv;
+        for (auto& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+
+        Peer peer;
+        const int error = ::posix_spawn(&peer.pid, program.c_str(), nullptr, nullptr, argv.data(), environ);
+        if (error != 0) {
+            ADD_FAILURE() << "cannot start " << program << ": " << std::strerror(error);
+            return peer;
+        }
+        pollfd ready{listener_, POLLIN, 0};
+        if (::poll(&ready, 1, 10'000) == 1) peer.connection = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+        if (peer.connection < 0) ADD_FAILURE() << program << " did not connect";
+        peers_.push_back(peer);
+        return peer;
+    }
+
+    // Hangs up and reaps the peer.
+    static void finish(const Peer& peer) {
+        if (peer.connection >= 0) ::close(peer.connection);
+        if (peer.pid > 0) ::waitpid(peer.pid, nullptr, 0);
+    }
+
+    static std::string failure(const Peer& peer, const fs::path& program, const std::string& why) {
+        return "peer process " + std::to_string(peer.pid) + " (" + program.string() + "): " + why;
+    }
+
+    const fs::path programs_ = makeScratch(fs::path(PEER_APP_PATH).parent_path());
+    const fs::path sockets_ = makeScratch(fs::temp_directory_path());
+    sockaddr_un address_{};
+    int listener_ = -1;
+    std::vector<Peer> peers_;
+};
+
+TEST_F(LivePeers, OnlyTheGenuineAppInstalledSafelyPasses) {
+    const struct {
+        const char* edge;
+        const char* program;
+        mode_t mode;
+        std::optional<std::string> failure;
+    } cases[] = {
+        {"genuine, writable by its owner only", PEER_APP_PATH, 0755, std::nullopt},
+        {"genuine, read-only", PEER_APP_PATH, 0555, std::nullopt},
+        {"genuine but group-writable", PEER_APP_PATH, 0775,
+         "anchor apple generic: the executable is writable by others than its owner (mode 0775)"},
+        {"genuine but world-writable", PEER_APP_PATH, 0757,
+         "anchor apple generic: the executable is writable by others than its owner (mode 0757)"},
+        {"another program's identity", PEER_INTRUDER_PATH, 0755,
+         "identifier \"com.example.intruder\" does not match \"com.zephrane.app\""},
+        {"no identity", PEER_UNSIGNED_PATH, 0755,
+         "identifier \"com.zephrane.app\": the executable embeds no identity"},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        const fs::path program = install(c.program, c.mode, "peer" + std::to_string(n++));
+        const Peer peer = start(program);
+        const auto verdict = checkPeer(peer.connection, clientRequirement(), trusted());
+        if (c.failure)
+            EXPECT_EQ(verdict, failure(peer, program, *c.failure)) << c.edge;
+        else
+            EXPECT_EQ(verdict, std::nullopt) << c.edge;
+    }
+}
+
+TEST_F(LivePeers, CopyOwnedByAnotherUserFails) {
+    if (::getuid() != 0) GTEST_SKIP() << "changing a file's owner needs root";
+    const fs::path program = install(PEER_APP_PATH, 0755);
+    ASSERT_EQ(::chown(program.c_str(), 4242, 4242), 0);
+    const Peer peer = start(program);
+    EXPECT_EQ(checkPeer(peer.connection, clientRequirement(), TrustPolicy{0}),
+              failure(peer, program, "anchor apple generic: the executable is owned by uid 4242, not uid 0"));
+}
+
+TEST_F(LivePeers, IdentityComesFromTheRunningFileNotTheOneNowAtItsPath) {
+    // An intruder starts, then puts the genuine app where its own file was.
+    const fs::path intruder = install(PEER_INTRUDER_PATH, 0755, "swapped");
+    const Peer peer = start(intruder);
+    const fs::path genuine = install(PEER_APP_PATH, 0755, "genuine");
+    fs::rename(genuine, intruder);
+    ASSERT_EQ(readEmbeddedIdentity(intruder.string()), kApp);
+
+    const auto code = codeInfoForProcess(peer.pid);
+    ASSERT_TRUE(code.has_value());
+    EXPECT_EQ(code->executablePath, intruder.string() + " (deleted)");
+    EXPECT_EQ(code->identity, (Identity{"com.example.intruder", "EXMPL0000X"}));
+    EXPECT_EQ(checkPeer(peer.connection, clientRequirement(), trusted()),
+              failure(peer, intruder.string() + " (deleted)",
+                      "identifier \"com.example.intruder\" does not match \"com.zephrane.app\""));
+}
+
+TEST_F(LivePeers, PeerThatIsGoneFails) {
+    const Peer peer = start(install(PEER_APP_PATH, 0755), /*leave=*/true);
+    ASSERT_EQ(::waitpid(peer.pid, nullptr, 0), peer.pid);
+    peers_.back().pid = -1;  // reaped already
+    EXPECT_EQ(checkPeer(peer.connection, clientRequirement(), trusted()),
+              "peer process " + std::to_string(peer.pid) + " is gone");
+    EXPECT_EQ(codeInfoForProcess(peer.pid), std::nullopt);
+}
+
+TEST(PeerCheck, WithoutAConnectedPeerItFails) {
+    int pipeEnds[2];
+    ASSERT_EQ(::pipe(pipeEnds), 0);
+    EXPECT_EQ(checkPeer(pipeEnds[0], clientRequirement(), trusted()),
+              "cannot identify the peer: Socket operation on non-socket");
+    ::close(pipeEnds[0]);
+    ::close(pipeEnds[1]);
+    EXPECT_EQ(checkPeer(-1, clientRequirement(), trusted()), "cannot identify the peer: Bad file descriptor");
+}
+
+TEST(PeerCheck, BothEndsOfASocketpairNameItsCreator) {
+    int ends[2];
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends), 0);
+    const auto self = codeInfoForProcess(::getpid());
+    ASSERT_TRUE(self.has_value());
+    EXPECT_EQ(checkPeer(ends[1], Requirement::parse("identifier com.zephrane.app"), trusted()),
+              "peer process " + std::to_string(::getpid()) + " (" + self->executablePath +
+                  "): identifier \"com.zephrane.app\": the executable embeds no identity");
+    ::close(ends[0]);
+    ::close(ends[1]);
+}
+
+TEST(ProcessCode, DescribesTheExecutableOfALiveProcess) {
+    const auto self = codeInfoForProcess(::getpid());
+    ASSERT_TRUE(self.has_value());
+    struct stat status {};
+    ASSERT_EQ(::stat("/proc/self/exe", &status), 0);
+    EXPECT_EQ(self->executablePath, fs::read_symlink("/proc/self/exe").string());
+    EXPECT_EQ(self->owner, status.st_uid);
+    EXPECT_EQ(self->mode, status.st_mode & 07777);
+    EXPECT_EQ(self->identity, std::nullopt);
+
+    EXPECT_EQ(codeInfoForProcess(0), std::nullopt);
+    EXPECT_EQ(codeInfoForProcess(-1), std::nullopt);
+}
+
+}  // namespace
+}  // namespace zephrane::codesign

@@ -1,0 +1,167 @@
+#include "sim/MachineProfile.hpp"
+
+#include <algorithm>
+
+#include <gtest/gtest.h>
+
+#include "shared/FanKey.hpp"
+#include "shared/SMCDataCodec.hpp"
+#include "SimFixtures.hpp"
+
+namespace zephrane::sim {
+namespace {
+
+double valueOf(const MachineProfile& profile, std::string_view key) {
+    const ProfileKey* k = profile.find(key);
+    EXPECT_NE(k, nullptr) << key;
+    return k ? SMCDataCodec::decode(k->bytes, SMCDataType(k->type)) : 0;
+}
+
+// "F", a digit, then one of the suffixes.
+bool isFanKey(const std::string& name, std::initializer_list<std::string_view> suffixes = {"Ac", "Mn", "Mx", "Tg", "Md"}) {
+    if (name.size() != 4 || name[0] != 'F' || name[1] < '0' || name[1] > '9') return false;
+    return std::find(suffixes.begin(), suffixes.end(), std::string_view(name).substr(2)) != suffixes.end();
+}
+
+class BuiltInMachineTest : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(BuiltInMachineTest, KeyTableIsSelfConsistent) {
+    const MachineProfile profile = testing::builtInProfile(GetParam());
+    EXPECT_EQ(profile.name, GetParam());
+    EXPECT_EQ(valueOf(profile, "#KEY"), static_cast<double>(profile.keys.size())) << "#KEY counts the keys served";
+
+    for (const ProfileKey& key : profile.keys) {
+        SCOPED_TRACE(key.name);
+        const SMCDataType type(key.type);
+        if (type.kind() != SMCDataType::Kind::other) {
+            EXPECT_EQ(key.bytes.size(), type.width());
+        }
+        // Only the fan controls and the diagnostic unlock take writes.
+        const bool control = isFanKey(key.name, {"Tg", "Md"}) || key.name == "Ftst";
+        EXPECT_EQ(key.writable, control);
+    }
+
+    const int fans = profile.fanCount();
+    int fanKeys = 0;
+    for (const ProfileKey& key : profile.keys) fanKeys += isFanKey(key.name) ? 1 : 0;
+    EXPECT_EQ(fanKeys, 5 * fans) << "five keys per fan, none for fans that are not there";
+    for (int i = 0; i < fans; ++i) {
+        EXPECT_LT(valueOf(profile, FanKey::minimum(i)), valueOf(profile, FanKey::maximum(i)));
+        EXPECT_EQ(valueOf(profile, FanKey::mode(i)), 0) << "fans start in automatic mode";
+    }
+
+    bool unnamed = false;
+    bool withoutTemperature = false;
+    for (const HIDServiceSpec& service : profile.hidServices) {
+        unnamed |= !service.product.is_string();
+        withoutTemperature |= !service.baseC.has_value();
+    }
+    EXPECT_TRUE(withoutTemperature) << "clients must see a service without a temperature event";
+    if (fans > 0) {
+        EXPECT_TRUE(unnamed) << "clients must see a service without a product name";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Machines, BuiltInMachineTest,
+                         ::testing::Values("two-fan-laptop", "one-fan-desktop", "fanless-laptop"));
+
+TEST(MachineProfileTest, BuiltInMachinesDifferWhereTheClientsCare) {
+    const MachineProfile laptop = testing::builtInProfile("two-fan-laptop");
+    EXPECT_EQ(laptop.fanCount(), 2);
+    EXPECT_EQ(valueOf(laptop, "F0Mn"), 1350);
+    EXPECT_EQ(valueOf(laptop, "F0Mx"), 5349);
+    ASSERT_NE(laptop.find("Ftst"), nullptr);
+    EXPECT_EQ(laptop.find("Ftst")->type, FourCC::code("ui8 "));
+    EXPECT_GT(laptop.fanControl.unlockDelay, SimDuration::zero());
+    EXPECT_GT(laptop.keys.size(), 2000u) << "the real key set, for discovery to walk";
+    EXPECT_FALSE(laptop.find("BMSN")->readable) << "keys the real dump could not read";
+
+    const MachineProfile desktop = testing::builtInProfile("one-fan-desktop");
+    EXPECT_EQ(desktop.fanCount(), 1);
+    EXPECT_EQ(desktop.find("Ftst"), nullptr);
+    EXPECT_EQ(desktop.find("TB0T"), nullptr) << "no battery";
+
+    const MachineProfile fanless = testing::builtInProfile("fanless-laptop");
+    EXPECT_EQ(fanless.fanCount(), 0);
+    EXPECT_NE(fanless.find("TB0T"), nullptr);
+}
+
+// Each row breaks one rule of a small valid machine.
+TEST(MachineProfileTest, BadProfilesNameTheirProblem) {
+    const Json fan = {{"rampRpmPerSecond", 1000}, {"autoMinAtC", 40}, {"autoMaxAtC", 80}};
+    const Json thermal = {{"ambientC", 24},        {"idleWatts", 5},       {"maxWatts", 50},
+                          {"heatCapacityJoulesPerK", 10}, {"passiveWattsPerK", 0.5}, {"fanWattsPerK", 1},
+                          {"throttleC", 100},      {"boardCoupling", 0.5}, {"boardTimeConstantSeconds", 10},
+                          {"batteryCoupling", 0.5}, {"batteryTimeConstantSeconds", 10}, {"parkedBelowC", 12}};
+    auto key = [](const char* name, const char* type, int size, const char* bytes) {
+        return Json{{"key", name}, {"type", type}, {"size", size}, {"bytes", bytes}};
+    };
+    auto machine = [&](Json keys) {
+        return Json{{"name", "bad"}, {"fanControl", fan}, {"thermal", thermal}, {"follow", Json::array()},
+                    {"hidServices", Json::array()}, {"keys", std::move(keys)}};
+    };
+    const Json fanKeys = Json::array({key("#KEY", "ui32", 4, "00 00 00 06"), key("F0Ac", "flt ", 4, "00 00 00 00"),
+                                      key("F0Md", "ui8 ", 1, "00"), key("F0Mn", "flt ", 4, "00 00 96 44"),
+                                      key("F0Mx", "flt ", 4, "00 40 9c 45"), key("F0Tg", "flt ", 4, "00 00 00 00")});
+    auto with = [&](Json extra, const char* drop = nullptr) {
+        Json keys = Json::array();
+        for (const Json& k : fanKeys)
+            if (!drop || k["key"] != drop) keys.push_back(k);
+        for (const Json& k : extra) keys.push_back(k);
+        return machine(keys);
+    };
+    const Json fnum = key("FNum", "ui8 ", 1, "01");
+    ASSERT_NO_THROW(MachineProfile::fromJson(with(Json::array({fnum}))));
+
+    Json noFanControl = with(Json::array({fnum}));
+    noFanControl.erase("fanControl");
+    Json equalBounds = with(Json::array({fnum}));
+    equalBounds["keys"][4]["bytes"] = "00 00 96 44";  // F0Mx = F0Mn
+    Json badDriver = with(Json::array({fnum}));
+    badDriver["follow"] = Json::array({{{"prefix", "T"}, {"driver", "moon"}, {"gain", 1}}});
+
+    struct Row {
+        const char* edge;
+        Json machine;
+        const char* message;
+    } rows[] = {
+        {"size differs from the type's width", with(Json::array({fnum, key("TB0T", "flt ", 2, "00 00")})),
+         "size differs from the width of type \"flt \""},
+        {"byte count differs from size", with(Json::array({fnum, key("TB0T", "flt ", 4, "00 00")})),
+         "byte count differs from size"},
+        {"bytes that are not hex", with(Json::array({fnum, key("TB0T", "flt ", 4, "00 00 00 zz")})),
+         "two-digit hex"},
+        {"a size over 32", with(Json::array({fnum, key("XXXX", "hex_", 33, "00")})), "1 to 32"},
+        {"a name of three characters", with(Json::array({fnum, key("TB0", "flt ", 4, "00 00 00 00")})),
+         "four characters"},
+        {"a key twice", with(Json::array({fnum, fnum})), "duplicate key \"FNum\""},
+        {"no FNum", with(Json::array()), "\"FNum\" is missing"},
+        {"FNum over 10", with(Json::array({key("FNum", "ui8 ", 1, "0b")})), "0 to 10"},
+        {"a fan key missing", with(Json::array({fnum}), "F0Tg"), "fan key \"F0Tg\" is missing"},
+        {"no #KEY", with(Json::array({fnum}), "#KEY"), "\"#KEY\" (ui32) is missing"},
+        {"minimum not below maximum", equalBounds, "minimum < maximum"},
+        {"fans without fanControl", noFanControl, "fanControl"},
+        {"an unknown driver", badDriver, "unknown driver \"moon\""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.edge);
+        try {
+            MachineProfile::fromJson(row.machine);
+            ADD_FAILURE() << "accepted";
+        } catch (const ProfileError& e) {
+            EXPECT_NE(std::string(e.what()).find(row.message), std::string::npos) << e.what();
+        }
+    }
+}
+
+TEST(MachineProfileTest, LoadNamesTheFileItCannotRead) {
+    try {
+        MachineProfile::load("/nonexistent/machine.json");
+        ADD_FAILURE() << "loaded";
+    } catch (const ProfileError& e) {
+        EXPECT_EQ(std::string(e.what()), "cannot open machine profile \"/nonexistent/machine.json\"");
+    }
+}
+
+}  // namespace
+}  // namespace zephrane::sim
