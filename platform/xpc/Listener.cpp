@@ -1,0 +1,226 @@
+#include "platform/xpc/Listener.hpp"
+
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <mutex>
+#include <system_error>
+
+#include "platform/xpc/ServiceAddress.hpp"
+#include "platform/xpc/SocketActivation.hpp"
+
+namespace zephrane::xpc {
+
+namespace {
+
+// Back-off when the process is out of descriptors, so accepting does not spin.
+constexpr auto kAcceptRetryDelay = std::chrono::milliseconds(100);
+
+[[noreturn]] void fail(int error, const std::string& what) {
+    throw std::system_error(error, std::generic_category(), what);
+}
+
+sockaddr_un addressOf(const std::string& path) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, path.data(), path.size());  // length checked by socketPathForService
+    return address;
+}
+
+// A live server answers at once; a file left by a dead one refuses.
+bool someoneListensAt(const std::string& path) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0) return false;
+    sockaddr_un address = addressOf(path);
+    const bool answered = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0 ||
+                          errno == EAGAIN;
+    ::close(fd);
+    return answered;
+}
+
+struct FileIdentity {
+    dev_t device;
+    ino_t inode;
+    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+};
+
+std::optional<FileIdentity> identityOf(const std::string& path) {
+    struct stat status {};
+    if (::lstat(path.c_str(), &status) != 0) return std::nullopt;
+    return FileIdentity{status.st_dev, status.st_ino};
+}
+
+int bindOwnSocket(const std::string& path, FileIdentity& made) {
+    std::error_code ec;
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
+    if (ec) fail(ec.value(), "cannot create the directory of \"" + path + "\"");
+
+    struct stat status {};
+    if (::lstat(path.c_str(), &status) == 0) {
+        if (!S_ISSOCK(status.st_mode)) fail(EEXIST, "\"" + path + "\" exists and is not a socket");
+        if (someoneListensAt(path)) fail(EADDRINUSE, "another process serves \"" + path + "\"");
+        ::unlink(path.c_str());  // left behind by a server that died
+    }
+
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) fail(errno, "socket");
+    sockaddr_un address = addressOf(path);
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0 ||
+        ::chmod(path.c_str(), 0666) != 0 || ::listen(fd, SOMAXCONN) != 0) {
+        const int error = errno;
+        ::close(fd);
+        fail(error, "cannot listen at \"" + path + "\"");
+    }
+    if (auto identity = identityOf(path)) made = *identity;
+    return fd;
+}
+
+}  // namespace
+
+struct Listener::State : std::enable_shared_from_this<State> {
+    State(asio::any_io_executor executor_, std::string path_, ListenerSettings settings_)
+        : executor(std::move(executor_)),
+          strand(asio::make_strand(executor)),
+          acceptor(strand),
+          retry(strand),
+          path(std::move(path_)),
+          settings(std::move(settings_)) {}
+
+    void accept() {
+        if (invalidated) return;
+        acceptor.async_accept(asio::any_io_executor(asio::make_strand(executor)),
+                              [self = shared_from_this()](const asio::error_code& ec, Connection::Socket socket) {
+                                  self->accepted(ec, std::move(socket));
+                              });
+    }
+
+    void accepted(const asio::error_code& ec, Connection::Socket socket) {
+        if (invalidated || ec == asio::error::operation_aborted) return;
+        if (ec) {
+            // One failed accept (a client that gave up, no descriptors left)
+            // must not end the service.
+            const int error = ec.value();
+            if (error == EMFILE || error == ENFILE || error == ENOBUFS || error == ENOMEM) {
+                retry.expires_after(kAcceptRetryDelay);
+                retry.async_wait([self = shared_from_this()](const asio::error_code& waited) {
+                    if (!waited) self->accept();
+                });
+            } else {
+                accept();
+            }
+            return;
+        }
+        auto connection = Connection::adopt(std::move(socket), settings.validator);
+        std::shared_ptr<ListenerDelegate> current;
+        {
+            std::lock_guard lock(mutex);
+            current = delegate;
+        }
+        bool taken = false;
+        try {
+            taken = current && current->shouldAcceptNewConnection(connection);
+        } catch (...) {
+            taken = false;
+        }
+        if (!taken) connection->invalidate();
+        accept();
+    }
+
+    const asio::any_io_executor executor;
+    const asio::any_io_executor strand;
+    asio::local::stream_protocol::acceptor acceptor;  // strand only, after resume()
+    asio::steady_timer retry;                         // strand only
+    const std::string path;
+    const ListenerSettings settings;
+
+    std::mutex mutex;
+    std::shared_ptr<ListenerDelegate> delegate;  // guarded by mutex
+    std::optional<FileIdentity> madeFile;        // guarded by mutex
+    std::atomic<bool> resumed{false};
+    std::atomic<bool> invalidated{false};
+    std::atomic<bool> inherited{false};
+};
+
+Listener::Listener(asio::any_io_executor executor, std::string machServiceName, ListenerSettings settings) {
+    std::string path = socketPathForService(machServiceName, settings.directory);
+    state_ = std::make_shared<State>(std::move(executor), std::move(path), std::move(settings));
+}
+
+Listener::~Listener() {
+    invalidate();
+}
+
+void Listener::setDelegate(std::shared_ptr<ListenerDelegate> delegate) {
+    std::lock_guard lock(state_->mutex);
+    state_->delegate = std::move(delegate);
+}
+
+void Listener::resume() {
+    State& state = *state_;
+    if (state.invalidated || state.resumed.exchange(true)) return;
+    try {
+        int fd = -1;
+        if (state.settings.listeningSocket) {
+            fd = *state.settings.listeningSocket;
+            try {
+                requireListeningUnixSocket(fd);
+            } catch (...) {
+                ::close(fd);
+                throw;
+            }
+            state.inherited = true;
+        } else if (auto activated = state.settings.socketActivation ? takeActivatedSocket() : std::nullopt) {
+            fd = *activated;
+            state.inherited = true;
+        } else {
+            FileIdentity made{};
+            fd = bindOwnSocket(state.path, made);
+            std::lock_guard lock(state.mutex);
+            state.madeFile = made;
+        }
+        asio::error_code ec;
+        state.acceptor.assign(asio::local::stream_protocol(), fd, ec);
+        if (ec) {
+            ::close(fd);
+            fail(ec.value(), "cannot listen at \"" + state.path + "\"");
+        }
+    } catch (...) {
+        state.resumed = false;
+        throw;
+    }
+    asio::post(state.strand, [self = state_] { self->accept(); });
+}
+
+void Listener::invalidate() {
+    State& state = *state_;
+    if (state.invalidated.exchange(true)) return;
+    {
+        // Only our own file, and only while it is still ours: a newer server
+        // may have replaced it.
+        std::lock_guard lock(state.mutex);
+        if (state.madeFile && identityOf(state.path) == state.madeFile) ::unlink(state.path.c_str());
+        state.madeFile.reset();
+    }
+    asio::post(state.strand, [self = state_] {
+        asio::error_code ignored;
+        self->acceptor.close(ignored);
+        self->retry.cancel();
+    });
+}
+
+const std::string& Listener::socketPath() const {
+    return state_->path;
+}
+
+bool Listener::usesInheritedSocket() const {
+    return state_->inherited;
+}
+
+}  // namespace zephrane::xpc
