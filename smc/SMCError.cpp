@@ -35,14 +35,19 @@ std::string quoted(std::string_view text) {
 }
 
 std::string describe(SMCError::Kind kind, const SMCError::Payload& payload) {
+    // append() only: GCC 12 at -O3 misreads "(" + string as an overlapping
+    // copy (-Wrestrict).
     std::string text(caseName(kind));
+    std::string inner;
     if (const auto* code = std::get_if<iokit::kern_return_t>(&payload))
-        text += "(" + std::to_string(*code) + ")";
+        inner = std::to_string(*code);
     else if (const auto* message = std::get_if<std::string>(&payload))
-        text += "(" + quoted(*message) + ")";
+        inner = quoted(*message);
     else if (const auto* result = std::get_if<std::uint8_t>(&payload))
-        text += "(" + std::to_string(unsigned{*result}) + ")";
-    return text;
+        inner = std::to_string(unsigned{*result});
+    else
+        return text;
+    return text.append("(").append(inner).append(")");
 }
 
 }  // namespace
