@@ -16,29 +16,37 @@ class HeartbeatWatchdog {
 public:
     explicit HeartbeatWatchdog(std::chrono::duration<double> timeout) : timeout_(timeout) {}
 
-    void recordBeat(SuspendingClock::time_point at) { lastBeat_ = at; }
+    void recordBeat(SuspendingClock::time_point at) {
+        lastBeat_ = at;
+        hasBeat_ = true;
+    }
 
     // Engaging also counts as a beat, giving the app a fresh grace period;
     // disengaging leaves the last beat alone.
     void manualEngaged(bool engaged, SuspendingClock::time_point at) {
         manualControlEngaged_ = engaged;
-        if (engaged) lastBeat_ = at;
+        if (engaged) recordBeat(at);
     }
 
     // Strictly more than the time-out: an age of exactly `timeout` is still fine.
     bool shouldFailSafe(SuspendingClock::time_point now) const {
         if (!manualControlEngaged_) return false;
-        if (!lastBeat_) return true;
-        return now - *lastBeat_ > timeout_;
+        if (!hasBeat_) return true;
+        return now - lastBeat_ > timeout_;
     }
 
     bool manualControlEngaged() const { return manualControlEngaged_; }
-    std::optional<SuspendingClock::time_point> lastBeat() const { return lastBeat_; }
+    std::optional<SuspendingClock::time_point> lastBeat() const {
+        return hasBeat_ ? std::optional(lastBeat_) : std::nullopt;
+    }
     std::chrono::duration<double> timeout() const { return timeout_; }
 
 private:
     std::chrono::duration<double> timeout_;
-    std::optional<SuspendingClock::time_point> lastBeat_;
+    // A flag beside the value rather than std::optional: GCC 12 reports the
+    // optional as maybe-uninitialized once inlined under the sanitizers.
+    SuspendingClock::time_point lastBeat_{};
+    bool hasBeat_ = false;
     bool manualControlEngaged_ = false;
 };
 
