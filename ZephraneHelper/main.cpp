@@ -3,8 +3,10 @@
 // control at start, on a lost heartbeat, when the controlling app goes away,
 // on SIGTERM/SIGINT and at exit.
 #include <signal.h>
+#include <sys/socket.h>
 
 #include <cstdlib>
+#include <optional>
 #include <string>
 
 #include <asio/io_context.hpp>
@@ -16,11 +18,28 @@
 #include "platform/oslog/OSLog.hpp"
 #include "platform/xpc/CodeSignValidator.hpp"
 #include "platform/xpc/Listener.hpp"
+#include "platform/xpc/SocketActivation.hpp"
 #include "shared/HelperConstants.hpp"
 
 ZEPHRANE_EMBED_IDENTITY("com.zephrane.Fanwarden", "ZPHRN4B7Q2");
 static_assert(zephrane::HelperConstants::teamID == "ZPHRN4B7Q2");
 static_assert(zephrane::HelperConstants::daemonLabel == "com.zephrane.Fanwarden");
+
+// The process-wide objects other than the exit handler's service, held here
+// (plain pointers, nothing to destroy) so they stay reachable for the life of
+// the process: a leak checker run at exit sees them as held, not lost, once
+// main() no longer keeps them on its stack. Outside the anonymous namespace
+// so the stores are not optimised away as never read.
+namespace zephrane::helper {
+struct DaemonObjects {
+    std::shared_ptr<HelperService>* service = nullptr;
+    SerialQueue* signalQueue = nullptr;
+    asio::signal_set* signals = nullptr;
+    asio::io_context* io = nullptr;
+    xpc::Listener* listener = nullptr;
+};
+DaemonObjects daemonObjects;
+}  // namespace zephrane::helper
 
 namespace {
 
@@ -48,6 +67,17 @@ int main() {
     sigaddset(&termination, SIGINT);
     pthread_sigmask(SIG_BLOCK, &termination, nullptr);
 
+    // Taken while this is the only thread: taking it edits the environment.
+    const std::optional<int> activated = xpc::takeActivatedSocket();
+    if (activated) {
+        // A connection carries the credentials of its listener's last
+        // listen(), so as handed over it names the service manager that made
+        // the socket, and the app's peer check would find that program
+        // instead of this one. Listening again puts this process there for
+        // every connection from now on.
+        ::listen(*activated, SOMAXCONN);
+    }
+
     exitService = nullptr;
     std::shared_ptr<SMCKernelBridge> bridge;
     try {
@@ -57,14 +87,15 @@ int main() {
         std::exit(1);
     }
 
-    auto* service = new std::shared_ptr<helper::HelperService>(helper::HelperService::create(bridge, {}));
+    auto* service = helper::daemonObjects.service =
+        new std::shared_ptr<helper::HelperService>(helper::HelperService::create(bridge, {}));
     exitService = service->get();
     (*service)->restoreForExit();
     (*service)->startWatchdog();
     std::atexit(restoreAtExit);
 
-    auto* signalQueue = new helper::SerialQueue("com.zephrane.Fanwarden.signal");
-    auto* signals = new asio::signal_set(signalQueue->context(), SIGTERM, SIGINT);
+    auto* signalQueue = helper::daemonObjects.signalQueue = new helper::SerialQueue("com.zephrane.Fanwarden.signal");
+    auto* signals = helper::daemonObjects.signals = new asio::signal_set(signalQueue->context(), SIGTERM, SIGINT);
     signals->async_wait([&log](const std::error_code& error, int number) {
         if (error) return;
         log.info("received signal " + std::to_string(number) +
@@ -76,10 +107,12 @@ int main() {
     signalQueue->post([termination] { pthread_sigmask(SIG_UNBLOCK, &termination, nullptr); });
 
     // The main thread serves the connections.
-    auto* io = new asio::io_context(1);
+    auto* io = helper::daemonObjects.io = new asio::io_context(1);
     xpc::ListenerSettings settings;
     settings.validator = xpc::codeSignValidator();
-    auto* listener = new xpc::Listener(io->get_executor(), std::string(HelperConstants::machServiceName), settings);
+    settings.listeningSocket = activated;
+    auto* listener = helper::daemonObjects.listener =
+        new xpc::Listener(io->get_executor(), std::string(HelperConstants::machServiceName), settings);
     listener->setDelegate(std::make_shared<helper::HelperListener>(*service));
     listener->resume();
 
