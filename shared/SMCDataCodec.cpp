@@ -7,6 +7,7 @@
 #include <string_view>
 #include <utility>
 
+#include "shared/DebugText.hpp"
 #include "shared/FourCC.hpp"
 #include "shared/NumberText.hpp"
 #include "shared/Saturating.hpp"
@@ -15,41 +16,11 @@ namespace zephrane {
 
 namespace {
 
-// The type's characters in quotes, escaped so that the text reads back
-// unambiguously inside a log line: quote and backslash get a backslash, NUL
-// is written \0, and the other control characters are escaped as well so
-// that a stray type code cannot break a log line.
-std::string quoted(std::string_view text) {
-    std::string out = "\"";
-    for (char c : text) {
-        switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\0': out += "\\0"; break;
-            case '\t': out += "\\t"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            default: {
-                const auto byte = static_cast<unsigned char>(c);
-                if (byte < 0x20 || byte == 0x7F) {
-                    char buffer[12];
-                    std::snprintf(buffer, sizeof buffer, "\\u{%x}", static_cast<unsigned>(byte));
-                    out += buffer;
-                } else {
-                    out.push_back(c);
-                }
-            }
-        }
-    }
-    out += '"';
-    return out;
-}
-
 std::string describe(const SMCCodecError::Case& c) {
     if (const auto* size = std::get_if<SMCCodecError::SizeMismatch>(&c))
         return "sizeMismatch(expected: " + std::to_string(size->expected) + ", got: " + std::to_string(size->got) + ")";
     if (const auto* type = std::get_if<SMCCodecError::UnsupportedType>(&c))
-        return "unsupportedType(" + quoted(type->type) + ")";
+        return "unsupportedType(" + quotedDebugText(type->type) + ")";
     return "valueOutOfRange(" + shortestText(std::get<SMCCodecError::ValueOutOfRange>(c).value) + ")";
 }
 

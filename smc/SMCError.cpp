@@ -1,38 +1,12 @@
 #include "smc/SMCError.hpp"
 
+#include "shared/DebugText.hpp"
+
 #include <cstdio>
 #include <utility>
 
 namespace zephrane {
 namespace {
-
-// A text payload in double quotes, escaped so that it reads back
-// unambiguously inside a log line (key names can hold any byte).
-std::string quoted(std::string_view text) {
-    std::string out = "\"";
-    for (char c : text) {
-        switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\0': out += "\\0"; break;
-            case '\t': out += "\\t"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            default: {
-                const auto byte = static_cast<unsigned char>(c);
-                if (byte < 0x20 || byte == 0x7F) {
-                    char buffer[12];
-                    std::snprintf(buffer, sizeof buffer, "\\u{%x}", static_cast<unsigned>(byte));
-                    out += buffer;
-                } else {
-                    out.push_back(c);
-                }
-            }
-        }
-    }
-    out += '"';
-    return out;
-}
 
 std::string describe(SMCError::Kind kind, const SMCError::Payload& payload) {
     // append() only: GCC 12 at -O3 misreads "(" + string as an overlapping
@@ -42,7 +16,7 @@ std::string describe(SMCError::Kind kind, const SMCError::Payload& payload) {
     if (const auto* code = std::get_if<iokit::kern_return_t>(&payload))
         inner = std::to_string(*code);
     else if (const auto* message = std::get_if<std::string>(&payload))
-        inner = quoted(*message);
+        inner = quotedDebugText(*message);
     else if (const auto* result = std::get_if<std::uint8_t>(&payload))
         inner = std::to_string(unsigned{*result});
     else

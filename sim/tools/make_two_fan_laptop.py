@@ -20,7 +20,8 @@ import pathlib
 import sys
 
 HERE = pathlib.Path(__file__).resolve().parent
-DEFAULT_TABLE = pathlib.Path("/work/shared/data/smc/m2-max-macbookpro16.json")
+# The team's shared folder sits beside the repository.
+DEFAULT_TABLE = HERE.parents[2] / "shared" / "data" / "smc" / "m2-max-macbookpro16.json"
 DEFAULT_OUTPUT = HERE.parent / "machines" / "two-fan-laptop.json"
 
 WRITABLE = {"Ftst", "F0Tg", "F0Md", "F1Tg", "F1Md"}
