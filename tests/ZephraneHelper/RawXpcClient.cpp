@@ -58,16 +58,22 @@ bool RawXpcClient::sendMessage(const Json& message) {
     return sendFrame(payload);
 }
 
-bool RawXpcClient::readExactly(std::uint8_t* data, std::size_t size, std::chrono::steady_clock::time_point deadline) {
-    std::size_t got = 0;
-    while (got < size) {
+bool RawXpcClient::waitReadable(std::chrono::steady_clock::time_point deadline) {
+    for (;;) {
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) return false;
         pollfd p{fd_, POLLIN, 0};
         const int ready = ::poll(&p, 1, static_cast<int>(left.count()));
         if (ready < 0 && errno == EINTR) continue;
-        if (ready <= 0) return false;
+        return ready > 0;
+    }
+}
+
+bool RawXpcClient::readExactly(std::uint8_t* data, std::size_t size, std::chrono::steady_clock::time_point deadline) {
+    std::size_t got = 0;
+    while (got < size) {
+        if (!waitReadable(deadline)) return false;
         const ssize_t n = ::recv(fd_, data + got, size - got, 0);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return false;
@@ -96,13 +102,7 @@ bool RawXpcClient::closedByPeer(std::chrono::milliseconds limit) {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     std::uint8_t sink[4096];
     for (;;) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0) return false;
-        pollfd p{fd_, POLLIN, 0};
-        const int ready = ::poll(&p, 1, static_cast<int>(left.count()));
-        if (ready < 0 && errno == EINTR) continue;
-        if (ready <= 0) return false;
+        if (!waitReadable(deadline)) return false;
         const ssize_t n = ::recv(fd_, sink, sizeof sink, 0);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return true;  // end of stream, or reset

@@ -39,6 +39,9 @@ public:
     void close();
 
 private:
+    // True once the socket has something to read (data, end of stream or an
+    // error); false when the deadline passes first.
+    bool waitReadable(std::chrono::steady_clock::time_point deadline);
     bool readExactly(std::uint8_t* data, std::size_t size, std::chrono::steady_clock::time_point deadline);
 
     int fd_ = -1;
