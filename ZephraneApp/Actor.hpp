@@ -58,12 +58,16 @@ public:
         QObject::connect(&thread_, &QThread::finished, context_, &QObject::deleteLater);
         thread_.start();
     }
-    ~Actor() {
+    ~Actor() { stop(); }
+    Actor(const Actor&) = delete;
+    Actor& operator=(const Actor&) = delete;
+
+    // Ends the thread after the work already posted; idempotent. Must not
+    // be called on the actor thread.
+    void stop() {
         thread_.quit();
         thread_.wait();
     }
-    Actor(const Actor&) = delete;
-    Actor& operator=(const Actor&) = delete;
 
     bool isCurrent() const { return QThread::currentThread() == &thread_; }
     QThread* thread() { return &thread_; }

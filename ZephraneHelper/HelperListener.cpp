@@ -1,5 +1,6 @@
 #include "ZephraneHelper/HelperListener.hpp"
 
+#include "platform/xpc/ContractInterface.hpp"
 #include "shared/HelperConstants.hpp"
 #include "shared/ZephraneXPCProtocol.hpp"
 
@@ -7,23 +8,6 @@ namespace zephrane::helper {
 namespace {
 
 namespace protocol = ZephraneXPCProtocol;
-
-xpc::ParameterType parameterType(protocol::ValueType type) {
-    switch (type) {
-        case protocol::ValueType::int64: return xpc::ParameterType::int64;
-        case protocol::ValueType::float64: return xpc::ParameterType::float64;
-        case protocol::ValueType::boolean: return xpc::ParameterType::boolean;
-        case protocol::ValueType::string: return xpc::ParameterType::string;
-        case protocol::ValueType::optionalError: return xpc::ParameterType::optionalError;
-    }
-    return xpc::ParameterType::optionalError;
-}
-
-std::vector<xpc::ParameterType> parameterTypes(std::span<const protocol::ValueType> types) {
-    std::vector<xpc::ParameterType> out;
-    for (auto t : types) out.push_back(parameterType(t));
-    return out;
-}
 
 xpc::Value errorValue(const std::optional<HelperError>& error) {
     if (!error) return xpc::Value();
@@ -42,12 +26,7 @@ SharedReply share(xpc::Reply reply) { return std::make_shared<xpc::Reply>(std::m
 
 }  // namespace
 
-xpc::Interface HelperListener::exportedInterface() {
-    xpc::Interface interface;
-    for (const auto& op : protocol::operations)
-        interface.add(std::string(op.selector), {parameterTypes(op.arguments), parameterTypes(op.reply)});
-    return interface;
-}
+xpc::Interface HelperListener::exportedInterface() { return xpc::contractInterface(); }
 
 xpc::ExportedObject HelperListener::exportedObject() {
     // Argument types are checked by the interface before these run, so the

@@ -25,7 +25,9 @@ struct Error {
 
     // The full default text form, for logs:
     //   Error Domain=<domain> Code=<code> "<description>"
-    std::string text() const;
+    std::string text() const {
+        return "Error Domain=" + domain + " Code=" + std::to_string(code) + " \"" + description + "\"";
+    }
     friend bool operator==(const Error&, const Error&) = default;
 };
 
