@@ -25,9 +25,7 @@ struct Error {
 
     // The full default text form, for logs:
     //   Error Domain=<domain> Code=<code> "<description>"
-    std::string text() const {
-        return "Error Domain=" + domain + " Code=" + std::to_string(code) + " \"" + description + "\"";
-    }
+    std::string text() const;
     friend bool operator==(const Error&, const Error&) = default;
 };
 

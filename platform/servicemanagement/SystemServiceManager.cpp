@@ -1,0 +1,206 @@
+#include "platform/servicemanagement/SystemServiceManager.hpp"
+
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+#include "platform/servicemanagement/DaemonDefinition.hpp"
+#include "platform/servicemanagement/ServiceStore.hpp"
+#include "shared/DebugText.hpp"
+
+namespace zephrane::servicemanagement {
+
+// Runs unregister completions one at a time on a thread of its own, so a
+// completion never runs inside the caller's unregisterService() call (the
+// caller may not have suspended yet) and callers see the same asynchrony as
+// on a Mac. Jobs hold no reference to the queue; whoever drops the last
+// reference joins the thread, unless that is the thread itself.
+class CompletionQueue {
+public:
+    CompletionQueue() : thread_([this] { run(); }) {}
+    ~CompletionQueue() {
+        {
+            std::lock_guard lock(mutex_);
+            stopping_ = true;
+        }
+        wake_.notify_one();
+        if (thread_.get_id() == std::this_thread::get_id()) thread_.detach();
+        else thread_.join();
+    }
+    CompletionQueue(const CompletionQueue&) = delete;
+    CompletionQueue& operator=(const CompletionQueue&) = delete;
+
+    void post(std::function<void()> job) {
+        {
+            std::lock_guard lock(mutex_);
+            jobs_.push_back(std::move(job));
+        }
+        wake_.notify_one();
+    }
+
+private:
+    void run() {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            wake_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
+            if (jobs_.empty()) return;  // stopping, and nothing left to complete
+            auto job = std::move(jobs_.front());
+            jobs_.pop_front();
+            lock.unlock();
+            job();
+            lock.lock();
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::deque<std::function<void()>> jobs_;
+    bool stopping_ = false;
+    std::thread thread_;  // last: started once everything above exists
+};
+
+namespace {
+
+Error makeError(std::int64_t code, std::string description) {
+    return Error{std::string(kErrorDomain), code, std::move(description)};
+}
+
+class SystemService final : public Service {
+public:
+    SystemService(std::filesystem::path bundle, std::string plistName, std::filesystem::path systemRoot,
+                  std::shared_ptr<CompletionQueue> completions)
+        : bundle_(std::move(bundle)),
+          plistName_(std::move(plistName)),
+          store_(std::move(systemRoot)),
+          completions_(std::move(completions)) {}
+
+    Status status() override {
+        if (bundle_.empty()) return Status::notFound;
+        DaemonDefinition definition;
+        try {
+            definition = readDaemonDefinition(bundle_, daemonPlistPath(bundle_, plistName_));
+        } catch (const DefinitionError& e) {
+            // A property list that is there but names a missing program is
+            // still this app's daemon; its registration decides.
+            if (e.kind() != DefinitionError::Kind::programMissing) return Status::notFound;
+            return statusOfRecord(ownRecord());
+        }
+        return statusOfRecord(store_.registration(definition.label));
+    }
+
+    std::optional<Error> registerService() override {
+        if (bundle_.empty())
+            return makeError(kSMErrorJobPlistNotFound,
+                             "cannot register " + quotedDebugText(plistName_) + ": the app is not in a bundle");
+        DaemonDefinition definition;
+        try {
+            definition = readDaemonDefinition(bundle_, daemonPlistPath(bundle_, plistName_));
+        } catch (const DefinitionError& e) {
+            const bool missing = e.kind() == DefinitionError::Kind::plistMissing;
+            return makeError(missing ? kSMErrorJobPlistNotFound : kSMErrorInvalidPlist,
+                             "cannot register " + quotedDebugText(plistName_) + ": " + e.what());
+        }
+        RegistrationRecord record{definition.label, definition.plist.string(), definition.program.string(),
+                                  definition.machServices, {}};
+        try {
+            record.registrationID = newRegistrationID();
+            store_.writeRegistration(record);
+        } catch (const std::system_error& e) {
+            return makeError(kSMErrorInternalFailure, "cannot record the registration of " +
+                                                          quotedDebugText(definition.label) + ": " + e.what());
+        }
+        return std::nullopt;
+    }
+
+    void unregisterService(std::function<void(std::optional<Error>)> completion) override {
+        std::optional<Error> result;
+        try {
+            const auto record = ownRecord();
+            if (!record) {
+                result = makeError(kSMErrorJobNotFound,
+                                   "cannot unregister " + quotedDebugText(plistName_) + ": it is not registered");
+            } else if (!store_.removeRegistration(record->label)) {
+                result = makeError(kSMErrorJobNotFound, "cannot unregister " + quotedDebugText(plistName_) +
+                                                            ": the registration went away meanwhile");
+            }
+        } catch (const std::system_error& e) {
+            result = makeError(kSMErrorInternalFailure,
+                               "cannot remove the registration of " + quotedDebugText(plistName_) + ": " + e.what());
+        }
+        completions_->post([completion = std::move(completion), result = std::move(result)] { completion(result); });
+    }
+
+private:
+    std::filesystem::path plistPath() const {
+        if (bundle_.empty()) return {};
+        try {
+            return daemonPlistPath(bundle_, plistName_);
+        } catch (const DefinitionError&) {
+            return {};
+        }
+    }
+
+    // This bundle's registration: by the label its property list gives, or,
+    // when the property list can no longer be read, by the property list
+    // path the record names.
+    std::optional<RegistrationRecord> ownRecord() const {
+        const auto plist = plistPath();
+        if (plist.empty()) return std::nullopt;
+        try {
+            const auto definition = readDaemonDefinition(bundle_, plist);
+            auto record = store_.registration(definition.label);
+            if (record && record->plist == plist.string()) return record;
+            return std::nullopt;
+        } catch (const DefinitionError&) {
+        }
+        for (auto& record : store_.registrations())
+            if (record.plist == plist.string()) return record;
+        return std::nullopt;
+    }
+
+    Status statusOfRecord(const std::optional<RegistrationRecord>& record) const {
+        // Another copy of the app holds the label: this copy is not registered.
+        if (!record || record->plist != plistPath().string()) return Status::notRegistered;
+        const TrustPolicy policy = TrustPolicy::forSystemRoot(store_.systemRoot());
+        const auto approval = store_.approval(record->label, policy);
+        if (!approval || !approves(*approval, *record)) return Status::requiresApproval;
+        // Approved, but zephrane-launchd would refuse to run the program as
+        // it is now; the app learns that an administrator must look again.
+        if (untrustedProgramReason(record->program, policy)) return Status::requiresApproval;
+        return Status::enabled;
+    }
+
+    std::filesystem::path bundle_;
+    std::string plistName_;
+    ServiceStore store_;
+    std::shared_ptr<CompletionQueue> completions_;
+};
+
+}  // namespace
+
+SystemServiceManager::SystemServiceManager(std::filesystem::path bundle,
+                                           std::optional<std::filesystem::path> systemRoot)
+    : bundle_(bundle.empty() ? bundle : std::filesystem::absolute(bundle).lexically_normal()),
+      systemRoot_(systemRoot ? std::move(*systemRoot) : defaultSystemRoot()),
+      completions_(std::make_shared<CompletionQueue>()) {}
+
+SystemServiceManager::~SystemServiceManager() = default;
+
+std::unique_ptr<Service> SystemServiceManager::daemonService(const std::string& plistName) {
+    return std::make_unique<SystemService>(bundle_, plistName, systemRoot_, completions_);
+}
+
+std::filesystem::path SystemServiceManager::defaultBundlePath() {
+    std::error_code error;
+    const auto executable = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error) return {};
+    const auto macOS = executable.parent_path();
+    const auto contents = macOS.parent_path();
+    if (macOS.filename() != "MacOS" || contents.filename() != "Contents") return {};
+    return contents.parent_path();
+}
+
+}  // namespace zephrane::servicemanagement
