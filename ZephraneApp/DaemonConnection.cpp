@@ -16,6 +16,9 @@ public:
     XPCDaemonConnection() {
         xpc::ClientSettings settings;
         settings.validator = xpc::codeSignValidator();
+        // The first connection to a daemon started on demand is answered by
+        // the service manager; the daemon itself answers soon after.
+        settings.startingServiceGrace = std::chrono::milliseconds(1500);
         connection_ = xpc::ClientConnection::create(std::string(HelperConstants::machServiceName),
                                                     xpc::ConnectionOptions::privileged, std::move(settings));
         connection_->setRemoteObjectInterface(xpc::contractInterface());

@@ -8,6 +8,7 @@
 #include <QObject>
 
 #include "platform/oslog/OSLog.hpp"
+#include "platform/servicemanagement/SystemServiceManager.hpp"
 #include "shared/FanKey.hpp"
 #include "shared/HelperConstants.hpp"
 #include "shared/WritePolicy.hpp"
@@ -531,6 +532,7 @@ namespace {
 SMCDriverActor::Dependencies withDefaults(SMCDriverActor::Dependencies deps) {
     if (!deps.bridgeFactory) deps.bridgeFactory = &SMCDriverActor::openReadBridge;
     if (!deps.connectionFactory) deps.connectionFactory = xpcDaemonConnectionFactory();
+    if (!deps.serviceManager) deps.serviceManager = std::make_shared<servicemanagement::SystemServiceManager>();
     if (!deps.timers) deps.timers = [](QObject* context) { return makeContinuousTimerSource(context); };
     if (!deps.registerAtExit) deps.registerAtExit = [](void (*fn)()) { std::atexit(fn); };
     return deps;

@@ -103,7 +103,7 @@ public:
     struct Dependencies {
         BridgeFactory bridgeFactory;                     // default: openReadBridge
         DaemonConnectionFactory connectionFactory;       // default: the daemon's XPC service
-        std::shared_ptr<servicemanagement::ServiceManager> serviceManager;  // default: none (status notFound)
+        std::shared_ptr<servicemanagement::ServiceManager> serviceManager;  // default: the app bundle's
         TimerSourceFactory timers;                       // default: continuous-clock timers
         // Registers the exit restore; default: the C library's atexit.
         std::function<void(void (*)())> registerAtExit;

@@ -1,5 +1,8 @@
 #include "platform/xpc/ClientConnection.hpp"
 
+#include <chrono>
+#include <thread>
+
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -61,17 +64,19 @@ std::shared_ptr<ClientConnection> ClientConnection::create(std::string machServi
     }
     return std::shared_ptr<ClientConnection>(new ClientConnection(std::move(machServiceName), std::move(path),
                                                                   options, std::move(settings.validator),
-                                                                  std::move(ownThread), std::move(executor)));
+                                                                  settings.startingServiceGrace, std::move(ownThread),
+                                                                  std::move(executor)));
 }
 
 ClientConnection::ClientConnection(std::string serviceName, std::string socketPath, ConnectionOptions options,
-                                   PeerValidator validator, std::unique_ptr<IoThread> ownThread,
-                                   asio::any_io_executor executor)
+                                   PeerValidator validator, std::chrono::milliseconds startingServiceGrace,
+                                   std::unique_ptr<IoThread> ownThread, asio::any_io_executor executor)
     : ownThread_(std::move(ownThread)),
       serviceName_(std::move(serviceName)),
       socketPath_(std::move(socketPath)),
       options_(options),
       validator_(std::move(validator)),
+      startingServiceGrace_(startingServiceGrace),
       strand_(asio::make_strand(executor)) {}
 
 ClientConnection::~ClientConnection() {
@@ -180,8 +185,11 @@ std::optional<Error> ClientConnection::sendSynchronously(std::string_view select
 
 bool ClientConnection::connectLocked() {
     std::string problem;
-    int fd = connectTo(socketPath_, problem);
-    if (fd >= 0 && !requirement_.empty()) {
+    int fd = -1;
+    const auto giveUpAt = std::chrono::steady_clock::now() + startingServiceGrace_;
+    for (;;) {
+        fd = connectTo(socketPath_, problem);
+        if (fd < 0 || requirement_.empty()) break;
         std::optional<std::string> refusal = "no peer validator";
         if (validator_) {
             try {
@@ -190,11 +198,15 @@ bool ClientConnection::connectLocked() {
                 refusal = e.what();
             }
         }
-        if (refusal) {
-            problem = "the service fails the code-signing requirement: " + *refusal;
-            ::close(fd);
-            fd = -1;
-        }
+        if (!refusal) break;
+        problem = "the service fails the code-signing requirement: " + *refusal;
+        ::close(fd);
+        fd = -1;
+        // A connection that woke an on-demand service names the service
+        // manager that listened for it, not the service; once the service
+        // has started and listens itself, a new connection names it.
+        if (std::chrono::steady_clock::now() >= giveUpAt) break;
+        std::this_thread::sleep_for(kStartingServiceRetryPause);
     }
     if (fd < 0) {
         invalidateLocked(problem);

@@ -55,6 +55,10 @@ struct ClientSettings {
     // Else the connection runs a thread of its own. A given executor must
     // outlive the connection.
     std::optional<asio::any_io_executor> executor;
+    // How long a service that fails the requirement is asked again before
+    // the connection gives up: a service started on demand by this very
+    // connection is not yet the peer of it. Each retry blocks the caller.
+    std::chrono::milliseconds startingServiceGrace{0};
 };
 
 using ReplyHandler = std::function<void(Values reply)>;
@@ -64,6 +68,7 @@ class ClientConnection : public std::enable_shared_from_this<ClientConnection> {
 public:
     // How long sendSynchronously() waits for room in the socket by default.
     static constexpr std::chrono::milliseconds kBlockingWriteLimit{2000};
+    static constexpr std::chrono::milliseconds kStartingServiceRetryPause{20};
 
     // Throws std::invalid_argument for an invalid service name.
     static std::shared_ptr<ClientConnection> create(std::string machServiceName,
@@ -108,7 +113,8 @@ private:
     };
 
     ClientConnection(std::string serviceName, std::string socketPath, ConnectionOptions options,
-                     PeerValidator validator, std::unique_ptr<IoThread> ownThread, asio::any_io_executor executor);
+                     PeerValidator validator, std::chrono::milliseconds startingServiceGrace,
+                     std::unique_ptr<IoThread> ownThread, asio::any_io_executor executor);
 
     std::optional<Error> prepareLocked(std::string_view selector, const Values& arguments, Pending& entry,
                                        std::string& frame);
@@ -124,6 +130,7 @@ private:
     const std::string socketPath_;
     const ConnectionOptions options_;
     const PeerValidator validator_;
+    const std::chrono::milliseconds startingServiceGrace_;
     const asio::any_io_executor strand_;
 
     std::mutex mutex_;  // guards everything below
