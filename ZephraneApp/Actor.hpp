@@ -95,7 +95,7 @@ public:
                 promise->finish();
             }
         });
-        post([fn = std::move(fn), promise, guard]() mutable { run(std::move(fn), promise, guard); });
+        post([fn = std::move(fn), promise, guard = std::move(guard)]() mutable { run(std::move(fn), promise, guard); });
         // Awaiting the future resumes on this thread and rethrows what fn threw.
         if constexpr (std::is_void_v<R>) {
             co_await future;
