@@ -49,15 +49,15 @@ int main(int argc, char** argv) {
     sigaddset(&stopping, SIGTERM);
     sigaddset(&stopping, SIGINT);
     pthread_sigmask(SIG_BLOCK, &stopping, nullptr);
-    const int signals = signalfd(-1, &stopping, SFD_CLOEXEC | SFD_NONBLOCK);
+    const int stopFd = signalfd(-1, &stopping, SFD_CLOEXEC | SFD_NONBLOCK);
 
     QCoreApplication app(argc, argv);
-    QSocketNotifier notifier(signals, QSocketNotifier::Read);
+    QSocketNotifier notifier(stopFd, QSocketNotifier::Read);
     QObject::connect(&notifier, &QSocketNotifier::activated, &app, [] { QCoreApplication::quit(); });
 
     SMCDriverActor driver;
     bringUp(driver);
     const int status = QCoreApplication::exec();
-    ::close(signals);
+    ::close(stopFd);
     return status;
 }

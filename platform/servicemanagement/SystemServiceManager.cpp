@@ -1,5 +1,6 @@
 #include "platform/servicemanagement/SystemServiceManager.hpp"
 
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -9,6 +10,7 @@
 
 #include "platform/servicemanagement/DaemonDefinition.hpp"
 #include "platform/servicemanagement/ServiceStore.hpp"
+#include "platform/xpc/ServiceAddress.hpp"
 #include "shared/DebugText.hpp"
 
 namespace zephrane::servicemanagement {
@@ -18,6 +20,10 @@ namespace zephrane::servicemanagement {
 // caller may not have suspended yet) and callers see the same asynchrony as
 // on a Mac. Jobs hold no reference to the queue; whoever drops the last
 // reference joins the thread, unless that is the thread itself.
+// How long an unregister waits for the manager to stop the daemon (its
+// SIGTERM grace and a little more) before it completes anyway.
+constexpr std::chrono::seconds kUnregisterStopLimit{12};
+
 class CompletionQueue {
 public:
     CompletionQueue() : thread_([this] { run(); }) {}
@@ -117,8 +123,10 @@ public:
 
     void unregisterService(std::function<void(std::optional<Error>)> completion) override {
         std::optional<Error> result;
+        std::vector<std::string> services;
         try {
             const auto record = ownRecord();
+            if (record) services = record->machServices;
             if (!record) {
                 result = makeError(kSMErrorJobNotFound,
                                    "cannot unregister " + quotedDebugText(plistName_) + ": it is not registered");
@@ -130,10 +138,32 @@ public:
             result = makeError(kSMErrorInternalFailure,
                                "cannot remove the registration of " + quotedDebugText(plistName_) + ": " + e.what());
         }
-        completions_->post([completion = std::move(completion), result = std::move(result)] { completion(result); });
+        // Like launchd booting the job out before the request completes:
+        // the caller may ask for the daemon right after, and must not reach
+        // the one that is going away.
+        completions_->post([completion = std::move(completion), result = std::move(result),
+                            services = std::move(services)] {
+            if (!result) waitForSocketsToGo(services);
+            completion(result);
+        });
     }
 
 private:
+    static void waitForSocketsToGo(const std::vector<std::string>& services) {
+        const auto giveUpAt = std::chrono::steady_clock::now() + kUnregisterStopLimit;
+        for (const auto& service : services) {
+            std::string path;
+            try {
+                path = xpc::socketPathForService(service, std::nullopt);
+            } catch (const std::exception&) {
+                continue;
+            }
+            std::error_code ignored;
+            while (std::filesystem::exists(path, ignored) && std::chrono::steady_clock::now() < giveUpAt)
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    }
+
     std::filesystem::path plistPath() const {
         if (bundle_.empty()) return {};
         try {
