@@ -147,6 +147,32 @@ Json ControlRequestHandler::apply(const json::ObjectReader& command, const std::
                 {"dieC", smc_.dieC()},
                 {"fans", smc_.fanCount()}};
     }
+    if (name == "setAdapter") {
+        const bool connected = command.boolean("connected");
+        smc_.setAdapterConnected(connected);
+        log().info(connected ? "adapter plugged in" : "adapter unplugged");
+        return ok;
+    }
+    if (name == "setBatteryLevel") {
+        const double percent = command.number("percent");
+        if (!(percent >= 0 && percent <= 100)) throw CommandError("a battery level lies in 0 to 100");
+        smc_.setBatteryLevel(percent);
+        log().info("battery level set to " + shortestText(percent) + "%");
+        return ok;
+    }
+    if (name == "drainBattery") {
+        const double points = command.number("percent");
+        if (!(points >= 0 && points <= 100)) throw CommandError("a drain lies in 0 to 100 points");
+        smc_.drainBattery(points);
+        log().info("battery drained by " + shortestText(points) + " points");
+        return ok;
+    }
+    if (name == "setLid") {
+        const bool closed = command.boolean("closed");
+        smc_.setLidClosed(closed);
+        log().info(closed ? "lid closed" : "lid opened");
+        return ok;
+    }
     throw CommandError("unknown command \"" + name + "\"");
 }
 

@@ -106,6 +106,53 @@ ThermalParams decodeThermal(const Json& value) {
     return t;
 }
 
+double nonNegative(const ObjectReader& reader, std::string_view key) {
+    const double value = reader.number(key);
+    if (!(value >= 0)) fail(reader.path(key), "must not be negative");
+    return value;
+}
+
+BatteryParams decodeBattery(const Json& value) {
+    const ObjectReader reader(value, "battery", "battery");
+    BatteryParams b;
+    b.designCapacityMah = positive(reader, "designCapacityMah");
+    b.fullChargeCapacityMah = positive(reader, "fullChargeCapacityMah");
+    b.nominalChargeCapacityMah = positive(reader, "nominalChargeCapacityMah");
+    b.emptyMillivolts = positive(reader, "emptyMillivolts");
+    b.fullMillivolts = reader.number("fullMillivolts");
+    if (!(b.fullMillivolts > b.emptyMillivolts)) fail(reader.path("fullMillivolts"), "must lie above emptyMillivolts");
+    b.cycleCount = reader.int64("cycleCount");
+    if (b.cycleCount < 0) fail(reader.path("cycleCount"), "must not be negative");
+    b.levelPercent = reader.number("levelPercent");
+    if (!(b.levelPercent >= 0 && b.levelPercent <= 100)) fail(reader.path("levelPercent"), "must lie in 0 to 100");
+    b.platformWatts = nonNegative(reader, "platformWatts");
+    b.maxChargeMilliamps = positive(reader, "maxChargeMilliamps");
+    b.timeScale = positive(reader, "timeScale");
+    return b;
+}
+
+AdapterParams decodeAdapter(const Json& value) {
+    const ObjectReader reader(value, "adapter", "adapter");
+    AdapterParams a;
+    a.watts = positive(reader, "watts");
+    a.millivolts = positive(reader, "millivolts");
+    a.connected = reader.optionalBool("connected").value_or(true);
+    return a;
+}
+
+AcceleratorSpec decodeAccelerator(const Json& value, const std::string& path) {
+    const ObjectReader reader(value, path, "accelerator");
+    AcceleratorSpec a;
+    a.ioClass = reader.string("class");
+    if (a.ioClass.empty()) fail(reader.path("class"), "must not be empty");
+    a.model = reader.string("model");
+    a.coreCount = reader.int64("coreCount");
+    if (a.coreCount < 1) fail(reader.path("coreCount"), "must be at least 1");
+    a.idleUtilization = nonNegative(reader, "idleUtilization");
+    a.loadGain = nonNegative(reader, "loadGain");
+    return a;
+}
+
 double decodedValue(const ProfileKey& key, std::string_view path) {
     try {
         return SMCDataCodec::decode(key.bytes, SMCDataType(key.type));
@@ -187,6 +234,19 @@ MachineProfile MachineProfile::fromJson(const Json& value) {
         }
         checkFirmwareKeys(profile);
         if (profile.fanCount() > 0) profile.fanControl = decodeFanControl(reader.require("fanControl"));
+
+        if (const Json* battery = reader.find("battery")) profile.battery = decodeBattery(*battery);
+        if (const Json* adapter = reader.find("adapter")) profile.adapter = decodeAdapter(*adapter);
+        if (const Json* lid = reader.find("lid")) {
+            const ObjectReader lidReader(*lid, "lid", "lid");
+            profile.lid = LidParams{lidReader.optionalBool("closed").value_or(false)};
+        }
+        if (const Json* accelerators = reader.find("accelerators")) {
+            json::requireArray(*accelerators, "accelerators", "accelerators");
+            for (std::size_t i = 0; i < accelerators->size(); ++i)
+                profile.accelerators.push_back(
+                    decodeAccelerator((*accelerators)[i], json::indexPath("accelerators", i)));
+        }
         return profile;
     } catch (const DecodingError& e) {
         throw ProfileError(e.what());

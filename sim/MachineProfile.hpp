@@ -1,5 +1,6 @@
-// A machine as data: its SMC key table and the parameters of the firmware
-// behaviour and thermal model that move the table's values. Profiles live as
+// A machine as data: its SMC key table, the parameters of the firmware
+// behaviour and thermal model that move the table's values, and the parts the
+// I/O Registry shows (battery, power adapter, lid, GPU). Profiles live as
 // JSON under sim/machines/; loading checks everything the simulated SMC
 // relies on (key sizes against types, the fan keys, "#KEY"), so a bad file
 // fails here with a message naming the place, never later as a wrong answer.
@@ -71,6 +72,44 @@ struct HIDServiceSpec {
     double gain = 0;
 };
 
+// The battery's gas gauge. Capacities in mAh, voltages in mV, as the
+// registry reports them; the health the system reports is the full-charge
+// capacity over the design capacity.
+struct BatteryParams {
+    double designCapacityMah = 5000;
+    double fullChargeCapacityMah = 5000;   // "AppleRawMaxCapacity"
+    double nominalChargeCapacityMah = 5000;
+    double emptyMillivolts = 11000;  // the voltage at 0 % charge; it rises linearly to
+    double fullMillivolts = 13000;   // this at 100 %
+    std::int64_t cycleCount = 0;     // at start
+    double levelPercent = 80;        // the charge at start, 0 to 100
+    double platformWatts = 4;        // drawn beside the die: display, memory, radios
+    double maxChargeMilliamps = 3000;
+    // Charge flows this many times faster than real time, so that a demo
+    // sees the level move within minutes instead of hours.
+    double timeScale = 60;
+};
+
+struct AdapterParams {
+    double watts = 60;
+    double millivolts = 20000;
+    bool connected = true;  // at start
+};
+
+struct LidParams {
+    bool closed = false;  // at start
+};
+
+// One GPU as an "IOAccelerator" service: its utilisation is the idle share
+// plus the gain times the load, in percent, within 0 to 100.
+struct AcceleratorSpec {
+    std::string ioClass;  // the driver's own class, e.g. "AGXAcceleratorG14X"
+    std::string model;
+    std::int64_t coreCount = 0;
+    double idleUtilization = 0;
+    double loadGain = 0;
+};
+
 struct ProfileKey {
     std::string name;
     std::uint32_t type = 0;
@@ -93,6 +132,10 @@ struct MachineProfile {
     std::vector<FollowRule> follow;
     std::vector<HIDServiceSpec> hidServices;
     std::vector<ProfileKey> keys;  // in the firmware's key-index order
+    std::optional<BatteryParams> battery;  // absent: a desktop
+    std::optional<AdapterParams> adapter;  // absent: powered without an adapter the system can describe
+    std::optional<LidParams> lid;          // absent: no lid (a desktop)
+    std::vector<AcceleratorSpec> accelerators;
 
     int fanCount() const;  // "FNum"
     const ProfileKey* find(std::string_view name) const;

@@ -51,12 +51,14 @@ SimServer::SimServer(asio::io_context& io, SimulatedSMC& smc, SimServerOptions o
       options_(std::move(options)),
       smcHandler_(smc, options_.writers),
       hidHandler_(smc),
+      registryHandler_(smc),
       controlHandler_(smc),
       timer_(io) {
     try {
         fs::create_directories(options_.directory);
         listen(Service::smc, wire::kSMCSocketName);
         listen(Service::hid, wire::kHIDSocketName);
+        listen(Service::registry, wire::kRegistrySocketName);
         listen(Service::control, wire::kControlSocketName);
     } catch (...) {
         std::error_code ignored;
@@ -96,6 +98,8 @@ RequestHandler SimServer::handlerFor(Service service, uid_t peer) {
             };
         case Service::hid:
             return [this](std::span<const std::uint8_t> payload) { return hidHandler_.handle(payload); };
+        case Service::registry:
+            return [this](std::span<const std::uint8_t> payload) { return registryHandler_.handle(payload); };
         case Service::control:
             return [this](std::span<const std::uint8_t> payload) { return controlHandler_.handle(payload); };
     }

@@ -1,4 +1,4 @@
-// Serves one simulated machine on the three sockets of the IOKit stand-in's
+// Serves one simulated machine on the four sockets of the IOKit stand-in's
 // wire (platform/iokit/SimulatorProtocol.hpp) in one directory, and advances
 // the machine's time from a timer. Everything runs on the io_context's one
 // thread; a hung SMC call leaves only its own connection waiting.
@@ -28,6 +28,14 @@
 //                                          "readable", "writable"
 //   {"command": "status"}                  -> "machine", "elapsedSeconds",
 //                                          "load", "dieC", "fans"
+//   {"command": "setAdapter", "connected": false}  unplug the power adapter
+//                                          (true plugs it back in)
+//   {"command": "setBatteryLevel", "percent": 40}  the battery's charge, 0 to 100
+//   {"command": "drainBattery", "percent": 10}  takes that many points off the
+//                                          charge, not below 0
+//   {"command": "setLid", "closed": true}  closes the lid (false opens it)
+// The power commands fail on a machine without the part (a desktop has no
+// battery, adapter or lid).
 #pragma once
 
 #include <chrono>
@@ -40,6 +48,7 @@
 #include "sim/ConnectionManager.hpp"
 #include "sim/ControlRequestHandler.hpp"
 #include "sim/HIDRequestHandler.hpp"
+#include "sim/RegistryRequestHandler.hpp"
 #include "sim/SMCRequestHandler.hpp"
 #include "sim/SimulatedSMC.hpp"
 #include "sim/WriterPolicy.hpp"
@@ -69,7 +78,7 @@ public:
     std::filesystem::path socketPath(std::string_view name) const { return options_.directory / name; }
 
 private:
-    enum class Service { smc, hid, control };
+    enum class Service { smc, hid, registry, control };
     struct Listener {
         Service service;
         std::string name;
@@ -87,6 +96,7 @@ private:
     SimServerOptions options_;
     SMCRequestHandler smcHandler_;
     HIDRequestHandler hidHandler_;
+    RegistryRequestHandler registryHandler_;
     ControlRequestHandler controlHandler_;
     ConnectionManager connections_;
     std::list<Listener> listeners_;  // stable addresses for the accept loops

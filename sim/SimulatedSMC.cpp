@@ -21,11 +21,13 @@ double sanitizedLoad(double load) { return std::isnan(load) ? 0.0 : std::clamp(l
 SimulatedSMC::SimulatedSMC(const MachineProfile& profile, LoadSource load)
     : name_(profile.name),
       hidSpecs_(profile.hidServices),
+      accelerators_(profile.accelerators),
       loadSource_(std::move(load)),
       table_(profile.keys),
       fans_(table_, profile),
       model_(profile.thermal, fans_.airflow()),
-      follower_(table_, profile) {}
+      follower_(table_, profile),
+      power_(profile) {}
 
 iokit::kern_return_t SimulatedSMC::open() const {
     std::lock_guard lock(mutex_);
@@ -109,6 +111,7 @@ void SimulatedSMC::advance(SimDuration dt) {
         const SimDuration h = std::min(kStep, dt - done);
         fans_.advance(table_, h, model_.dieC());
         model_.advance(h, load, fans_.airflow());
+        power_.advance(h, load);
         elapsed_ += h;
     }
     follower_.update(table_, model_, load);
@@ -129,6 +132,87 @@ std::vector<HIDServiceReading> SimulatedSMC::hidServices() const {
         readings.push_back(std::move(reading));
     }
     return readings;
+}
+
+namespace {
+
+constexpr std::string_view kBatteryClass = "AppleSmartBattery";
+constexpr std::string_view kPowerSourceClass = "IOPMPowerSource";
+constexpr std::string_view kRootDomainClass = "IOPMrootDomain";
+constexpr std::string_view kAcceleratorClass = "IOAccelerator";
+constexpr std::string_view kRootDomainPath = "IOPower:/IOPowerConnection/IOPMrootDomain";
+
+std::int64_t utilization(const AcceleratorSpec& spec, double load, double share) {
+    const double percent = (spec.idleUtilization + spec.loadGain * load) * share;
+    return static_cast<std::int64_t>(std::llround(std::clamp(percent, 0.0, 100.0)));
+}
+
+Json acceleratorProperties(const AcceleratorSpec& spec, double load) {
+    return {{"IOClass", spec.ioClass},
+            {"model", spec.model},
+            {"gpu-core-count", spec.coreCount},
+            {"PerformanceStatistics",
+             {{"Device Utilization %", utilization(spec, load, 1.0)},
+              {"Renderer Utilization %", utilization(spec, load, 1.0)},
+              {"Tiler Utilization %", utilization(spec, load, 0.5)}}}};
+}
+
+}  // namespace
+
+std::vector<Json> SimulatedSMC::registryServices(std::string_view className) const {
+    std::lock_guard lock(mutex_);
+    std::vector<Json> services;
+    if (className == kBatteryClass || className == kPowerSourceClass) {
+        if (auto battery = power_.batteryProperties(model_.batteryC())) services.push_back(std::move(*battery));
+    } else if (className == kRootDomainClass) {
+        services.push_back(power_.rootDomainProperties());
+    } else {
+        for (const AcceleratorSpec& spec : accelerators_)
+            if (className == kAcceleratorClass || className == spec.ioClass)
+                services.push_back(acceleratorProperties(spec, lastLoad_));
+    }
+    return services;
+}
+
+std::optional<Json> SimulatedSMC::registryEntry(std::string_view path) const {
+    if (path != kRootDomainPath) return std::nullopt;
+    std::lock_guard lock(mutex_);
+    return power_.rootDomainProperties();
+}
+
+std::string SimulatedSMC::providingPowerSourceType() const {
+    std::lock_guard lock(mutex_);
+    return power_.providingPowerSourceType();
+}
+
+std::optional<Json> SimulatedSMC::externalPowerAdapterDetails() const {
+    std::lock_guard lock(mutex_);
+    return power_.adapterDetails();
+}
+
+void SimulatedSMC::setAdapterConnected(bool connected) {
+    std::lock_guard lock(mutex_);
+    power_.setAdapterConnected(connected);
+}
+
+void SimulatedSMC::setBatteryLevel(double percent) {
+    std::lock_guard lock(mutex_);
+    power_.setBatteryLevel(percent);
+}
+
+void SimulatedSMC::drainBattery(double points) {
+    std::lock_guard lock(mutex_);
+    power_.drainBattery(points);
+}
+
+void SimulatedSMC::setLidClosed(bool closed) {
+    std::lock_guard lock(mutex_);
+    power_.setLidClosed(closed);
+}
+
+PowerModel SimulatedSMC::power() const {
+    std::lock_guard lock(mutex_);
+    return power_;
 }
 
 void SimulatedSMC::hangKey(std::string_view key) {

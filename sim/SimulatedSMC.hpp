@@ -2,7 +2,8 @@
 // machine profile answering the four SMC commands on 80-byte records with the
 // firmware's result bytes, fans driven by the firmware's automatic curve or
 // by a client's target, readings that follow a thermal model, the HID
-// temperature services, and the faults tests inject.
+// temperature services, the I/O Registry's power and GPU services (battery,
+// adapter, lid, accelerators; see PowerModel), and the faults tests inject.
 //
 // Commands (data8) and results (SMCRecord.hpp):
 //   9 key info    key -> dataSize, dataType, dataAttributes; 0x84 when absent
@@ -34,6 +35,7 @@
 #include "sim/KeyTable.hpp"
 #include "sim/LoadSource.hpp"
 #include "sim/MachineProfile.hpp"
+#include "sim/PowerModel.hpp"
 #include "sim/SMCRecord.hpp"
 #include "sim/ThermalModel.hpp"
 
@@ -73,6 +75,26 @@ public:
 
     std::vector<HIDServiceReading> hidServices() const;
 
+    // The I/O Registry. Services match by their class or a superclass:
+    // "AppleSmartBattery" (only with a battery), "IOPMrootDomain" (always),
+    // "IOAccelerator" or an accelerator's own class. Property maps are JSON
+    // objects; an unknown class has no services.
+    std::vector<Json> registryServices(std::string_view className) const;
+    // The entry at a registry path; only the root domain's
+    // "IOPower:/IOPowerConnection/IOPMrootDomain" is known.
+    std::optional<Json> registryEntry(std::string_view path) const;
+    // The power-sources service; see PowerModel.
+    std::string providingPowerSourceType() const;
+    std::optional<Json> externalPowerAdapterDetails() const;
+
+    // Power controls; std::out_of_range when the machine lacks the part.
+    void setAdapterConnected(bool connected);
+    void setBatteryLevel(double percent);
+    void drainBattery(double points);
+    void setLidClosed(bool closed);
+    // A copy of the power state, for assertions.
+    PowerModel power() const;
+
     // Faults. Key names must have four bytes (std::invalid_argument).
     void hangKey(std::string_view key);  // calls about this key never answer
     void hangAll();                      // no call answers
@@ -109,6 +131,7 @@ private:
 
     const std::string name_;
     const std::vector<HIDServiceSpec> hidSpecs_;
+    const std::vector<AcceleratorSpec> accelerators_;
     const LoadSource loadSource_;
 
     mutable std::mutex mutex_;  // guards everything below
@@ -116,6 +139,7 @@ private:
     FanBank fans_;
     ThermalModel model_;
     KeyFollower follower_;
+    PowerModel power_;
     Faults faults_;
     std::optional<double> loadOverride_;
     double lastLoad_ = 0;

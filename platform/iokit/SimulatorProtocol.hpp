@@ -6,6 +6,8 @@
 //   $ZEPHRANE_SIM_DIR (default /run/zephrane)
 //   AppleSMC.sock  the SMC user client      ($ZEPHRANE_SMC_SOCKET overrides the path)
 //   HID.sock       the HID event system     ($ZEPHRANE_HID_SOCKET overrides the path)
+//   IORegistry.sock  the I/O Registry and the power-sources service
+//                                           ($ZEPHRANE_REGISTRY_SOCKET overrides the path)
 //   control.sock   test control: fault injection, load, peeking at keys
 // No socket file means no such service on this machine.
 //
@@ -34,6 +36,21 @@
 //   product name), "temperature": number (absent when the service has no
 //   temperature event)}.
 //
+// IORegistry.sock: one request per frame, first payload byte = operation, the
+//   rest its argument as UTF-8 text; each answer is one JSON text. Property
+//   maps are JSON objects with the Mac's property names and units.
+//   kOpMatchingServices  class name   -> an array of the property maps of the
+//            services of that class (or a subclass), in registry order; []
+//            when there is none
+//   kOpEntryAtPath       registry path -> the entry's property map, or null
+//            when no entry lies at that path
+//   kOpPowerSourceType   (nothing)    -> the providing power source type as
+//            text ("AC Power", "Battery Power"), or null
+//   kOpAdapterDetails    (nothing)    -> the external adapter's details
+//            ({"Watts": n, ...}), or null when no adapter is connected
+//   Any other operation byte, or an empty payload: the server closes the
+//   connection.
+//
 // control.sock: one JSON object per frame, answered with one JSON object
 //   ({"ok": true, ...} or {"ok": false, "error": text}); the commands are
 //   listed with the server.
@@ -52,14 +69,20 @@ inline constexpr std::uint32_t kSMCSelector = 2;
 inline constexpr std::uint8_t kOpOpen = 1;
 inline constexpr std::uint8_t kOpCall = 2;
 inline constexpr std::uint8_t kOpCopyServices = 3;
+inline constexpr std::uint8_t kOpMatchingServices = 4;
+inline constexpr std::uint8_t kOpEntryAtPath = 5;
+inline constexpr std::uint8_t kOpPowerSourceType = 6;
+inline constexpr std::uint8_t kOpAdapterDetails = 7;
 
 inline constexpr std::string_view kDefaultDirectory = "/run/zephrane";
 inline constexpr std::string_view kSMCSocketName = "AppleSMC.sock";
 inline constexpr std::string_view kHIDSocketName = "HID.sock";
+inline constexpr std::string_view kRegistrySocketName = "IORegistry.sock";
 inline constexpr std::string_view kControlSocketName = "control.sock";
 
 inline constexpr std::string_view kDirectoryVariable = "ZEPHRANE_SIM_DIR";
 inline constexpr std::string_view kSMCSocketVariable = "ZEPHRANE_SMC_SOCKET";
 inline constexpr std::string_view kHIDSocketVariable = "ZEPHRANE_HID_SOCKET";
+inline constexpr std::string_view kRegistrySocketVariable = "ZEPHRANE_REGISTRY_SOCKET";
 
 }  // namespace zephrane::iokit::wire

@@ -27,4 +27,8 @@ std::string smcSocketPath() { return socketPath(wire::kSMCSocketVariable, wire::
 
 std::string hidSocketPath() { return socketPath(wire::kHIDSocketVariable, wire::kHIDSocketName); }
 
+std::string registrySocketPath() {
+    return socketPath(wire::kRegistrySocketVariable, wire::kRegistrySocketName);
+}
+
 }  // namespace zephrane::iokit

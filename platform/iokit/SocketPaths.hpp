@@ -15,4 +15,8 @@ std::string smcSocketPath();
 // /run/zephrane/HID.sock.
 std::string hidSocketPath();
 
+// $ZEPHRANE_REGISTRY_SOCKET, else $ZEPHRANE_SIM_DIR/IORegistry.sock, else
+// /run/zephrane/IORegistry.sock.
+std::string registrySocketPath();
+
 }  // namespace zephrane::iokit

@@ -6,7 +6,9 @@ size and bytes, so that discovery walks a real key set. On top of it this
 script adds what the dump cannot say: "Ftst" (newer two-fan machines need it
 before they accept a manual fan mode), which keys the firmware lets a client
 write, a "#KEY" that counts the keys actually served, the thermal model that
-moves the readings, and the HID temperature services.
+moves the readings, the HID temperature services, and the parts the I/O
+Registry shows: the battery (design 8694 mAh, now 7564 mAh: 87 % health), the
+140 W adapter, the lid and the GPU.
 
 Keys the dump could not read (no bytes) are served as present but not
 readable, which is how the firmware reports such keys.
@@ -90,6 +92,23 @@ HEADER = {
             {"product": "AppleHIDKeyboardEventDriver"},
         ]
     ),
+    "battery": {
+        "designCapacityMah": 8694,
+        "fullChargeCapacityMah": 7564,
+        "nominalChargeCapacityMah": 7702,
+        "emptyMillivolts": 11200,
+        "fullMillivolts": 13000,
+        "cycleCount": 112,
+        "levelPercent": 80,
+        "platformWatts": 5,
+        "maxChargeMilliamps": 5500,
+        "timeScale": 60,
+    },
+    "adapter": {"watts": 140, "millivolts": 28000, "connected": True},
+    "lid": {"closed": False},
+    "accelerators": [
+        {"class": "AGXAcceleratorG14X", "model": "Apple M2 Max", "coreCount": 38, "idleUtilization": 2, "loadGain": 60},
+    ],
 }
 
 

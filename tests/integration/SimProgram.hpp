@@ -64,12 +64,13 @@ public:
     SimProgram(const SimProgram&) = delete;
     SimProgram& operator=(const SimProgram&) = delete;
 
-    // True once all three sockets answer, within a generous deadline; false
+    // True once all four sockets answer, within a generous deadline; false
     // at once when the program has exited.
     bool waitUntilServing() {
         return sim::testing::eventually([&] {
             if (hasExited()) return true;
-            for (auto name : {iokit::wire::kSMCSocketName, iokit::wire::kHIDSocketName, iokit::wire::kControlSocketName})
+            for (auto name : {iokit::wire::kSMCSocketName, iokit::wire::kHIDSocketName,
+                              iokit::wire::kRegistrySocketName, iokit::wire::kControlSocketName})
                 if (!std::filesystem::exists(dir_ / name)) return false;
             try {
                 control_ = std::make_unique<sim::testing::SimTestClient>(dir_ / iokit::wire::kControlSocketName);
@@ -81,13 +82,15 @@ public:
     }
 
     // Points this process's IOKit stand-in at the program: the directory, and
-    // the two socket variables that would otherwise override it.
+    // the socket variables that would otherwise override it.
     void pointPlatformAtIt() const {
         ::setenv(std::string(iokit::wire::kDirectoryVariable).c_str(), dir_.c_str(), 1);
         ::setenv(std::string(iokit::wire::kSMCSocketVariable).c_str(),
                  (dir_ / iokit::wire::kSMCSocketName).c_str(), 1);
         ::setenv(std::string(iokit::wire::kHIDSocketVariable).c_str(),
                  (dir_ / iokit::wire::kHIDSocketName).c_str(), 1);
+        ::setenv(std::string(iokit::wire::kRegistrySocketVariable).c_str(),
+                 (dir_ / iokit::wire::kRegistrySocketName).c_str(), 1);
     }
 
     // One control.sock command and its answer (waitUntilServing() first).

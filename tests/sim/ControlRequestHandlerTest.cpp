@@ -84,6 +84,60 @@ TEST(ControlRequestHandlerTest, LoadAndInspection) {
     EXPECT_DOUBLE_EQ(status["elapsedSeconds"].get<double>(), 2.0);
 }
 
+TEST(ControlRequestHandlerTest, PowerCommandsMoveTheAdapterBatteryAndLid) {
+    oslog::setOutput(oslog::Output::none);
+    oslog::CaptureSink capture;
+    SimulatedSMC smc(testing::builtInProfile("fanless-laptop"));
+    const ControlRequestHandler handler(smc);
+
+    EXPECT_EQ(send(handler, R"({"command": "setAdapter", "connected": false})"), kOk);
+    EXPECT_EQ(smc.providingPowerSourceType(), "Battery Power");
+    EXPECT_EQ(smc.externalPowerAdapterDetails(), std::nullopt);
+    EXPECT_EQ(send(handler, R"({"command": "setAdapter", "connected": true})"), kOk);
+    EXPECT_EQ(smc.providingPowerSourceType(), "AC Power");
+    EXPECT_EQ(send(handler, R"({"command": "setBatteryLevel", "percent": 40})"), kOk);
+    EXPECT_DOUBLE_EQ(smc.power().levelPercent(), 40);
+    EXPECT_EQ(send(handler, R"({"command": "drainBattery", "percent": 15.5})"), kOk);
+    EXPECT_DOUBLE_EQ(smc.power().levelPercent(), 24.5);
+    EXPECT_EQ(send(handler, R"({"command": "setLid", "closed": true})"), kOk);
+    EXPECT_TRUE(smc.power().lidClosed());
+    EXPECT_EQ(send(handler, R"({"command": "setLid", "closed": false})"), kOk);
+    EXPECT_FALSE(smc.power().lidClosed());
+
+    std::vector<std::string> lines;
+    for (const auto& record : capture.records("com.zephrane.sim", "server")) lines.push_back(record.message);
+    EXPECT_EQ(lines, (std::vector<std::string>{
+                         "adapter unplugged",
+                         "adapter plugged in",
+                         "battery level set to 40.0%",
+                         "battery drained by 15.5 points",
+                         "lid closed",
+                         "lid opened",
+                     }));
+}
+
+TEST(ControlRequestHandlerTest, PowerCommandsFailOnAMachineWithoutThePart) {
+    oslog::setOutput(oslog::Output::none);
+    SimulatedSMC desktop(testing::builtInProfile("one-fan-desktop"));
+    const ControlRequestHandler handler(desktop);
+    struct Row {
+        const char* text;
+        const char* error;
+    } rows[] = {
+        {R"({"command": "setAdapter", "connected": false})", "no power adapter"},
+        {R"({"command": "setBatteryLevel", "percent": 50})", "no battery"},
+        {R"({"command": "drainBattery", "percent": 5})", "no battery"},
+        {R"({"command": "setLid", "closed": true})", "no lid"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.text);
+        const Json answer = send(handler, row.text);
+        EXPECT_EQ(answer["ok"], false);
+        EXPECT_NE(answer["error"].get<std::string>().find(row.error), std::string::npos) << answer.dump();
+    }
+    EXPECT_EQ(desktop.providingPowerSourceType(), "AC Power");
+}
+
 TEST(ControlRequestHandlerTest, BadCommandsGetAnErrorAndChangeNothing) {
     oslog::setOutput(oslog::Output::none);
     SimulatedSMC smc(testing::fixtureProfile());
@@ -106,6 +160,10 @@ TEST(ControlRequestHandlerTest, BadCommandsGetAnErrorAndChangeNothing) {
         {"a load above 1", R"({"command": "setLoad", "load": 1.5})", "0 to 1"},
         {"an open refused with success", R"({"command": "refuseOpens", "code": 0})", "non-zero"},
         {"a code wider than 32 bits", R"({"command": "refuseOpens", "code": 4294967296})", "32 bits"},
+        {"an adapter without its state", R"({"command": "setAdapter"})", "\"connected\""},
+        {"a lid state that is not a Boolean", R"({"command": "setLid", "closed": 1})", "Bool"},
+        {"a battery level above 100", R"({"command": "setBatteryLevel", "percent": 101})", "0 to 100"},
+        {"a negative drain", R"({"command": "drainBattery", "percent": -5})", "0 to 100"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.edge);

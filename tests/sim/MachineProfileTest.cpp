@@ -60,6 +60,7 @@ TEST_P(BuiltInMachineTest, KeyTableIsSelfConsistent) {
     if (fans > 0) {
         EXPECT_TRUE(unnamed) << "clients must see a service without a product name";
     }
+    EXPECT_FALSE(profile.accelerators.empty()) << "every machine has a GPU";
 }
 
 INSTANTIATE_TEST_SUITE_P(Machines, BuiltInMachineTest,
@@ -81,9 +82,20 @@ TEST(MachineProfileTest, BuiltInMachinesDifferWhereTheClientsCare) {
     EXPECT_EQ(desktop.find("Ftst"), nullptr);
     EXPECT_EQ(desktop.find("TB0T"), nullptr) << "no battery";
 
+    EXPECT_FALSE(desktop.battery || desktop.adapter || desktop.lid) << "no battery, adapter or lid";
+
     const MachineProfile fanless = testing::builtInProfile("fanless-laptop");
     EXPECT_EQ(fanless.fanCount(), 0);
     EXPECT_NE(fanless.find("TB0T"), nullptr);
+
+    for (const MachineProfile* machine : {&laptop, &fanless}) {
+        SCOPED_TRACE(machine->name);
+        ASSERT_TRUE(machine->battery && machine->adapter && machine->lid);
+        EXPECT_TRUE(machine->adapter->connected);
+        EXPECT_FALSE(machine->lid->closed);
+        EXPECT_LT(machine->battery->fullChargeCapacityMah, machine->battery->designCapacityMah)
+            << "a worn battery, so the reported health is below 100 %";
+    }
 }
 
 // Each row breaks one rule of a small valid machine.
@@ -119,6 +131,26 @@ TEST(MachineProfileTest, BadProfilesNameTheirProblem) {
     equalBounds["keys"][4]["bytes"] = "00 00 96 44";  // F0Mx = F0Mn
     Json badDriver = with(Json::array({fnum}));
     badDriver["follow"] = Json::array({{{"prefix", "T"}, {"driver", "moon"}, {"gain", 1}}});
+    const Json battery = {{"designCapacityMah", 5000}, {"fullChargeCapacityMah", 4500},
+                          {"nominalChargeCapacityMah", 4600}, {"emptyMillivolts", 11000},
+                          {"fullMillivolts", 13000}, {"cycleCount", 3}, {"levelPercent", 50},
+                          {"platformWatts", 4}, {"maxChargeMilliamps", 3000}, {"timeScale", 60}};
+    auto withBattery = [&](const char* field, Json value) {
+        Json m = with(Json::array({fnum}));
+        m["battery"] = battery;
+        m["battery"][field] = std::move(value);
+        return m;
+    };
+    Json goodParts = withBattery("levelPercent", 50);
+    goodParts["adapter"] = {{"watts", 60}, {"millivolts", 20000}};
+    goodParts["lid"] = Json::object();
+    goodParts["accelerators"] = Json::array({{{"class", "AGX"}, {"model", "GPU"}, {"coreCount", 8},
+                                              {"idleUtilization", 1}, {"loadGain", 50}}});
+    ASSERT_NO_THROW(MachineProfile::fromJson(goodParts));
+    Json noCores = goodParts;
+    noCores["accelerators"][0]["coreCount"] = 0;
+    Json weakAdapter = goodParts;
+    weakAdapter["adapter"]["watts"] = 0;
 
     struct Row {
         const char* edge;
@@ -142,6 +174,13 @@ TEST(MachineProfileTest, BadProfilesNameTheirProblem) {
         {"minimum not below maximum", equalBounds, "minimum < maximum"},
         {"fans without fanControl", noFanControl, "fanControl"},
         {"an unknown driver", badDriver, "unknown driver \"moon\""},
+        {"a battery that is full below empty", withBattery("fullMillivolts", 10000), "above emptyMillivolts"},
+        {"a battery level over 100", withBattery("levelPercent", 101), "0 to 100"},
+        {"negative cycles", withBattery("cycleCount", -1), "battery.cycleCount"},
+        {"no capacity", withBattery("fullChargeCapacityMah", 0), "battery.fullChargeCapacityMah"},
+        {"time standing still", withBattery("timeScale", 0), "battery.timeScale"},
+        {"an adapter of no watts", weakAdapter, "adapter.watts"},
+        {"a GPU without cores", noCores, "accelerators[0].coreCount"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.edge);

@@ -48,6 +48,7 @@ public:
 
     std::filesystem::path smcSocket() const { return dir_ / wire::kSMCSocketName; }
     std::filesystem::path hidSocket() const { return dir_ / wire::kHIDSocketName; }
+    std::filesystem::path registrySocket() const { return dir_ / wire::kRegistrySocketName; }
     std::filesystem::path controlSocket() const { return dir_ / wire::kControlSocketName; }
     const std::filesystem::path& dir() const { return dir_; }
     SimulatedSMC& smc() { return smc_; }
@@ -77,9 +78,9 @@ protected:
     void SetUp() override { oslog::setOutput(oslog::Output::none); }
 };
 
-TEST_F(SimServerTest, ServesTheThreeSocketsToAnyLocalUser) {
+TEST_F(SimServerTest, ServesTheFourSocketsToAnyLocalUser) {
     RunningServer server;
-    for (const auto& path : {server.smcSocket(), server.hidSocket(), server.controlSocket()}) {
+    for (const auto& path : {server.smcSocket(), server.hidSocket(), server.registrySocket(), server.controlSocket()}) {
         struct stat status{};
         ASSERT_EQ(::stat(path.c_str(), &status), 0) << path;
         EXPECT_TRUE(S_ISSOCK(status.st_mode));
@@ -101,6 +102,13 @@ TEST_F(SimServerTest, ServesTheThreeSocketsToAnyLocalUser) {
     const auto services = hid.receive();
     ASSERT_TRUE(services.has_value());
     EXPECT_EQ(Json::parse(*services).size(), 3u);
+
+    SimTestClient registry(server.registrySocket());
+    const std::uint8_t powerSource[] = {wire::kOpPowerSourceType};
+    registry.send(powerSource);
+    const auto type = registry.receive();
+    ASSERT_TRUE(type.has_value());
+    EXPECT_EQ(Json::parse(*type), "AC Power");
 
     SimTestClient controller(server.controlSocket());
     EXPECT_EQ(control(controller, {{"command", "status"}})["machine"], "fixture");
@@ -274,6 +282,7 @@ TEST_F(SimServerTest, StoppingClosesClientsAndRemovesTheSocketFiles) {
     server.stop();
     EXPECT_FALSE(std::filesystem::exists(server.smcSocket()));
     EXPECT_FALSE(std::filesystem::exists(server.hidSocket()));
+    EXPECT_FALSE(std::filesystem::exists(server.registrySocket()));
     EXPECT_FALSE(std::filesystem::exists(server.controlSocket()));
     EXPECT_TRUE(smc.closedByPeer());
     EXPECT_TRUE(hid.closedByPeer());

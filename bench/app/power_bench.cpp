@@ -1,0 +1,88 @@
+// One power reading as the engine takes it each control tick: five registry
+// exchanges (power source, battery, adapter, root domain by path) over the
+// simulator's socket, against the two-fan laptop served in this process. The
+// profiler path leads nowhere, so the one probe ends at once and costs
+// nothing here. A reading from the fake registry gives the cost of the
+// arithmetic alone.
+#include <unistd.h>
+
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+#include <thread>
+
+#include <asio.hpp>
+#include <benchmark/benchmark.h>
+
+#include "ZephraneApp/PowerStateObserver.hpp"
+#include "platform/iokit/FakeIORegistry.hpp"
+#include "platform/iokit/IORegistryLinux.hpp"
+#include "platform/iokit/SimulatorProtocol.hpp"
+#include "platform/oslog/OSLog.hpp"
+#include "sim/MachineProfile.hpp"
+#include "sim/SimOptions.hpp"
+#include "sim/SimServer.hpp"
+#include "sim/SimulatedSMC.hpp"
+
+namespace zephrane {
+namespace {
+
+const SystemProfilerOptions kNoProfiler{"/nonexistent/system_profiler", std::chrono::seconds(1)};
+
+class ServedLaptop {
+public:
+    ServedLaptop()
+        : dir_(makeTempDir()),
+          smc_(sim::MachineProfile::load(sim::resolveMachine("two-fan-laptop", sim::builtInMachineDirs())),
+               sim::constantLoad(0.2)),
+          server_(io_, smc_, {dir_, sim::WriterPolicy{}, std::chrono::milliseconds(100)}),
+          thread_([this] { io_.run(); }) {}
+    ~ServedLaptop() {
+        asio::post(io_, [this] { server_.stop(); });
+        thread_.join();
+        std::error_code ignored;
+        std::filesystem::remove_all(dir_, ignored);
+    }
+    ServedLaptop(const ServedLaptop&) = delete;
+    ServedLaptop& operator=(const ServedLaptop&) = delete;
+
+    std::string registrySocket() const { return (dir_ / iokit::wire::kRegistrySocketName).string(); }
+
+private:
+    static std::filesystem::path makeTempDir() {
+        char pattern[] = "/tmp/zsim-power-bench-XXXXXX";
+        if (::mkdtemp(pattern) == nullptr) throw std::runtime_error("mkdtemp failed");
+        return pattern;
+    }
+
+    std::filesystem::path dir_;
+    asio::io_context io_;
+    sim::SimulatedSMC smc_;
+    sim::SimServer server_;
+    std::thread thread_;
+};
+
+void BM_PowerReadOverSocket(benchmark::State& state) {
+    oslog::setOutput(oslog::Output::none);
+    ServedLaptop served;
+    const PowerStateObserver power(std::make_shared<iokit::SocketIORegistry>(served.registrySocket()), kNoProfiler);
+    for (auto _ : state) benchmark::DoNotOptimize(power.read());
+}
+BENCHMARK(BM_PowerReadOverSocket)->Unit(benchmark::kMicrosecond);
+
+void BM_PowerReadFromFake(benchmark::State& state) {
+    auto registry = std::make_shared<iokit::FakeIORegistry>();
+    registry->addService("AppleSmartBattery",
+                         {{"Amperage", -1500}, {"Voltage", 12000}, {"AppleRawMaxCapacity", 5000},
+                          {"CurrentCapacity", 50}, {"MaxCapacity", 100}, {"CycleCount", 300},
+                          {"BatteryData", {{"FullChargeCapacity", 5000}, {"CycleCount", 300}}}});
+    registry->setPowerSourceType("Battery Power");
+    registry->setAdapterDetails(nlohmann::json{{"Watts", 96}});
+    registry->setEntry("IOPower:/IOPowerConnection/IOPMrootDomain", {{"AppleClamshellState", false}});
+    const PowerStateObserver power(registry, kNoProfiler);
+    for (auto _ : state) benchmark::DoNotOptimize(power.read());
+}
+BENCHMARK(BM_PowerReadFromFake)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace zephrane
