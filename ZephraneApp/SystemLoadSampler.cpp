@@ -6,6 +6,9 @@
 #include <cmath>
 #include <utility>
 
+#include "platform/host/LinuxHost.hpp"
+#include "platform/iokit/IORegistryLinux.hpp"
+
 namespace zephrane {
 namespace {
 
@@ -90,6 +93,9 @@ int SystemLoad::displayPercent() const {
 bool SystemLoad::displayEquivalent(const SystemLoad& other) const {
     return component == other.component && displayPercent() == other.displayPercent() && detail == other.detail;
 }
+
+SystemLoadSampler::SystemLoadSampler()
+    : SystemLoadSampler(std::make_shared<host::LinuxHost>(), iokit::IORegistryCreate()) {}
 
 SystemLoadSampler::SystemLoadSampler(std::shared_ptr<host::Host> host, std::shared_ptr<iokit::IORegistry> registry,
                                      Clock clock)

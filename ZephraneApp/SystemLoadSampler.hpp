@@ -62,6 +62,9 @@ public:
     static constexpr auto kGPUInterval = std::chrono::seconds(3);
     static constexpr auto kDiskInterval = std::chrono::seconds(30);
 
+    // This machine: the Linux host's own figures, the GPU from the
+    // registry.
+    SystemLoadSampler();
     // A null `host` or `registry` reads as a machine where those readings
     // fail.
     SystemLoadSampler(std::shared_ptr<host::Host> host, std::shared_ptr<iokit::IORegistry> registry,
