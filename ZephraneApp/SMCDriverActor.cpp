@@ -1,7 +1,9 @@
 #include "ZephraneApp/SMCDriverActor.hpp"
 
+#include <atomic>
 #include <cstdlib>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include <QMetaObject>
@@ -120,6 +122,42 @@ public:
     // Runs on the actor thread before anything else.
     void startOnActorThread(QObject* context) { timers_ = deps_.timers(context); }
 
+    // Every waiting coroutine of the actor is counted and can be ended: when
+    // the actor stops, each is woken with ActorStopped, so none is left
+    // suspended on a thread that no longer runs.
+    class Waiting {
+    public:
+        Waiting(Core& core, std::function<void()> abort) : core_(core), id_(core.nextWaitingId_++) {
+            core_.waiting_.emplace(id_, std::move(abort));
+        }
+        ~Waiting() { core_.waiting_.erase(id_); }
+        Waiting(const Waiting&) = delete;
+        Waiting& operator=(const Waiting&) = delete;
+
+    private:
+        Core& core_;
+        std::uint64_t id_;
+    };
+    class Running {
+    public:
+        explicit Running(std::shared_ptr<std::atomic<int>> count) : count_(std::move(count)) { ++*count_; }
+        ~Running() { --*count_; }
+        Running(const Running&) = delete;
+        Running& operator=(const Running&) = delete;
+
+    private:
+        std::shared_ptr<std::atomic<int>> count_;
+    };
+    // Read from any thread.
+    bool idle() const { return running_->load() == 0; }
+
+    template <typename T>
+    static std::function<void()> aborter(const std::shared_ptr<ContinuationGuard<T>>& guard) {
+        return [guard] {
+            if (!guard->claim()) guard->resumeThrowing(std::make_exception_ptr(ActorStopped{}));
+        };
+    }
+
     // The heartbeat loop's handle: cancelling it wakes its pause so the loop
     // ends now rather than 2.5 s later.
     struct HeartbeatTask {
@@ -137,22 +175,27 @@ public:
         if (connection_) return connection_;
         std::shared_ptr<DaemonConnection> connection = deps_.connectionFactory();
         std::weak_ptr<Core> weak = weak_from_this();
-        auto lost = [weak, mailbox = mailbox_, connection](const char* message) {
+        // The handlers name their connection by a serial number, not by a
+        // reference: a connection holding its own handlers would never be
+        // freed, and an address may be reused by a later connection.
+        const std::uint64_t serial = ++connectionSerial_;
+        auto lost = [weak, mailbox = mailbox_, serial](const char* message) {
             driverLog().info(message);
-            mailbox->post([weak, raw = connection.get()] {
-                if (auto self = weak.lock()) self->connectionLost(raw);
+            mailbox->post([weak, serial] {
+                if (auto self = weak.lock()) self->connectionLost(serial);
             });
         };
         connection->setInvalidationHandler([lost] { lost("helper XPC connection invalidated"); });
         connection->setInterruptionHandler([lost] { lost("helper XPC connection interrupted"); });
         connection->resume();
         connection_ = connection;
+        connectionId_ = serial;
         setExitRestoreConnection(connection);
         return connection;
     }
 
-    void connectionLost(const DaemonConnection* lostConnection) {
-        if (!connection_ || connection_.get() != lostConnection) return;
+    void connectionLost(std::uint64_t lostConnection) {
+        if (!connection_ || connectionId_ != lostConnection) return;
         const bool wasUp = heartbeatTask_ ? true : lastKnownUptime_.has_value();
         if (heartbeatTask_) heartbeatTask_->cancel();
         heartbeatTask_.reset();
@@ -176,9 +219,11 @@ public:
     template <typename T>
     QCoro::Task<T> withHelperProxy(nanoseconds timeout, std::string_view selector, xpc::Values arguments,
                                    std::function<T(const xpc::Values&)> decode) {
+        Running running(running_);
         std::shared_ptr<DaemonConnection> connection = makeConnection();
         auto guard = std::make_shared<ContinuationGuard<T>>();
         QFuture<T> future = guard->future();
+        Waiting waiting(*this, aborter(guard));
         std::shared_ptr<CancellableTimer> timer = timers_->start(timeout, [guard] {
             if (!guard->claim())
                 guard->resumeThrowing(std::make_exception_ptr(DriverError(DriverError::Kind::timedOut)));
@@ -270,12 +315,13 @@ public:
     void startHeartbeat() {
         if (heartbeatTask_) return;
         heartbeatTask_ = std::make_shared<HeartbeatTask>();
-        heartbeatLoop(weak_from_this(), heartbeatTask_, timers_.get());
+        heartbeatLoop(weak_from_this(), heartbeatTask_, timers_.get(), running_);
     }
 
     // Holds the actor only weakly between beats.
     static QCoro::Task<void> heartbeatLoop(std::weak_ptr<Core> weak, std::shared_ptr<HeartbeatTask> task,
-                                           TimerSource* timers) {
+                                           TimerSource* timers, std::shared_ptr<std::atomic<int>> running) {
+        Running counted(std::move(running));
         for (;;) {
             if (task->cancelled) co_return;
             co_await pause(toNanoseconds(HelperConstants::heartbeatInterval), *timers, task.get());
@@ -296,14 +342,17 @@ public:
         }
     }
 
-    // A pause on the continuous clock; a cancelled task wakes it early.
-    static QCoro::Task<void> pause(nanoseconds delay, TimerSource& timers, HeartbeatTask* task) {
+    // A pause on the continuous clock; a cancelled task, or the actor
+    // stopping (when `core` is given), wakes it early.
+    static QCoro::Task<void> pause(nanoseconds delay, TimerSource& timers, HeartbeatTask* task, Core* core = nullptr) {
         auto guard = std::make_shared<ContinuationGuard<void>>();
         QFuture<void> future = guard->future();
         auto wake = [guard] {
             if (!guard->claim()) guard->resume();
         };
         if (task) task->wake = wake;
+        std::optional<Waiting> waiting;
+        if (core) waiting.emplace(*core, wake);
         guard->installTimeout(timers.start(delay, wake));
         co_await future;
     }
@@ -419,7 +468,7 @@ public:
             driverLog().info("helper registered but unreachable \u2014 rebuilding a stale SMAppService registration");
             tearDownConnection();
             (void)co_await unregisterDaemon();
-            co_await pause(deps_.repairPause, *timers_, nullptr);
+            co_await pause(deps_.repairPause, *timers_, nullptr, this);
             if (auto error = registerDaemon()) {
                 driverLog().error("SMAppService re-register failed: " + describeFully(*error));
                 HelperState after = co_await afterRegisterFailure("repair failed: ", *error);
@@ -494,9 +543,14 @@ public:
 
     void setConnectionLossHandler(std::function<void()> handler) { connectionLossHandler_ = std::move(handler); }
 
+    // Ends every wait of the actor so its coroutines finish; ~SMCDriverActor
+    // then waits for idle() before it stops the thread.
     void shutDown() {
         if (heartbeatTask_) heartbeatTask_->cancel();
         heartbeatTask_.reset();
+        std::vector<std::function<void()>> aborts;
+        for (auto& [id, abort] : waiting_) aborts.push_back(abort);
+        for (auto& abort : aborts) abort();
     }
 
     Snapshot snapshot() const {
@@ -520,11 +574,16 @@ private:
     std::optional<int> cachedFanCount_;
     bool didInstallExitSafety_ = false;
     std::shared_ptr<DaemonConnection> connection_;
+    std::uint64_t connectionId_ = 0;  // serial of connection_
+    std::uint64_t connectionSerial_ = 0;
     std::shared_ptr<HeartbeatTask> heartbeatTask_;
     std::optional<double> lastKnownUptime_;
     std::function<void()> connectionLossHandler_;
     std::shared_ptr<ActorMailbox> mailbox_;
     std::unique_ptr<TimerSource> timers_;
+    std::map<std::uint64_t, std::function<void()>> waiting_;
+    std::uint64_t nextWaitingId_ = 0;
+    std::shared_ptr<std::atomic<int>> running_ = std::make_shared<std::atomic<int>>(0);
 };
 
 namespace {
@@ -573,6 +632,11 @@ SMCDriverActor::~SMCDriverActor() {
     mailbox_->close();
     Core* core = core_.get();
     actor_.post([core] { core->shutDown(); });
+    // Woken coroutines resume through the actor's event loop: let them run
+    // to their end before the loop stops, or their frames would be lost.
+    const auto giveUpAt = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!core->idle() && std::chrono::steady_clock::now() < giveUpAt)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     actor_.stop();
 }
 
