@@ -10,6 +10,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "platform/proc/SmallFile.hpp"
+
 namespace zephrane::audio {
 namespace {
 
@@ -34,26 +36,6 @@ std::vector<std::string> entryNames(const std::string& folder) {
     while (const dirent* entry = ::readdir(dir)) names.emplace_back(entry->d_name);
     ::closedir(dir);
     return names;
-}
-
-// Status files are a few lines; anything longer is not one.
-std::optional<std::string> readStatusFile(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
-    std::array<char, 4096> buffer{};
-    std::string text;
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer.data(), buffer.size());
-        if (n < 0) {
-            ::close(fd);
-            return std::nullopt;
-        }
-        if (n == 0) break;
-        text.append(buffer.data(), static_cast<std::size_t>(n));
-        if (text.size() > buffer.size()) break;
-    }
-    ::close(fd);
-    return text;
 }
 
 std::string_view trimmed(std::string_view text) {
@@ -109,7 +91,8 @@ bool AlsaAudioHardware::anyCaptureRunning(int card) const {
             if (!numberedName(name, "sub", "", kMaximumCard)) continue;
             // A substream closing between the listing and the read has
             // simply stopped capturing.
-            const auto status = readStatusFile(pcm + "/" + name + "/status");
+            // Status files are a few lines; anything longer is not one.
+            const auto status = proc::readSmallFile(pcm + "/" + name + "/status", {.maxBytes = 4096});
             if (status && statusSaysRunning(*status)) return true;
         }
     }

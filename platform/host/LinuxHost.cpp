@@ -10,33 +10,10 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include "platform/proc/SmallFile.hpp"
+
 namespace zephrane::host {
 namespace {
-
-// Reads a small procfs or sysfs file with plain syscalls: the sampler reads
-// several of them every second, and streams cost more than the reads.
-// With `firstLineOnly` it stops at the first newline, which spares reading
-// the long interrupt lines of /proc/stat.
-std::optional<std::string> readSmallFile(const std::string& path, bool firstLineOnly = false) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
-    std::array<char, 4096> buffer{};
-    std::string text;
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer.data(), buffer.size());
-        if (n < 0) {
-            ::close(fd);
-            return std::nullopt;
-        }
-        if (n == 0) break;
-        text.append(buffer.data(), static_cast<std::size_t>(n));
-        if (firstLineOnly && text.find('\n') != std::string::npos) break;
-        if (text.size() > 64 * 1024) break;  // nothing we read is this long
-    }
-    ::close(fd);
-    if (firstLineOnly) text.resize(std::min(text.size(), text.find('\n')));
-    return text;
-}
 
 bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
@@ -148,7 +125,7 @@ std::string LinuxHost::path(std::string_view absolute) const {
 }
 
 std::optional<CPULoadInfo> LinuxHost::cpuLoadInfo() {
-    const auto line = readSmallFile(path("/proc/stat"), true);
+    const auto line = proc::readSmallFile(path("/proc/stat"), {.firstLineOnly = true});
     if (!line) return std::nullopt;
     std::string_view rest = *line;
     if (nextField(rest) != "cpu") return std::nullopt;
@@ -176,7 +153,7 @@ std::optional<CPULoadInfo> LinuxHost::cpuLoadInfo() {
 
 std::optional<VMStatistics64> LinuxHost::vmStatistics64() {
     const auto page = pageSize();
-    const auto text = readSmallFile(path("/proc/meminfo"));
+    const auto text = proc::readSmallFile(path("/proc/meminfo"));
     if (!page || !text) return std::nullopt;
     const auto info = parseMemInfo(*text);
     if (!info || !info->hasTotal || !info->hasAvailable) return std::nullopt;
@@ -202,7 +179,7 @@ std::optional<std::uint64_t> LinuxHost::pageSize() {
 }
 
 std::uint64_t LinuxHost::physicalMemory() {
-    const auto text = readSmallFile(path("/proc/meminfo"));
+    const auto text = proc::readSmallFile(path("/proc/meminfo"));
     if (!text) return 0;
     const auto info = parseMemInfo(*text);
     return info && info->hasTotal ? info->total : 0;
@@ -219,13 +196,13 @@ std::optional<std::int64_t> LinuxHost::sysctlInteger(std::string_view name) {
     } else {
         return std::nullopt;
     }
-    const auto text = readSmallFile(path(file));
+    const auto text = proc::readSmallFile(path(file));
     if (!text) return std::nullopt;
     return countCPUList(*text);
 }
 
 std::optional<SwapUsage> LinuxHost::swapUsage() {
-    const auto text = readSmallFile(path("/proc/swaps"));
+    const auto text = proc::readSmallFile(path("/proc/swaps"));
     if (!text) return std::nullopt;
     std::string_view rest = *text;
     const std::size_t headerEnd = rest.find('\n');

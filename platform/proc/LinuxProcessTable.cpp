@@ -8,29 +8,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "platform/proc/SmallFile.hpp"
+
 namespace zephrane::proc {
 namespace {
-
-// Reads a small file whole with plain syscalls: this runs once per process
-// per sample, and streams would cost more than the read itself.
-std::optional<std::string> readSmallFile(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
-    std::array<char, 1024> buffer{};
-    std::string text;
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer.data(), buffer.size());
-        if (n < 0) {
-            ::close(fd);
-            return std::nullopt;
-        }
-        if (n == 0) break;
-        text.append(buffer.data(), static_cast<std::size_t>(n));
-        if (text.size() > 64 * 1024) break;  // no procfs file we read is this long
-    }
-    ::close(fd);
-    return text;
-}
 
 std::optional<std::uint64_t> parseUnsigned(std::string_view text) {
     std::uint64_t value = 0;
