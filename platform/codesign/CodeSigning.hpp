@@ -91,7 +91,9 @@ std::optional<CodeInfo> codeInfoForProcess(pid_t pid);
 // The peer of a connected Unix socket checked against a requirement: no value
 // when it passes, else why it fails. The peer is the process that called
 // connect() (or, seen from the connecting side, listen()); both ends of a
-// socketpair() name the process that created it.
+// socketpair() name the process that created it. A peer running as the
+// trusted owner whose executable we may not open (we are not that owner) is
+// judged by the file it was started as, when that is an absolute path.
 std::optional<std::string> checkPeer(int socketFd, const Requirement& requirement, const TrustPolicy& policy);
 
 }  // namespace zephrane::codesign

@@ -50,11 +50,12 @@ constexpr int kOpenFlags = O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
 
 // CodeInfo of `pid`, or in `why` the reason there is none, worded to follow
 // "process <pid>".
-std::optional<CodeInfo> inspectProcess(pid_t pid, std::string& why) {
+std::optional<CodeInfo> inspectProcess(pid_t pid, std::string& why, int* openError = nullptr) {
     const std::string link = exeLink(pid);
     const FileDescriptor exe(::open(link.c_str(), kOpenFlags));
     if (!exe.valid()) {
         const int error = errno;
+        if (openError) *openError = error;
         why = error == ENOENT || error == ESRCH ? "is gone" : "has an unreadable executable: " + errorText(error);
         return std::nullopt;
     }
@@ -93,6 +94,45 @@ bool stillExists(const FileDescriptor& pidfd) {
     return ::syscall(SYS_pidfd_send_signal, pidfd.get(), 0, nullptr, 0U) == 0 || errno == EPERM;
 }
 
+// The program a process was started as: the first word of its command
+// line, which anyone may read. Only an absolute path counts.
+std::optional<std::string> startedAs(pid_t pid) {
+    const FileDescriptor file(::open(("/proc/" + std::to_string(pid) + "/cmdline").c_str(), kOpenFlags));
+    if (!file.valid()) return std::nullopt;
+    char buffer[PATH_MAX + 1];
+    const ssize_t length = ::read(file.get(), buffer, sizeof buffer - 1);
+    if (length <= 0) return std::nullopt;
+    buffer[length] = '\0';
+    const std::string first(buffer);  // up to the first NUL
+    if (first.empty() || first.front() != '/') return std::nullopt;
+    return first;
+}
+
+// CodeInfo of a process of the trusted owner whose running executable we
+// may not open (an unprivileged app looking at the root daemon): the file
+// it was started as stands in for it. That owner can change the system at
+// will, so the name it gives is as good as its word; anyone else is never
+// looked at this way.
+std::optional<CodeInfo> inspectByStartingPath(pid_t pid, std::string& why) {
+    const auto path = startedAs(pid);
+    if (!path) {
+        why = "has an unreadable executable and was not started by an absolute path";
+        return std::nullopt;
+    }
+    const FileDescriptor file(::open(path->c_str(), kOpenFlags));
+    struct stat status {};
+    if (!file.valid() || ::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode)) {
+        why = "was started as " + *path + ", which is not a readable regular file";
+        return std::nullopt;
+    }
+    CodeInfo info;
+    info.executablePath = *path;
+    info.owner = status.st_uid;
+    info.mode = status.st_mode & 07777;
+    info.identity = identityFromElfFile(file.get());
+    return info;
+}
+
 }  // namespace
 
 std::optional<Identity> readEmbeddedIdentity(const std::string& path) {
@@ -121,7 +161,11 @@ std::optional<std::string> checkPeer(int socketFd, const Requirement& requiremen
     if (gone) return peer + " is gone";
 
     std::string why;
-    const auto code = inspectProcess(credentials.pid, why);
+    int openError = 0;
+    auto code = inspectProcess(credentials.pid, why, &openError);
+    if (!code && (openError == EACCES || openError == EPERM) && credentials.uid == policy.trustedOwner &&
+        ::geteuid() != policy.trustedOwner)
+        code = inspectByStartingPath(credentials.pid, why);
     if (!code) return peer + " " + why;
     // The pid might have been recycled between the connect and our look at
     // /proc; the pidfd tells whether the process we looked at is the peer.

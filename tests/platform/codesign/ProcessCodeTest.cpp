@@ -146,6 +146,48 @@ TEST_F(LivePeers, OnlyTheGenuineAppInstalledSafelyPasses) {
     }
 }
 
+// What checkPeer says when run by an unprivileged user (in a child that
+// gives up root), which may not open a root process's executable.
+std::optional<std::string> checkAsNobody(int connection, const Requirement& requirement) {
+    int answer[2];
+    if (::pipe(answer) != 0) return "no pipe";
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(answer[0]);
+        constexpr uid_t kNobody = 65534;
+        if (::setresgid(kNobody, kNobody, kNobody) != 0 || ::setresuid(kNobody, kNobody, kNobody) != 0) _exit(3);
+        const auto verdict = checkPeer(connection, requirement, TrustPolicy{0});
+        const std::string text = verdict ? "F" + *verdict : "P";
+        (void)!::write(answer[1], text.data(), text.size());
+        _exit(0);
+    }
+    ::close(answer[1]);
+    std::string text;
+    char buffer[512];
+    for (ssize_t n; (n = ::read(answer[0], buffer, sizeof buffer)) > 0;) text.append(buffer, static_cast<std::size_t>(n));
+    ::close(answer[0]);
+    ::waitpid(child, nullptr, 0);
+    if (text.empty()) return "the unprivileged check did not answer";
+    if (text == "P") return std::nullopt;
+    return text.substr(1);
+}
+
+TEST_F(LivePeers, AnUnprivilegedCheckerJudgesARootPeerByTheFileItWasStartedAs) {
+    if (::getuid() != 0) GTEST_SKIP() << "needs root to run peers a checker may not look into";
+    // The unprivileged checker must be able to read the programs themselves.
+    ASSERT_EQ(::chmod(programs_.c_str(), 0755), 0);
+    const fs::path app = install(PEER_APP_PATH, 0755, "app");
+    const fs::path intruder = install(PEER_INTRUDER_PATH, 0755, "intruder");
+
+    const Peer genuine = start(app);
+    EXPECT_EQ(checkAsNobody(genuine.connection, clientRequirement()), std::nullopt);
+
+    const Peer other = start(intruder);
+    const auto refused = checkAsNobody(other.connection, clientRequirement());
+    ASSERT_TRUE(refused.has_value());
+    EXPECT_NE(refused->find("identifier \"com.example.intruder\" does not match"), std::string::npos) << *refused;
+}
+
 TEST_F(LivePeers, CopyOwnedByAnotherUserFails) {
     if (::getuid() != 0) GTEST_SKIP() << "changing a file's owner needs root";
     const fs::path program = install(PEER_APP_PATH, 0755);
