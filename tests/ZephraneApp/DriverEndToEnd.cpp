@@ -14,6 +14,8 @@
 #include "DaemonProcess.hpp"
 #include "ServiceTestSupport.hpp"
 #include "SimMachine.hpp"
+#include "ZephraneApp/FileManager.hpp"
+#include "ZephraneApp/HelperInstallPreflight.hpp"
 #include "ZephraneApp/SMCDriverActor.hpp"
 #include "platform/codesign/EmbeddedIdentity.hpp"
 #include "platform/servicemanagement/SystemServiceManager.hpp"
@@ -84,17 +86,24 @@ protected:
 
 TEST_F(DriverEndToEnd, RegisteredApprovedStartedOnDemandDrivenAndRemoved) {
     const auto root = dir_->path() / "root";
-    servicemanagement::testing::TestBundle bundle(dir_->path());
-    bundle.installProgram(ZEPHRANE_DAEMON_PROGRAM, std::string(HelperConstants::daemonLabel));
-    bundle.writePlist(std::string(HelperConstants::daemonPlistName), std::string(HelperConstants::daemonLabel),
-                      "Contents/MacOS/" + std::string(HelperConstants::daemonLabel),
-                      {std::string(HelperConstants::machServiceName)});
+    // The bundle as `cmake --install` lays it out, checked as the app checks
+    // it before registering.
+    const auto prefix = dir_->path() / "installed";
+    const std::string install = std::string("\"") + ZEPHRANE_CMAKE_COMMAND + "\" --install \"" + ZEPHRANE_BUILD_DIR +
+                                "\" --prefix \"" + prefix.string() + "\" > \"" + (dir_->path() / "install.log").string() +
+                                "\" 2>&1";
+    ASSERT_EQ(std::system(install.c_str()), 0) << install;
+    const auto bundlePath = prefix / "Brumalune.app";
+    ASSERT_TRUE(std::filesystem::is_regular_file(bundlePath / "Contents/MacOS/Brumalune"));
+    const auto problem = HelperInstallPreflight::check(QUrl::fromLocalFile(QString::fromStdString(bundlePath.string())),
+                                                       LocalFileManager());
+    EXPECT_FALSE(problem.has_value());
     servicemanagement::testing::LaunchdProcess launchd(
         {ZEPHRANE_LAUNCHD_PROGRAM, root, machine_,
          {"ZEPHRANE_SIM_DIR=" + machine_.string(), "ZEPHRANE_XPC_DIR=" + machine_.string()}, {"--stop-grace", "3000"}, {}});
     ASSERT_TRUE(launchd.waitUntilStarted()) << launchd.logText();
 
-    auto& driver = makeDriver(std::make_shared<servicemanagement::SystemServiceManager>(bundle.path(), root));
+    auto& driver = makeDriver(std::make_shared<servicemanagement::SystemServiceManager>(bundlePath, root));
     EXPECT_EQ(awaitResult(driver.connect()), State::notRegistered());
     EXPECT_EQ(awaitResult(driver.installHelper()), State::requiresApproval());
 
