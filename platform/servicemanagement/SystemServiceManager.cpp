@@ -2,9 +2,12 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstdlib>
 #include <deque>
+#include <fstream>
 #include <functional>
 #include <mutex>
+#include <sstream>
 #include <system_error>
 #include <thread>
 
@@ -158,10 +161,29 @@ private:
             } catch (const std::exception&) {
                 continue;
             }
-            std::error_code ignored;
-            while (std::filesystem::exists(path, ignored) && std::chrono::steady_clock::now() < giveUpAt)
+            while (someoneListensAt(path) && std::chrono::steady_clock::now() < giveUpAt)
                 std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
+    }
+
+    // Whether a socket bound to `path` is listening, from the kernel's table
+    // of Unix sockets: a leftover socket file does not count, and nothing
+    // connects (a connection would start the daemon again).
+    static bool someoneListensAt(const std::string& path) {
+        std::ifstream table("/proc/net/unix");
+        std::string line;
+        std::getline(table, line);  // the header
+        while (std::getline(table, line)) {
+            if (line.size() <= path.size() || line.compare(line.size() - path.size(), path.size(), path) != 0 ||
+                line[line.size() - path.size() - 1] != ' ')
+                continue;
+            std::istringstream fields(line);
+            std::string slot, references, protocol, flags;
+            fields >> slot >> references >> protocol >> flags;
+            constexpr unsigned long kAcceptingConnections = 0x10000;  // __SO_ACCEPTCON
+            if (std::strtoul(flags.c_str(), nullptr, 16) & kAcceptingConnections) return true;
+        }
+        return false;
     }
 
     std::filesystem::path plistPath() const {
