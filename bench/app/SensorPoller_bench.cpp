@@ -21,6 +21,7 @@
 #include <asio.hpp>
 #include <benchmark/benchmark.h>
 
+#include "bench/ServedLaptop.hpp"
 #include "ZephraneApp/SensorPoller.hpp"
 #include "platform/iokit/SimulatorProtocol.hpp"
 #include "platform/oslog/OSLog.hpp"
@@ -36,12 +37,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-const sim::MachineProfile& laptop() {
-    static const auto* profile = new sim::MachineProfile(
-        sim::MachineProfile::load(sim::resolveMachine("two-fan-laptop", sim::builtInMachineDirs())));
-    return *profile;
-}
-
 struct ManualClock {
     std::chrono::nanoseconds now = 1000s;
     SensorPoller::Clock clock() {
@@ -50,7 +45,7 @@ struct ManualClock {
 };
 
 struct InProcessLaptop {
-    sim::SimulatedSMC smc{laptop(), sim::constantLoad(0.2)};
+    sim::SimulatedSMC smc{bench::twoFanLaptop(), sim::constantLoad(0.2)};
     std::shared_ptr<SMCKernelBridge> bridge =
         std::make_shared<SMCKernelBridge>(std::make_unique<integration::SimulatedSMCTransport>(smc));
 
@@ -59,43 +54,6 @@ struct InProcessLaptop {
             return std::make_unique<HIDSensorSource>(std::make_unique<integration::SimulatedHIDEventSystemClient>(smc));
         };
     }
-};
-
-// The two-fan laptop on the simulator's sockets, served from a thread of its
-// own, with this process's IOKit and HID stand-ins pointed at it.
-class ServedLaptop {
-public:
-    ServedLaptop()
-        : dir_(makeTempDir()),
-          smc_(laptop(), sim::constantLoad(0.2)),
-          server_(io_, smc_, {dir_, sim::WriterPolicy{}, 100ms}),
-          thread_([this] { io_.run(); }) {
-        ::setenv(std::string(iokit::wire::kSMCSocketVariable).c_str(),
-                 (dir_ / iokit::wire::kSMCSocketName).c_str(), 1);
-        ::setenv(std::string(iokit::wire::kHIDSocketVariable).c_str(),
-                 (dir_ / iokit::wire::kHIDSocketName).c_str(), 1);
-    }
-    ~ServedLaptop() {
-        asio::post(io_, [this] { server_.stop(); });
-        thread_.join();
-        std::error_code ignored;
-        std::filesystem::remove_all(dir_, ignored);
-    }
-    ServedLaptop(const ServedLaptop&) = delete;
-    ServedLaptop& operator=(const ServedLaptop&) = delete;
-
-private:
-    static std::filesystem::path makeTempDir() {
-        char pattern[] = "/tmp/zpoller-bench-XXXXXX";
-        if (::mkdtemp(pattern) == nullptr) throw std::runtime_error("mkdtemp failed");
-        return pattern;
-    }
-
-    std::filesystem::path dir_;
-    asio::io_context io_;
-    sim::SimulatedSMC smc_;
-    sim::SimServer server_;
-    std::thread thread_;
 };
 
 enum class Cadence { fansOnly, partial, full };
@@ -139,7 +97,7 @@ BENCHMARK(BM_PollInProcess)
 
 void BM_PollOverSocket(benchmark::State& state) {
     oslog::setOutput(oslog::Output::none);
-    ServedLaptop served;
+    bench::ServedLaptop served;
     ManualClock clock;
     SensorPoller::Core core(SMCKernelBridge::open(), SensorPoller::systemHIDSource, clock.clock());
     pollAtCadence(state, core, clock, static_cast<Cadence>(state.range(0)));

@@ -14,6 +14,7 @@
 #include <asio.hpp>
 #include <benchmark/benchmark.h>
 
+#include "bench/ServedLaptop.hpp"
 #include "ZephraneApp/PowerStateObserver.hpp"
 #include "platform/iokit/FakeIORegistry.hpp"
 #include "platform/iokit/IORegistryLinux.hpp"
@@ -29,42 +30,9 @@ namespace {
 
 const SystemProfilerOptions kNoProfiler{"/nonexistent/system_profiler", std::chrono::seconds(1)};
 
-class ServedLaptop {
-public:
-    ServedLaptop()
-        : dir_(makeTempDir()),
-          smc_(sim::MachineProfile::load(sim::resolveMachine("two-fan-laptop", sim::builtInMachineDirs())),
-               sim::constantLoad(0.2)),
-          server_(io_, smc_, {dir_, sim::WriterPolicy{}, std::chrono::milliseconds(100)}),
-          thread_([this] { io_.run(); }) {}
-    ~ServedLaptop() {
-        asio::post(io_, [this] { server_.stop(); });
-        thread_.join();
-        std::error_code ignored;
-        std::filesystem::remove_all(dir_, ignored);
-    }
-    ServedLaptop(const ServedLaptop&) = delete;
-    ServedLaptop& operator=(const ServedLaptop&) = delete;
-
-    std::string registrySocket() const { return (dir_ / iokit::wire::kRegistrySocketName).string(); }
-
-private:
-    static std::filesystem::path makeTempDir() {
-        char pattern[] = "/tmp/zsim-power-bench-XXXXXX";
-        if (::mkdtemp(pattern) == nullptr) throw std::runtime_error("mkdtemp failed");
-        return pattern;
-    }
-
-    std::filesystem::path dir_;
-    asio::io_context io_;
-    sim::SimulatedSMC smc_;
-    sim::SimServer server_;
-    std::thread thread_;
-};
-
 void BM_PowerReadOverSocket(benchmark::State& state) {
     oslog::setOutput(oslog::Output::none);
-    ServedLaptop served;
+    bench::ServedLaptop served;
     const PowerStateObserver power(std::make_shared<iokit::SocketIORegistry>(served.registrySocket()), kNoProfiler);
     for (auto _ : state) benchmark::DoNotOptimize(power.read());
 }

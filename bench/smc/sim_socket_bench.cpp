@@ -21,6 +21,7 @@
 #include <asio.hpp>
 #include <benchmark/benchmark.h>
 
+#include "bench/ServedLaptop.hpp"
 #include "platform/iokit/SimulatorProtocol.hpp"
 #include "platform/oslog/OSLog.hpp"
 #include "sim/MachineProfile.hpp"
@@ -33,47 +34,6 @@
 
 namespace zephrane {
 namespace {
-
-const sim::MachineProfile& laptop() {
-    static const auto* profile = new sim::MachineProfile(
-        sim::MachineProfile::load(sim::resolveMachine("two-fan-laptop", sim::builtInMachineDirs())));
-    return *profile;
-}
-
-// The two-fan laptop served on its sockets from a thread of its own, with
-// this process's IOKit stand-in pointed at it.
-class ServedLaptop {
-public:
-    ServedLaptop()
-        : dir_(makeTempDir()),
-          smc_(laptop(), sim::constantLoad(0.2)),
-          server_(io_, smc_, {dir_, sim::WriterPolicy{}, std::chrono::milliseconds(100)}),
-          thread_([this] { io_.run(); }) {
-        ::setenv(std::string(iokit::wire::kSMCSocketVariable).c_str(),
-                 (dir_ / iokit::wire::kSMCSocketName).c_str(), 1);
-    }
-    ~ServedLaptop() {
-        asio::post(io_, [this] { server_.stop(); });
-        thread_.join();
-        std::error_code ignored;
-        std::filesystem::remove_all(dir_, ignored);
-    }
-    ServedLaptop(const ServedLaptop&) = delete;
-    ServedLaptop& operator=(const ServedLaptop&) = delete;
-
-private:
-    static std::filesystem::path makeTempDir() {
-        char pattern[] = "/tmp/zsim-bench-XXXXXX";
-        if (::mkdtemp(pattern) == nullptr) throw std::runtime_error("mkdtemp failed");
-        return pattern;
-    }
-
-    std::filesystem::path dir_;
-    asio::io_context io_;
-    sim::SimulatedSMC smc_;
-    sim::SimServer server_;
-    std::thread thread_;
-};
 
 // Times one call per iteration by hand and reports the percentiles of the
 // collected times, in microseconds.
@@ -108,7 +68,7 @@ private:
 
 void BM_CachedKeyReadOverSocket(benchmark::State& state) {
     oslog::setOutput(oslog::Output::none);
-    ServedLaptop served;
+    bench::ServedLaptop served;
     const auto bridge = SMCKernelBridge::open();
     bridge->read("TB0T");  // fills the key-information cache
     PercentileTimer timer;
@@ -125,7 +85,7 @@ BENCHMARK(BM_CachedKeyReadOverSocket)->UseManualTime()->Unit(benchmark::kMicrose
 // information and value of every key.
 void BM_FullDiscoveryOverSocket(benchmark::State& state) {
     oslog::setOutput(oslog::Output::none);
-    ServedLaptop served;
+    bench::ServedLaptop served;
     PercentileTimer timer;
     std::size_t sensors = 0;
     for (auto _ : state) {
@@ -141,7 +101,7 @@ BENCHMARK(BM_FullDiscoveryOverSocket)->UseManualTime()->Unit(benchmark::kMillise
 // count and each fan's status with the bounds it already knows.
 void BM_FullRefreshOverSocket(benchmark::State& state) {
     oslog::setOutput(oslog::Output::none);
-    ServedLaptop served;
+    bench::ServedLaptop served;
     const auto bridge = SMCKernelBridge::open();
     const SensorDiscovery discovery(bridge);
     const SMCFanReader fans(bridge);
