@@ -13,7 +13,8 @@
 namespace zephrane::iokit {
 namespace {
 
-using testing::bigEndian32;
+using testing::MisbehavingPeer;
+using testing::misbehavingPeers;
 using testing::TempDirectory;
 using testing::UnixTestServer;
 
@@ -115,32 +116,13 @@ TEST_F(HIDClient, OneExchangePerCopyAndOnlyMatchingServices) {
 }
 
 TEST_F(HIDClient, AnUnreachableOrMisbehavingServiceGivesNothing) {
-    struct Case {
-        const char* name;
-        UnixTestServer::Handler handler;  // nothing: no server at all
-    };
-    const Case cases[] = {
-        {"no socket", nullptr},
-        {"hangs up without answering", [](UnixTestServer::Peer& peer) { peer.readFrame(); }},
-        {"never answers", [](UnixTestServer::Peer& peer) { peer.waitForClose(); }},
-        {"oversized frame",
-         [](UnixTestServer::Peer& peer) {
-             peer.readFrame();
-             peer.writeRaw(bigEndian32(static_cast<std::uint32_t>(wire::kMaxPayload) + 1));
-             peer.waitForClose();
-         }},
-        {"half a frame, then gone",
-         [](UnixTestServer::Peer& peer) {
-             peer.readFrame();
-             peer.writeRaw(std::vector<std::uint8_t>{0, 0, 0, 10, '[', '{'});
-         }},
-        {"not an array",
-         [](UnixTestServer::Peer& peer) {
+    std::vector<MisbehavingPeer> cases = misbehavingPeers();
+    cases.push_back(
+        {"not an array", [](UnixTestServer::Peer& peer) {
              peer.readFrame();
              const std::string json = R"({"Product":"x"})";
              peer.writeFrame(std::vector<std::uint8_t>(json.begin(), json.end()));
-         }},
-    };
+         }});
     for (const auto& c : cases) {
         std::unique_ptr<UnixTestServer> server;
         if (c.handler) server = serve(c.handler);

@@ -13,8 +13,8 @@ namespace zephrane::iokit {
 namespace {
 
 using nlohmann::json;
-using testing::bigEndian32;
 using testing::FrameLog;
+using testing::misbehavingPeers;
 using testing::TempDirectory;
 using testing::UnixTestServer;
 
@@ -92,27 +92,7 @@ TEST_F(RegistryClient, AnswersAreTakenOnlyInTheShapeTheOperationPromises) {
 }
 
 TEST_F(RegistryClient, AnUnreachableOrMisbehavingMachineHasNothing) {
-    struct Case {
-        const char* name;
-        UnixTestServer::Handler handler;  // nothing: no server at all
-    };
-    const Case cases[] = {
-        {"no socket", nullptr},
-        {"hangs up without answering", [](UnixTestServer::Peer& peer) { peer.readFrame(); }},
-        {"never answers", [](UnixTestServer::Peer& peer) { peer.waitForClose(); }},
-        {"oversized frame",
-         [](UnixTestServer::Peer& peer) {
-             peer.readFrame();
-             peer.writeRaw(bigEndian32(static_cast<std::uint32_t>(wire::kMaxPayload) + 1));
-             peer.waitForClose();
-         }},
-        {"half a frame, then gone",
-         [](UnixTestServer::Peer& peer) {
-             peer.readFrame();
-             peer.writeRaw(std::vector<std::uint8_t>{0, 0, 0, 10, '[', '{'});
-         }},
-    };
-    for (const auto& c : cases) {
+    for (const auto& c : misbehavingPeers()) {
         SCOPED_TRACE(c.name);
         std::unique_ptr<UnixTestServer> server;
         if (c.handler) server = serve(c.handler);

@@ -10,6 +10,8 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include "platform/iokit/SimulatorProtocol.hpp"
+
 namespace zephrane::testing {
 
 TempDirectory::TempDirectory() {
@@ -156,6 +158,26 @@ std::vector<std::uint8_t> answerPayload(std::int32_t code, std::span<const std::
     std::vector<std::uint8_t> payload = bigEndian32(static_cast<std::uint32_t>(code));
     payload.insert(payload.end(), record.begin(), record.end());
     return payload;
+}
+
+std::vector<MisbehavingPeer> misbehavingPeers() {
+    using Peer = UnixTestServer::Peer;
+    return {
+        {"no socket", nullptr},
+        {"hangs up without answering", [](Peer& peer) { peer.readFrame(); }},
+        {"never answers", [](Peer& peer) { peer.waitForClose(); }},
+        {"oversized frame",
+         [](Peer& peer) {
+             peer.readFrame();
+             peer.writeRaw(bigEndian32(static_cast<std::uint32_t>(iokit::wire::kMaxPayload) + 1));
+             peer.waitForClose();
+         }},
+        {"half a frame, then gone",
+         [](Peer& peer) {
+             peer.readFrame();
+             peer.writeRaw(std::vector<std::uint8_t>{0, 0, 0, 10, '[', '{'});
+         }},
+    };
 }
 
 std::vector<std::uint8_t> bigEndian32(std::uint32_t value) {

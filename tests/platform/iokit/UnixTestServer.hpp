@@ -120,6 +120,15 @@ UnixTestServer::Handler scriptedSMC(std::int32_t openCode, CallScript onCall, st
 // A return code, then the record bytes: one answer payload.
 std::vector<std::uint8_t> answerPayload(std::int32_t code, std::span<const std::uint8_t> record = {});
 
+// Servers that answer a one-question socket (HID, registry) wrongly, each
+// with its name; a null handler stands for no server at all. A client must
+// read every one of them as "nothing there".
+struct MisbehavingPeer {
+    const char* name;
+    UnixTestServer::Handler handler;
+};
+std::vector<MisbehavingPeer> misbehavingPeers();
+
 // Big-endian helpers for scripting the wire.
 std::vector<std::uint8_t> bigEndian32(std::uint32_t value);
 std::uint32_t readBigEndian32(std::span<const std::uint8_t> bytes);
