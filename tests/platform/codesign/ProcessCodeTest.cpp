@@ -174,10 +174,22 @@ std::optional<std::string> checkAsNobody(int connection, const Requirement& requ
 
 TEST_F(LivePeers, AnUnprivilegedCheckerJudgesARootPeerByTheFileItWasStartedAs) {
     if (::getuid() != 0) GTEST_SKIP() << "needs root to run peers a checker may not look into";
-    // The unprivileged checker must be able to read the programs themselves.
-    ASSERT_EQ(::chmod(programs_.c_str(), 0755), 0);
-    const fs::path app = install(PEER_APP_PATH, 0755, "app");
-    const fs::path intruder = install(PEER_INTRUDER_PATH, 0755, "intruder");
+    // The unprivileged checker must be able to read the programs themselves,
+    // so they go where anyone may look (the build tree may sit in a private
+    // folder), and the folder goes again at the end.
+    struct Shared {
+        fs::path dir = makeScratch(fs::temp_directory_path());
+        ~Shared() { fs::remove_all(dir); }
+    } shared;
+    ASSERT_EQ(::chmod(shared.dir.c_str(), 0755), 0);
+    const auto place = [&](const char* program, const char* name) {
+        const fs::path path = shared.dir / name;
+        fs::copy_file(program, path);
+        EXPECT_EQ(::chmod(path.c_str(), 0755), 0);
+        return path;
+    };
+    const fs::path app = place(PEER_APP_PATH, "app");
+    const fs::path intruder = place(PEER_INTRUDER_PATH, "intruder");
 
     const Peer genuine = start(app);
     EXPECT_EQ(checkAsNobody(genuine.connection, clientRequirement()), std::nullopt);
