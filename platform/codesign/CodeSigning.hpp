@@ -79,9 +79,10 @@ private:
     std::vector<Clause> clauses_;
 };
 
-// The identity embedded in the executable at `path`; none when it has none,
-// when its notes disagree or are malformed, or when the file is not a
-// readable little-endian ELF64 file.
+// The identity embedded in the executable at `path` (its first identity
+// note); none when it has none, when its notes are malformed or beyond the
+// reader's caps (ElfIdentity.hpp), or when the file is not a readable
+// little-endian ELF64 file.
 std::optional<Identity> readEmbeddedIdentity(const std::string& path);
 
 // Code info of a live process, read through the executable it runs (not the
