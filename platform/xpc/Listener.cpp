@@ -13,6 +13,7 @@
 #include <mutex>
 #include <system_error>
 
+#include "platform/xpc/IoThread.hpp"
 #include "platform/xpc/ServiceAddress.hpp"
 #include "platform/xpc/SocketActivation.hpp"
 
@@ -117,7 +118,7 @@ struct Listener::State : std::enable_shared_from_this<State> {
             }
             return;
         }
-        auto connection = Connection::adopt(std::move(socket), settings.validator);
+        auto connection = Connection::adopt(std::move(socket), settings.validator, checker);
         std::shared_ptr<ListenerDelegate> current;
         {
             std::lock_guard lock(mutex);
@@ -139,6 +140,9 @@ struct Listener::State : std::enable_shared_from_this<State> {
     asio::steady_timer retry;                         // strand only
     const std::string path;
     const ListenerSettings settings;
+    // Where every connection's peer is checked, one at a time: off the
+    // executor, which serves the connections already admitted.
+    const std::shared_ptr<IoThread> checker = std::make_shared<IoThread>();
 
     std::mutex mutex;
     std::shared_ptr<ListenerDelegate> delegate;  // guarded by mutex

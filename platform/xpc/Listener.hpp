@@ -7,8 +7,9 @@
 // given to the constructor, each connection on a strand of its own, so the
 // executor may be run by one thread (the usual case: a serial queue) or by
 // several. The delegate and every connection handler are called there and
-// must not block. Destroy the listener before its io_context; connections
-// live on while their peers do.
+// must not block. The peer checks, which read what the peer chose, run on a
+// thread of the listener's own. Destroy the listener before its io_context;
+// connections live on while their peers do.
 #pragma once
 
 #include <memory>

@@ -168,6 +168,58 @@ TEST(Connection, APeerRefusedByTheRequirementNeverGetsAMessageDelivered) {
     }
 }
 
+// The check reads what the peer chose (its executable, its mappings) and may
+// be slow; the connections already admitted are served meanwhile.
+TEST(Connection, ASlowPeerCheckHoldsUpNoConnectionAlreadyServed) {
+    TempDir dir;
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool holdNext = false;
+    bool holding = false;
+    bool released = false;
+    ListenerSettings settings;
+    settings.validator = [&](int, const std::string&) -> std::optional<std::string> {
+        std::unique_lock lock(mutex);
+        if (!std::exchange(holdNext, false)) return std::nullopt;
+        holding = true;
+        changed.notify_all();
+        changed.wait(lock, [&] { return released; });
+        return std::string("refused once released");
+    };
+    TestService service(dir, settings);
+    service.requirement = "anchor apple generic";
+    IoThread clientThread;
+    auto admitted = connectedClient(dir, clientThread);
+    Outcomes outcomes;
+    admitted->remoteObjectProxyWithErrorHandler(outcomes.errorFor(0)).send("whoami", {}, outcomes.replyFor(0));
+    ASSERT_TRUE(outcomes.waitForAnswers(1));
+
+    {
+        std::lock_guard lock(mutex);
+        holdNext = true;
+    }
+    RawPeer slow(dir.socketPath());
+    {
+        std::unique_lock lock(mutex);
+        ASSERT_TRUE(changed.wait_for(lock, kDeadline, [&] { return holding; }));
+    }
+    admitted->remoteObjectProxyWithErrorHandler(outcomes.errorFor(1)).send("whoami", {}, outcomes.replyFor(1));
+    const bool served = outcomes.waitForAnswers(2);
+    {
+        std::lock_guard lock(mutex);
+        released = true;
+        changed.notify_all();
+    }
+    ASSERT_TRUE(served) << "the admitted client waited for another peer's check";
+    EXPECT_EQ(outcomes.at(1).replies, 1);
+
+    // The verdict, when it comes, still decides: refused before a byte is read.
+    slow.sendMessage(wire::makeRequest(1, "whoami", {}));
+    Json message;
+    EXPECT_EQ(slow.read(message), RawPeer::Read::closed);
+    EXPECT_EQ(service.handlerCalls, 2);
+}
+
 TEST(Connection, ARequirementWithoutAValidatorRefusesEveryPeer) {
     TempDir dir;
     TestService service(dir);
