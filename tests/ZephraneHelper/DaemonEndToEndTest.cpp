@@ -19,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include "AppClient.hpp"
+#include "CraftedElf.hpp"
 #include "DaemonProcess.hpp"
 #include "Eventually.hpp"
 #include "RawXpcClient.hpp"
@@ -389,6 +390,59 @@ TEST_F(DaemonEndToEnd, ClientsWithoutTheAppsIdentityAreRefusedAndChangeNothing) 
     ASSERT_TRUE(app.waitForExit(20s));
     EXPECT_EQ(readFile(output), "reply 5349.000000 0\n");
     EXPECT_TRUE(eventually([&] { return sim.automatic(); })) << "the app probe left, so its fan was handed back";
+}
+
+// Programs a local user crafted to make the identity check read and keep as
+// much as it will, four at a time, while the app holds a fan and beats: each
+// is refused, and every beat of the app is answered meanwhile.
+TEST_F(DaemonEndToEnd, CraftedProgramsAreRefusedWhileTheAppsBeatsAreAnswered) {
+    SimMachine& sim = startSim();
+    ASSERT_NO_FATAL_FAILURE(startDaemon());
+    AppClient& client = connect();
+    ASSERT_NO_FATAL_FAILURE(engageFan0(client));
+
+    namespace crafted = codesign::crafted;
+    const crafted::Bytes app = crafted::readFile(ZEPHRANE_PROBE_APP);
+    const struct {
+        const char* edge;
+        crafted::Shape shape;
+    } shapes[] = {
+        {"many sections", {65278, 1024, crafted::Fill::identityNotes}},
+        {"huge notes", {65278, 64 * 1024, crafted::Fill::hugeNote}},
+        {"many identity notes", {4096, 64 * 1024, crafted::Fill::identityNotes}},
+    };
+    int run = 0;
+    for (const auto& row : shapes) {
+        SCOPED_TRACE(row.edge);
+        const auto program = directory_ / ("crafted-" + std::to_string(run));
+        crafted::writeProgram(program, crafted::craft(app, row.shape));
+        ASSERT_EQ(::chown(program.c_str(), 65534, 65534), 0);  // as its maker would own it
+        std::vector<std::unique_ptr<ChildProcess>> probes;
+        std::vector<std::filesystem::path> outputs;
+        for (int i = 0; i < 4; ++i) {
+            outputs.push_back(directory_ / ("crafted-" + std::to_string(run) + "-" + std::to_string(i) + ".out"));
+            probes.push_back(std::make_unique<ChildProcess>(
+                ProcessSpec{program.string(), {directory_.string(), "0", "7000"}, {}, outputs.back()}));
+        }
+        int beats = 0;
+        const bool allDone = eventually([&] {
+            const Outcome beat = client.heartbeat();
+            EXPECT_TRUE(beat.reply) << describe(beat);
+            ++beats;
+            return std::all_of(probes.begin(), probes.end(), [](auto& probe) { return probe->hasExited(); });
+        });
+        ASSERT_TRUE(allDone) << "the crafted programs never finished";
+        EXPECT_GT(beats, 0);
+        for (const auto& output : outputs) {
+            const std::string line = readFile(output);
+            EXPECT_TRUE(line.starts_with("error NSCocoaErrorDomain 4097 ") ||
+                        line.starts_with("error NSCocoaErrorDomain 4099 "))
+                << line;
+        }
+        ++run;
+    }
+    EXPECT_EQ(sim.value(FanKey::mode(0)), 1) << "the app kept its fan throughout";
+    EXPECT_EQ(daemon_->countLog(kHeartbeatLost), 0u);
 }
 
 // What a raw connection should see after sending something.
