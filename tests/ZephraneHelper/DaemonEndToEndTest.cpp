@@ -358,21 +358,31 @@ TEST_F(DaemonEndToEnd, ClientsWithoutTheAppsIdentityAreRefusedAndChangeNothing) 
     const auto groupWritable = directory_ / "group-writable";
     std::filesystem::copy_file(ZEPHRANE_PROBE_APP, groupWritable);
     ASSERT_EQ(::chmod(groupWritable.c_str(), 0775), 0);
+    // The genuine app, run by another user with that user's library in it.
+    const auto injected = directory_ / "injected.so";
+    std::filesystem::copy_file(ZEPHRANE_INJECTED_LIBRARY, injected);
+    ASSERT_EQ(::chown(injected.c_str(), 65534, 65534), 0);
+    // (A sanitized program starts with a library loaded ahead of its runtime
+    // only when told the order does not matter.)
+    const std::vector<std::string> preloaded{"LD_PRELOAD=" + injected.string(),
+                                             "ASAN_OPTIONS=verify_asan_link_order=0"};
 
     const struct {
         const char* edge;
         std::filesystem::path program;
+        std::vector<std::string> environment;
     } intruders[] = {
-        {"no identity at all", ZEPHRANE_PROBE_ANONYMOUS},
-        {"the app's identifier under another team", ZEPHRANE_PROBE_IMPOSTOR},
-        {"the app's identity in a file another user owns", foreignOwner},
-        {"the app's identity in a file its group may write", groupWritable},
+        {"no identity at all", ZEPHRANE_PROBE_ANONYMOUS, {}},
+        {"the app's identifier under another team", ZEPHRANE_PROBE_IMPOSTOR, {}},
+        {"the app's identity in a file another user owns", foreignOwner, {}},
+        {"the app's identity in a file its group may write", groupWritable, {}},
+        {"the app itself with another user's library preloaded", ZEPHRANE_PROBE_APP, preloaded},
     };
     int run = 0;
     for (const auto& row : intruders) {
         SCOPED_TRACE(row.edge);
         const auto output = directory_ / ("probe-" + std::to_string(run++) + ".out");
-        ChildProcess probe({row.program.string(), {directory_.string(), "0", "7000"}, {}, output});
+        ChildProcess probe({row.program.string(), {directory_.string(), "0", "7000"}, row.environment, output});
         const std::optional<int> status = probe.waitForExit(20s);
         ASSERT_TRUE(status) << "the probe never finished";
         const std::string line = readFile(output);
