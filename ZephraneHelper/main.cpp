@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <sys/socket.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <optional>
 #include <string>
@@ -49,6 +50,8 @@ using namespace zephrane;
 // objects are never destroyed, so no static destructor runs under the
 // threads that still use them while the process exits.
 helper::HelperService* exitService = nullptr;
+// Set once it serves; read by the signal handler, on another thread.
+std::atomic<xpc::Listener*> exitListener{nullptr};
 
 void restoreAtExit() {
     if (exitService) exitService->restoreForExit();
@@ -100,6 +103,8 @@ int main() {
         if (error) return;
         log.info("received signal " + std::to_string(number) +
                  " \u2014 restoring Apple automatic control and exiting");
+        // No new connection from here on; the socket file goes if we made it.
+        if (auto* listener = exitListener.load()) listener->invalidate();
         exitService->restoreForExit();
         std::exit(0);  // runs the exit handler: a second restore
     });
@@ -114,7 +119,14 @@ int main() {
     auto* listener = helper::daemonObjects.listener =
         new xpc::Listener(io->get_executor(), std::string(HelperConstants::machServiceName), settings);
     listener->setDelegate(std::make_shared<helper::HelperListener>(*service));
-    listener->resume();
+    try {
+        listener->resume();
+    } catch (const std::exception& e) {
+        // The fans were handed back at start; the exit handler does it again.
+        log.fault(std::string("cannot listen for connections: ") + e.what() + " \u2014 exiting");
+        std::exit(1);
+    }
+    exitListener = listener;
 
     log.info("Zephrane SMC helper " + std::string(helperBuildVersion) + " started");
     auto guard = asio::make_work_guard(*io);

@@ -2,18 +2,16 @@
 
 #include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
 #include <chrono>
-#include <cstring>
-#include <filesystem>
 #include <mutex>
 #include <system_error>
 
 #include "platform/xpc/IoThread.hpp"
+#include "platform/xpc/OwnSocket.hpp"
 #include "platform/xpc/ServiceAddress.hpp"
 #include "platform/xpc/SocketActivation.hpp"
 
@@ -28,24 +26,6 @@ constexpr auto kAcceptRetryDelay = std::chrono::milliseconds(100);
     throw std::system_error(error, std::generic_category(), what);
 }
 
-sockaddr_un addressOf(const std::string& path) {
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::memcpy(address.sun_path, path.data(), path.size());  // length checked by socketPathForService
-    return address;
-}
-
-// A live server answers at once; a file left by a dead one refuses.
-bool someoneListensAt(const std::string& path) {
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (fd < 0) return false;
-    sockaddr_un address = addressOf(path);
-    const bool answered = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0 ||
-                          errno == EAGAIN;
-    ::close(fd);
-    return answered;
-}
-
 struct FileIdentity {
     dev_t device;
     ino_t inode;
@@ -56,31 +36,6 @@ std::optional<FileIdentity> identityOf(const std::string& path) {
     struct stat status {};
     if (::lstat(path.c_str(), &status) != 0) return std::nullopt;
     return FileIdentity{status.st_dev, status.st_ino};
-}
-
-int bindOwnSocket(const std::string& path, FileIdentity& made) {
-    std::error_code ec;
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
-    if (ec) fail(ec.value(), "cannot create the directory of \"" + path + "\"");
-
-    struct stat status {};
-    if (::lstat(path.c_str(), &status) == 0) {
-        if (!S_ISSOCK(status.st_mode)) fail(EEXIST, "\"" + path + "\" exists and is not a socket");
-        if (someoneListensAt(path)) fail(EADDRINUSE, "another process serves \"" + path + "\"");
-        ::unlink(path.c_str());  // left behind by a server that died
-    }
-
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) fail(errno, "socket");
-    sockaddr_un address = addressOf(path);
-    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0 ||
-        ::chmod(path.c_str(), 0666) != 0 || ::listen(fd, SOMAXCONN) != 0) {
-        const int error = errno;
-        ::close(fd);
-        fail(error, "cannot listen at \"" + path + "\"");
-    }
-    if (auto identity = identityOf(path)) made = *identity;
-    return fd;
 }
 
 }  // namespace
@@ -184,10 +139,12 @@ void Listener::resume() {
             fd = *activated;
             state.inherited = true;
         } else {
-            FileIdentity made{};
-            fd = bindOwnSocket(state.path, made);
+            // Open to every local user: who may talk is decided by the peer
+            // check, not by the file mode.
+            const OwnSocket made = listenAtOwnPath(state.path, 0666);
+            fd = made.fd;
             std::lock_guard lock(state.mutex);
-            state.madeFile = made;
+            state.madeFile = FileIdentity{made.device, made.inode};
         }
         asio::error_code ec;
         state.acceptor.assign(asio::local::stream_protocol(), fd, ec);

@@ -53,8 +53,9 @@ public:
     // Takes or binds the socket and starts accepting. A socket of our own
     // gets mode 0666 so the unprivileged app can connect: who may talk is
     // decided by the peer check, not by the file mode. Throws
-    // std::system_error when there is no socket to listen on (among others
-    // when another live process serves the path).
+    // std::system_error when there is no socket to listen on: among others
+    // when another live process serves the path, something else is there,
+    // or the directory is not safe to serve in (OwnSocket.hpp).
     void resume();
 
     // Stops accepting and removes the socket file we made; connections

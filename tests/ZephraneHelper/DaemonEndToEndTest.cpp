@@ -8,6 +8,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <fstream>
@@ -15,6 +16,7 @@
 #include <iostream>
 #include <limits>
 #include <sstream>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -274,8 +276,65 @@ TEST_F(DaemonEndToEnd, TerminationSignalsRestoreAutomaticControlAndExitZero) {
                                     " \u2014 restoring Apple automatic control and exiting"),
                   1u)
             << daemon_->logText();
+        EXPECT_FALSE(std::filesystem::exists(daemon_->socketPath())) << "it left its socket behind";
         client_.reset();
     }
+}
+
+// Something already at the socket's path is never followed, replaced or
+// served over: the daemon says why and exits with status 1, the fans handed
+// back as at every start.
+TEST_F(DaemonEndToEnd, ASocketPathItCannotServeEndsTheDaemonWithStatusOne) {
+    SimMachine& sim = startSim();
+    const auto path = directory_ / HelperConstants::machServiceName;
+    const auto precious = directory_ / "precious";
+    std::ofstream(precious) << "root's";
+    ASSERT_EQ(::chmod(precious.c_str(), 0600), 0);
+    const auto makeLink = [&] { std::filesystem::create_symlink(precious, path); };
+    const auto makeFile = [&] { std::ofstream(path) << "a file"; };
+    int other = -1;
+    const auto makeListener = [&] {
+        other = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::memcpy(address.sun_path, path.c_str(), path.string().size());
+        ASSERT_EQ(::bind(other, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+        ASSERT_EQ(::listen(other, 4), 0);
+    };
+    const struct {
+        const char* edge;
+        std::function<void()> make;
+        std::string reason;
+    } cases[] = {
+        {"a symlink to a file of root's", makeLink, "\"" + path.string() + "\" exists and is not a socket"},
+        {"a regular file", makeFile, "\"" + path.string() + "\" exists and is not a socket"},
+        {"another process's socket", makeListener, "another process serves \"" + path.string() + "\""},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.edge);
+        ASSERT_NO_FATAL_FAILURE(row.make());
+        struct stat before {};
+        ASSERT_EQ(::lstat(path.c_str(), &before), 0);
+        expectNoSanitizerReport();
+        daemon_ = std::make_unique<DaemonProcess>(launch());
+        const std::optional<int> status = daemon_->process().waitForExit(20s);
+        ASSERT_TRUE(status) << "still running";
+        EXPECT_EQ(exitCode(*status), 1) << "wait status " << *status << "\n" << daemon_->logText();
+        const auto messages = daemon_->logMessages();
+        const std::string fault = "cannot listen for connections: " + row.reason;
+        EXPECT_TRUE(std::any_of(messages.begin(), messages.end(),
+                                [&](const std::string& m) { return m.starts_with(fault); }))
+            << daemon_->logText();
+        struct stat after {};
+        ASSERT_EQ(::lstat(path.c_str(), &after), 0);
+        EXPECT_EQ(after.st_ino, before.st_ino) << "what was there was replaced";
+        EXPECT_TRUE(sim.automatic());
+        std::filesystem::remove(path);
+        if (other >= 0) ::close(std::exchange(other, -1));
+    }
+    struct stat status {};
+    ASSERT_EQ(::stat(precious.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, 0600u);
 }
 
 TEST_F(DaemonEndToEnd, WithoutTheSMCTheDaemonExitsWithStatusOne) {
@@ -666,6 +725,11 @@ TEST_F(DaemonEndToEnd, AnInheritedSocketNamesTheDaemonToTheAppNotTheProgramThatM
     AppClient& client = connect();
     const Outcome beat = client.heartbeat();
     EXPECT_TRUE(beat.reply) << describe(beat);
+
+    // Its socket belongs to whoever made it: the daemon leaves it on its way out.
+    daemon_->process().signal(SIGTERM);
+    ASSERT_TRUE(daemon_->process().waitForExit(20s));
+    EXPECT_TRUE(std::filesystem::exists(path));
 }
 
 }  // namespace

@@ -78,6 +78,86 @@ TEST(Listener, ReplacesTheSocketOfADeadServerButNeverALiveOneOrAFile) {
     EXPECT_TRUE(std::filesystem::is_regular_file(dir.socketPath()));
 }
 
+int resumeError(const std::string& directory) {
+    IoThread thread;
+    Listener listener(thread.executor(), std::string(kServiceName), ListenerSettings{directory, {}, false, {}});
+    try {
+        listener.resume();
+    } catch (const std::system_error& e) {
+        return e.code().value();
+    }
+    return 0;
+}
+
+// Whoever else may write in the socket's directory could swap what is at its
+// path between two steps of ours; such a directory is not served in.
+TEST(Listener, ServesOnlyInADirectoryNobodyElseMayChange) {
+    TempDir dir;
+    const bool root = ::geteuid() == 0;
+    const struct {
+        const char* edge;
+        mode_t mode;
+        uid_t owner;
+        int error;
+    } cases[] = {
+        {"ours, 0755", 0755, ::geteuid(), 0},
+        {"ours, 0700", 0700, ::geteuid(), 0},
+        {"group-writable", 0775, ::geteuid(), EPERM},
+        {"world-writable and sticky, as /tmp", 01777, ::geteuid(), EPERM},
+        {"another user's", 0755, 4242, EPERM},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        if (c.owner != ::geteuid() && !root) continue;
+        const std::string sub = dir.path() + "/d" + std::to_string(n++);
+        ASSERT_EQ(::mkdir(sub.c_str(), 0700), 0);
+        ASSERT_EQ(::chmod(sub.c_str(), c.mode), 0);
+        if (c.owner != ::geteuid()) {
+            ASSERT_EQ(::chown(sub.c_str(), c.owner, c.owner), 0);
+        }
+        EXPECT_EQ(resumeError(sub), c.error) << c.edge;
+        EXPECT_EQ(std::filesystem::exists(sub + "/" + std::string(kServiceName)), false) << c.edge;
+    }
+}
+
+// The attack on a bind followed by a chmod of the path: a symlink at the path
+// to a file the service may change. Nothing at the path is ever followed.
+TEST(Listener, NeverFollowsOrReplacesASymlinkAtTheSocketPath) {
+    TempDir dir;
+    const std::string precious = dir.path() + "/precious";
+    std::ofstream(precious) << "root's";
+    ASSERT_EQ(::chmod(precious.c_str(), 0600), 0);
+    const std::string deadSocket = dir.path() + "/dead.sock";
+    ::close(listeningSocketAt(deadSocket));
+    for (const std::string& target : {precious, deadSocket, dir.path() + "/nothing"}) {
+        SCOPED_TRACE(target);
+        ASSERT_EQ(::symlink(target.c_str(), dir.socketPath().c_str()), 0);
+        EXPECT_EQ(resumeError(dir.path()), EEXIST);
+        struct stat status {};
+        ASSERT_EQ(::lstat(dir.socketPath().c_str(), &status), 0);
+        EXPECT_TRUE(S_ISLNK(status.st_mode)) << "the link was replaced";
+        ASSERT_EQ(::unlink(dir.socketPath().c_str()), 0);
+    }
+    struct stat status {};
+    ASSERT_EQ(::stat(precious.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, 0600u);
+}
+
+// The mode is the socket's from its creation on, whatever the umask.
+TEST(Listener, TheSocketIsOpenToAllWhateverTheUmask) {
+    TempDir dir;
+    const mode_t saved = ::umask(077);
+    {
+        TestService service(dir);
+        ::umask(saved);
+        struct stat status {};
+        ASSERT_EQ(::stat(dir.socketPath().c_str(), &status), 0);
+        EXPECT_EQ(status.st_mode & 0777, 0666u);
+        EXPECT_TRUE(answersWhoami(dir));
+    }
+    ::umask(saved);
+}
+
 TEST(Listener, ServesASocketHandedOverInProcessAndLeavesItsFile) {
     TempDir dir;
     ListenerSettings settings;
@@ -118,8 +198,12 @@ TEST(SocketActivation, AStartedServiceTakesDescriptorThreeAndClearsTheVariables)
     ASSERT_GE(server, 0);
     if (server == 0) {
         try {
-            if (::dup2(listening, kFirstActivatedDescriptor) != kFirstActivatedDescriptor) ::_exit(2);
-            ::close(listening);
+            // (When the socket is descriptor 3 already, closing the original
+            // would close the one copy.)
+            if (listening != kFirstActivatedDescriptor) {
+                if (::dup2(listening, kFirstActivatedDescriptor) != kFirstActivatedDescriptor) ::_exit(2);
+                ::close(listening);
+            }
             ::setenv("LISTEN_PID", std::to_string(::getpid()).c_str(), 1);
             ::setenv("LISTEN_FDS", "1", 1);
             ::setenv("LISTEN_FDNAMES", "xpc", 1);
