@@ -6,6 +6,7 @@
 
 #include "platform/iokit/SimulatorProtocol.hpp"
 #include "platform/oslog/OSLog.hpp"
+#include "sim/SocketFile.hpp"
 
 namespace zephrane::sim {
 namespace {
@@ -84,10 +85,9 @@ void SimServer::listen(Service service, std::string_view name) {
         if (!refused) throw std::runtime_error(quoted(path) + " is served by another process");
         fs::remove(path);  // stale: left behind by a server that died
     }
-    asio::local::stream_protocol::acceptor acceptor(io_, asio::local::stream_protocol::endpoint(path.string()));
+    asio::local::stream_protocol::acceptor acceptor(io_, asio::local::stream_protocol(), bindSocketFile(path, 0666));
     listeners_.push_back({service, std::string(name), path, std::move(acceptor)});
-    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
-                              fs::perms::group_write | fs::perms::others_read | fs::perms::others_write);
+    listeners_.back().acceptor.listen();
 }
 
 RequestHandler SimServer::handlerFor(Service service, uid_t peer) {
