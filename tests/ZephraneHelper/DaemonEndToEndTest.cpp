@@ -236,27 +236,101 @@ TEST_F(DaemonEndToEnd, ControllingClientProcessThatDiesHandsTheFansBack) {
     EXPECT_EQ(daemon_->countLog(kHeartbeatLost), 0u) << "the disconnect, not the watchdog, restored";
 }
 
-TEST_F(DaemonEndToEnd, LostHeartbeatFailsSafeJustAfterTheTimeout) {
+TEST_F(DaemonEndToEnd, LostHeartbeatFailsSafeAfterTheTimeoutAndNeverBefore) {
     SimMachine& sim = startSim();
     ASSERT_NO_FATAL_FAILURE(startDaemon());
     AppClient& client = connect();
     ASSERT_NO_FATAL_FAILURE(engageFan0(client));
 
-    // The daemon records this beat after it was sent, so the time from the
-    // send is an upper bound on the beat's age.
+    // Taken before the beat is sent: the daemon records the beat later, so
+    // until 5 s after this no fail-safe can have happened, however slow any
+    // of the three processes runs. (When it happens after that is the
+    // watchdog's own business: its tests drive its clock.)
     const auto lastBeat = Clock::now();
     const Outcome beat = client.heartbeat();
     ASSERT_TRUE(beat.reply) << describe(beat);
-    ASSERT_TRUE(eventually([&] { return sim.automatic(); }, 15s, 10ms)) << "the fans stayed in manual mode";
-    const Seconds elapsed = Clock::now() - lastBeat;
-    RecordProperty("secondsToFailSafe", std::to_string(elapsed.count()));
-
-    // More than the 5 s time-out, and no later than the tick after it
-    // (1.25 s) plus what it takes to see the keys change.
-    EXPECT_GT(elapsed.count(), 5.0);
-    EXPECT_LE(elapsed.count(), 7.5);
+    Seconds seenAfter{};
+    ASSERT_TRUE(eventually(
+        [&] {
+            const bool automatic = sim.automatic();
+            seenAfter = Clock::now() - lastBeat;
+            if (seenAfter.count() < 5.0) {
+                EXPECT_FALSE(automatic) << "handed back " << seenAfter.count() << " s in";
+            }
+            return automatic;
+        },
+        20s, 10ms))
+        << "the fans stayed in manual mode";
+    RecordProperty("secondsToFailSafe", std::to_string(seenAfter.count()));
     EXPECT_EQ(daemon_->countLog(kHeartbeatLost), 1u);
     EXPECT_TRUE(client.heartbeat().reply) << "the link itself is still up";
+}
+
+// The app holding the fans freezes while another client of the app's keeps
+// beating on a link of its own.
+TEST_F(DaemonEndToEnd, AnotherClientsBeatsDoNotKeepAFrozenControllersFans) {
+    SimMachine& sim = startSim();
+    ASSERT_NO_FATAL_FAILURE(startDaemon());
+    AppClient& controller = connect();
+    ASSERT_NO_FATAL_FAILURE(engageFan0(controller));
+    AppClient other(directory_);
+    ASSERT_TRUE(eventually(
+        [&] {
+            const Outcome beat = other.heartbeat();
+            EXPECT_TRUE(beat.reply) << describe(beat);
+            return sim.automatic();
+        },
+        20s, 200ms))
+        << "the other client's beats kept the fans in manual mode";
+    EXPECT_EQ(daemon_->countLog(kHeartbeatLost), 1u);
+}
+
+// The app goes away with one restore key hung: every other key is handed
+// back within the write bound, and once the key answers again the watchdog
+// hands it back too. (The firmware gives every fan back once "Ftst" is 0, so
+// only a hung "Ftst" is left for the watchdog.)
+TEST_F(DaemonEndToEnd, AHungKeyKeepsNoOtherFromBeingHandedBack) {
+    const struct {
+        const char* key;
+        std::string logged;
+        bool leftForTheWatchdog;
+    } hung[] = {
+        {"F0Md", "restore fan 0 failed: no answer within 1.0 s", false},
+        {"F1Md", "restore fan 1 failed: no answer within 1.0 s", false},
+        {"Ftst", "Ftst reset failed: no answer within 1.0 s", true},
+    };
+    for (const auto& row : hung) {
+        SCOPED_TRACE(row.key);
+        SimMachine& sim = startSim();
+        ASSERT_NO_FATAL_FAILURE(startDaemon(std::string("daemon-") + row.key + ".log"));
+        AppClient& client = connect();
+        ASSERT_NO_FATAL_FAILURE(engageFan0(client));
+        const Outcome second = client.call(protocol::setManualControl.selector, {std::int64_t{1}, true});
+        ASSERT_TRUE(second.reply && (*second.reply)[0].isNil()) << describe(second);
+
+        sim.hang(row.key);
+        const auto gone = Clock::now();
+        client.invalidate();
+        const auto othersAutomatic = [&] {
+            for (const char* key : {"F0Md", "F1Md", "Ftst"})
+                if (key != std::string_view(row.key) && sim.value(key) != 0) return false;
+            return true;
+        };
+        ASSERT_TRUE(eventually(othersAutomatic, 20s, 10ms)) << daemon_->logText();
+        RecordProperty(std::string("secondsToRestoreWith") + row.key + "Hung",
+                       std::to_string(Seconds(Clock::now() - gone).count()));
+        if (row.leftForTheWatchdog) {
+            EXPECT_EQ(sim.value(row.key), 1);
+        }
+        EXPECT_TRUE(daemon_->waitForLog(row.logged)) << daemon_->logText();
+
+        sim.control({{"command", "clearFaults"}});
+        EXPECT_TRUE(eventually([&] { return sim.automatic(); })) << "the watchdog never tried again";
+
+        client_.reset();
+        daemon_.reset();
+        sim_.reset();
+    }
 }
 
 TEST_F(DaemonEndToEnd, TerminationSignalsRestoreAutomaticControlAndExitZero) {
@@ -378,17 +452,26 @@ TEST_F(DaemonEndToEnd, HungHardwareQueueIsOvercomeByTheEmergencyRestore) {
     ASSERT_NO_FATAL_FAILURE(engageFan0(client));
 
     // The next target write never returns, and the hardware queue with it:
-    // no beat is recorded after this request, nor is it ever answered.
+    // no beat is recorded after this request (which counts as one, later
+    // than this time), nor is it ever answered.
     sim.hang(FanKey::target(0));
     const auto lastBeat = Clock::now();
     auto stuck = client.send(protocol::setTargetRPM.selector, {std::int64_t{0}, 3000.0});
 
-    ASSERT_TRUE(eventually([&] { return sim.automatic(); }, 20s, 10ms)) << "the fans stayed in manual mode";
-    const Seconds elapsed = Clock::now() - lastBeat;
-    RecordProperty("secondsToEmergencyRestore", std::to_string(elapsed.count()));
-    // The time-out (5 s), then the hand-off check (4 s), within a tick.
-    EXPECT_GT(elapsed.count(), 9.0);
-    EXPECT_LE(elapsed.count(), 12.0);
+    // Not before the time-out (5 s) and the hand-off check (4 s) after it.
+    Seconds seenAfter{};
+    ASSERT_TRUE(eventually(
+        [&] {
+            const bool automatic = sim.automatic();
+            seenAfter = Clock::now() - lastBeat;
+            if (seenAfter.count() < 9.0) {
+                EXPECT_FALSE(automatic) << "handed back " << seenAfter.count() << " s in";
+            }
+            return automatic;
+        },
+        30s, 10ms))
+        << "the fans stayed in manual mode";
+    RecordProperty("secondsToEmergencyRestore", std::to_string(seenAfter.count()));
     EXPECT_TRUE(daemon_->waitForLog("EMERGENCY restore: completed"));
     EXPECT_EQ(daemon_->countLog(kHeartbeatLost), 1u) << "later ticks stay quiet while the hand-off is pending";
     EXPECT_EQ(stuck.wait_for(0s), std::future_status::timeout) << "the stuck request has no answer";
