@@ -3,6 +3,7 @@
 // control at start, on a lost heartbeat, when the controlling app goes away,
 // on SIGTERM/SIGINT and at exit.
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 
 #include <atomic>
@@ -57,6 +58,15 @@ void restoreAtExit() {
     if (exitService) exitService->restoreForExit();
 }
 
+// However the daemon was started, it may keep as many connections as its
+// hard descriptor limit allows (the systemd unit sets one with room to spare).
+void raiseDescriptorLimit() {
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur >= limit.rlim_max) return;
+    limit.rlim_cur = limit.rlim_max;
+    ::setrlimit(RLIMIT_NOFILE, &limit);
+}
+
 }  // namespace
 
 int main() {
@@ -69,6 +79,7 @@ int main() {
     sigaddset(&termination, SIGTERM);
     sigaddset(&termination, SIGINT);
     pthread_sigmask(SIG_BLOCK, &termination, nullptr);
+    raiseDescriptorLimit();
 
     // Taken while this is the only thread: taking it edits the environment.
     const std::optional<int> activated = xpc::takeActivatedSocket();

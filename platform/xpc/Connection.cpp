@@ -4,6 +4,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <utility>
+
 #include "platform/xpc/Channel.hpp"
 #include "platform/xpc/IoThread.hpp"
 #include "platform/xpc/WireFormat.hpp"
@@ -36,18 +38,24 @@ pid_t peerProcess(int fd) {
 }  // namespace
 
 std::shared_ptr<Connection> Connection::adopt(Socket socket, PeerValidator validator,
-                                              std::shared_ptr<IoThread> checker) {
-    return std::shared_ptr<Connection>(new Connection(std::move(socket), std::move(validator), std::move(checker)));
+                                              std::shared_ptr<IoThread> checker, std::function<void()> released) {
+    return std::shared_ptr<Connection>(
+        new Connection(std::move(socket), std::move(validator), std::move(checker), std::move(released)));
 }
 
-Connection::Connection(Socket socket, PeerValidator validator, std::shared_ptr<IoThread> checker)
+Connection::Connection(Socket socket, PeerValidator validator, std::shared_ptr<IoThread> checker,
+                       std::function<void()> released)
     : id_{nextConnectionId.fetch_add(1)},
       channel_(std::make_shared<Channel>(std::move(socket), Channel::Backpressure::holdRequests)),
       validator_(std::move(validator)),
       checker_(std::move(checker)),
-      pid_(peerProcess(channel_->nativeHandle())) {}
+      pid_(peerProcess(channel_->nativeHandle())),
+      released_(std::move(released)) {}
 
-Connection::~Connection() = default;
+Connection::~Connection() {
+    // One that was never resumed, or never ended, goes here.
+    if (auto released = std::exchange(released_, nullptr)) released();
+}
 
 std::optional<ConnectionId> Connection::current() {
     return currentConnection;
@@ -181,6 +189,7 @@ void Connection::end() {
     if (ended_) return;
     ended_ = true;
     channel_->close();
+    if (auto released = std::exchange(released_, nullptr)) released();
     object_.clear();
     onInterruption_ = nullptr;
     std::function<void()> handler = std::move(onInvalidation_);

@@ -55,10 +55,12 @@ public:
     using Socket = asio::local::stream_protocol::socket;
 
     // A connection over an accepted socket whose executor is a strand, its
-    // peer checked on `checker` (on its own executor when there is none).
-    // The listener makes these; tests may make one over a socket pair.
+    // peer checked on `checker` (on its own executor when there is none);
+    // `released` is called once when it ends or goes. The listener makes
+    // these; tests may make one over a socket pair.
     static std::shared_ptr<Connection> adopt(Socket socket, PeerValidator validator,
-                                             std::shared_ptr<IoThread> checker = nullptr);
+                                             std::shared_ptr<IoThread> checker = nullptr,
+                                             std::function<void()> released = nullptr);
     ~Connection();
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
@@ -84,7 +86,8 @@ public:
 
 private:
     friend class Reply;
-    Connection(Socket socket, PeerValidator validator, std::shared_ptr<IoThread> checker);
+    Connection(Socket socket, PeerValidator validator, std::shared_ptr<IoThread> checker,
+               std::function<void()> released);
 
     void begin();
     void checked(const std::optional<std::string>& refusal);
@@ -111,6 +114,7 @@ private:
     // Executor only.
     std::size_t outstanding_ = 0;
     bool ended_ = false;
+    std::function<void()> released_;  // until called
 };
 
 }  // namespace zephrane::xpc

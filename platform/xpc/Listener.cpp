@@ -1,10 +1,14 @@
 #include "platform/xpc/Listener.hpp"
 
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cstdint>
+#include <map>
 #include <cerrno>
 #include <chrono>
 #include <mutex>
@@ -24,6 +28,22 @@ constexpr auto kAcceptRetryDelay = std::chrono::milliseconds(100);
 
 [[noreturn]] void fail(int error, const std::string& what) {
     throw std::system_error(error, std::generic_category(), what);
+}
+
+uid_t peerUser(int fd) {
+    ucred credentials{};
+    socklen_t length = sizeof credentials;
+    if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &credentials, &length) != 0) return static_cast<uid_t>(-1);
+    return credentials.uid;
+}
+
+// Connections the descriptor limit leaves room for, the service's reserve kept.
+std::size_t connectionsTheLimitAllows() {
+    constexpr std::size_t kFewest = 16;
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return SIZE_MAX / 2;
+    const auto descriptors = static_cast<std::size_t>(limit.rlim_cur);
+    return descriptors > kReservedDescriptors + kFewest ? descriptors - kReservedDescriptors : kFewest;
 }
 
 struct FileIdentity {
@@ -73,7 +93,17 @@ struct Listener::State : std::enable_shared_from_this<State> {
             }
             return;
         }
-        auto connection = Connection::adopt(std::move(socket), settings.validator, checker);
+        const uid_t user = peerUser(socket.native_handle());
+        if (!take(user)) {
+            asio::error_code ignored;
+            socket.close(ignored);
+            accept();
+            return;
+        }
+        auto connection = Connection::adopt(std::move(socket), settings.validator, checker,
+                                            [weak = weak_from_this(), user] {
+                                                if (auto self = weak.lock()) self->release(user);
+                                            });
         std::shared_ptr<ListenerDelegate> current;
         {
             std::lock_guard lock(mutex);
@@ -89,6 +119,25 @@ struct Listener::State : std::enable_shared_from_this<State> {
         accept();
     }
 
+    // Room for one more connection of `user`'s: taken when there is.
+    bool take(uid_t user) {
+        std::lock_guard lock(mutex);
+        std::size_t& ofUser = perUser[user];
+        if (open >= maxOpen || ofUser >= maxOfUser) {
+            if (ofUser == 0) perUser.erase(user);
+            return false;
+        }
+        ++open;
+        ++ofUser;
+        return true;
+    }
+
+    void release(uid_t user) {
+        std::lock_guard lock(mutex);
+        --open;
+        if (--perUser[user] == 0) perUser.erase(user);
+    }
+
     const asio::any_io_executor executor;
     const asio::any_io_executor strand;
     asio::local::stream_protocol::acceptor acceptor;  // strand only, after resume()
@@ -102,6 +151,10 @@ struct Listener::State : std::enable_shared_from_this<State> {
     std::mutex mutex;
     std::shared_ptr<ListenerDelegate> delegate;  // guarded by mutex
     std::optional<FileIdentity> madeFile;        // guarded by mutex
+    std::size_t open = 0;                        // guarded by mutex: connections not yet ended
+    std::map<uid_t, std::size_t> perUser;        // guarded by mutex
+    std::size_t maxOpen = 0;                     // guarded by mutex, set by resume()
+    std::size_t maxOfUser = 0;                   // guarded by mutex, set by resume()
     std::atomic<bool> resumed{false};
     std::atomic<bool> invalidated{false};
     std::atomic<bool> inherited{false};
@@ -124,6 +177,11 @@ void Listener::setDelegate(std::shared_ptr<ListenerDelegate> delegate) {
 void Listener::resume() {
     State& state = *state_;
     if (state.invalidated || state.resumed.exchange(true)) return;
+    {
+        std::lock_guard lock(state.mutex);
+        state.maxOpen = state.settings.maxConnections.value_or(connectionsTheLimitAllows());
+        state.maxOfUser = state.settings.maxConnectionsPerUser.value_or(std::max<std::size_t>(state.maxOpen / 4, 1));
+    }
     try {
         int fd = -1;
         if (state.settings.listeningSocket) {

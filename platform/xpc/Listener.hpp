@@ -12,6 +12,7 @@
 // connections live on while their peers do.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <optional>
 #include <string>
@@ -36,7 +37,17 @@ struct ListenerSettings {
     PeerValidator validator;               // checks each client against its connection's requirement
     bool socketActivation = true;          // take the socket passed by LISTEN_PID / LISTEN_FDS
     std::optional<int> listeningSocket;    // a listening socket handed over in-process; ours to close
+    // Connections open at once, in all and from one user (uid); a connection
+    // beyond either is closed as soon as it is accepted. Unset, the total is
+    // the descriptor limit less kReservedDescriptors, which the service keeps
+    // for its own work (checking peers, its other connections), and one user
+    // may hold a quarter of that: so a new connection finds room while the
+    // limit is near, whoever else holds many.
+    std::optional<std::size_t> maxConnections;
+    std::optional<std::size_t> maxConnectionsPerUser;
 };
+
+inline constexpr std::size_t kReservedDescriptors = 64;
 
 class Listener {
 public:

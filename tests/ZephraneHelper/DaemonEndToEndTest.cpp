@@ -3,6 +3,7 @@
 // from the simulated SMC. This program is the app as far as the daemon can
 // tell: it carries the app's code identity.
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -409,6 +410,31 @@ TEST_F(DaemonEndToEnd, ASocketPathItCannotServeEndsTheDaemonWithStatusOne) {
     struct stat status {};
     ASSERT_EQ(::stat(precious.c_str(), &status), 0);
     EXPECT_EQ(status.st_mode & 07777, 0600u);
+}
+
+// Started with a low soft descriptor limit (by hand, by another service
+// manager), the daemon still keeps as many connections as its hard limit lets.
+TEST_F(DaemonEndToEnd, TheDaemonTakesTheDescriptorsItsHardLimitAllows) {
+    startSim();
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+    if (saved.rlim_max <= 256) GTEST_SKIP() << "the hard limit is already low";
+    rlimit lowered = saved;
+    lowered.rlim_cur = 256;
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &lowered), 0);
+    startDaemon();  // inherits the lowered limit
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &saved), 0);
+    ASSERT_FALSE(HasFatalFailure());
+
+    std::ifstream limits("/proc/" + std::to_string(daemon_->pid()) + "/limits");
+    std::string line;
+    while (std::getline(limits, line) && !line.starts_with("Max open files")) {
+    }
+    std::istringstream fields(line.substr(std::string("Max open files").size()));
+    std::uint64_t soft = 0, hard = 0;
+    fields >> soft >> hard;
+    EXPECT_EQ(soft, static_cast<std::uint64_t>(saved.rlim_max)) << line;
+    EXPECT_EQ(hard, static_cast<std::uint64_t>(saved.rlim_max)) << line;
 }
 
 TEST_F(DaemonEndToEnd, WithoutTheSMCTheDaemonExitsWithStatusOne) {
