@@ -574,11 +574,6 @@ TEST_F(DaemonEndToEnd, ClientsWithoutTheAppsIdentityAreRefusedAndChangeNothing) 
 // much as it will, four at a time, while the app holds a fan and beats: each
 // is refused, and every beat of the app is answered meanwhile.
 TEST_F(DaemonEndToEnd, CraftedProgramsAreRefusedWhileTheAppsBeatsAreAnswered) {
-    SimMachine& sim = startSim();
-    ASSERT_NO_FATAL_FAILURE(startDaemon());
-    AppClient& client = connect();
-    ASSERT_NO_FATAL_FAILURE(engageFan0(client));
-
     namespace crafted = codesign::crafted;
     const crafted::Bytes app = crafted::readFile(ZEPHRANE_PROBE_APP);
     const struct {
@@ -589,12 +584,22 @@ TEST_F(DaemonEndToEnd, CraftedProgramsAreRefusedWhileTheAppsBeatsAreAnswered) {
         {"huge notes", {65278, 64 * 1024, crafted::Fill::hugeNote}},
         {"many identity notes", {4096, 64 * 1024, crafted::Fill::identityNotes}},
     };
+    // Made first: crafting takes a while, and the app must not miss a beat.
+    std::vector<std::filesystem::path> programs;
+    for (const auto& row : shapes) {
+        programs.push_back(directory_ / ("crafted-" + std::to_string(programs.size())));
+        crafted::writeProgram(programs.back(), crafted::craft(app, row.shape));
+        ASSERT_EQ(::chown(programs.back().c_str(), 65534, 65534), 0);  // as its maker would own it
+    }
+
+    SimMachine& sim = startSim();
+    ASSERT_NO_FATAL_FAILURE(startDaemon());
+    AppClient& client = connect();
+    ASSERT_NO_FATAL_FAILURE(engageFan0(client));
     int run = 0;
     for (const auto& row : shapes) {
         SCOPED_TRACE(row.edge);
-        const auto program = directory_ / ("crafted-" + std::to_string(run));
-        crafted::writeProgram(program, crafted::craft(app, row.shape));
-        ASSERT_EQ(::chown(program.c_str(), 65534, 65534), 0);  // as its maker would own it
+        const auto& program = programs[static_cast<std::size_t>(run)];
         std::vector<std::unique_ptr<ChildProcess>> probes;
         std::vector<std::filesystem::path> outputs;
         for (int i = 0; i < 4; ++i) {

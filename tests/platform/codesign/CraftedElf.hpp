@@ -12,6 +12,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -52,7 +53,7 @@ inline Bytes note(std::string_view name, std::uint32_t type, std::size_t descSiz
     putLittle(b, 4, 4, descSize);
     putLittle(b, 8, 4, type);
     std::memcpy(b.data() + 12, name.data(), name.size());
-    std::memcpy(b.data() + 12 + aligned(name.size()), desc.data(), std::min(desc.size(), descSize));
+    if (!desc.empty()) std::memcpy(b.data() + 12 + aligned(name.size()), desc.data(), std::min(desc.size(), descSize));
     return b;
 }
 

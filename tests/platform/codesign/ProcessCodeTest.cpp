@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -79,7 +80,7 @@ protected:
 
     // Starts `program`, which connects to us; the peer stays until finish()
     // unless told "--leave", in which case it exits right after connecting.
-    // `environment` is added to ours.
+    // `environment` is added to ours, replacing what it names.
     Peer start(const fs::path& program, std::vector<std::string> options = {},
                std::vector<std::string> environment = {}) {
         std::vector<std::string> args{program.string(), address_.sun_path};
@@ -88,7 +89,13 @@ protected:
         for (auto& a : args) argv.push_back(a.data());
         argv.push_back(nullptr);
         std::vector<char*> envp;
-        for (char** e = environ; *e != nullptr; ++e) envp.push_back(*e);
+        const auto replaced = [&](std::string_view entry) {
+            const auto name = entry.substr(0, entry.find('=') + 1);
+            return std::any_of(environment.begin(), environment.end(),
+                               [&](const std::string& e) { return e.starts_with(name); });
+        };
+        for (char** e = environ; *e != nullptr; ++e)
+            if (!replaced(*e)) envp.push_back(*e);
         for (auto& e : environment) envp.push_back(e.data());
         envp.push_back(nullptr);
 
