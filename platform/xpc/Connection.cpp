@@ -1,6 +1,7 @@
 #include "platform/xpc/Connection.hpp"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -108,7 +109,12 @@ void Connection::begin() {
         return;
     }
     asio::post(checker_->executor(), [self = shared_from_this(), fd] {
-        std::optional<std::string> refusal = self->check(fd);
+        // Checks wait their turn; one whose peer has hung up meanwhile (a
+        // crowd that connects and leaves) costs nothing.
+        pollfd gone{fd, 0, 0};
+        std::optional<std::string> refusal = ::poll(&gone, 1, 0) == 1 && (gone.revents & POLLHUP) != 0
+                                                 ? std::optional<std::string>("the peer has hung up")
+                                                 : self->check(fd);
         ::close(fd);
         asio::post(self->channel_->executor(), [self, refusal = std::move(refusal)] { self->checked(refusal); });
     });

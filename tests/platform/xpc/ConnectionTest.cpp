@@ -14,6 +14,12 @@
 namespace zephrane::xpc::test {
 namespace {
 
+bool served(RawPeer& peer) {
+    peer.sendMessage(wire::makeRequest(1, "whoami", {}));
+    Json answer;
+    return peer.read(answer) == RawPeer::Read::message;
+}
+
 std::shared_ptr<ClientConnection> connectedClient(const TempDir& dir, IoThread& thread) {
     auto client = ClientConnection::create(std::string(kServiceName), ConnectionOptions::privileged,
                                            clientSettings(dir, thread.executor()));
@@ -218,6 +224,43 @@ TEST(Connection, ASlowPeerCheckHoldsUpNoConnectionAlreadyServed) {
     Json message;
     EXPECT_EQ(slow.read(message), RawPeer::Read::closed);
     EXPECT_EQ(service.handlerCalls, 2);
+}
+
+// A crowd that connects and leaves at once must not make the peers behind
+// it wait for a check of each: one that has hung up is not checked at all.
+TEST(Connection, APeerThatHungUpBeforeItsTurnIsNotChecked) {
+    TempDir dir;
+    std::mutex mutex;
+    std::condition_variable changed;
+    int checks = 0;
+    bool released = false;
+    ListenerSettings settings;
+    settings.validator = [&](int, const std::string&) -> std::optional<std::string> {
+        std::unique_lock lock(mutex);
+        if (++checks == 1) {
+            changed.notify_all();
+            changed.wait(lock, [&] { return released; });
+        }
+        return std::nullopt;
+    };
+    TestService service(dir, settings);
+    service.requirement = "anchor apple generic";
+    RawPeer first(dir.socketPath());
+    {
+        std::unique_lock lock(mutex);
+        ASSERT_TRUE(changed.wait_for(lock, kDeadline, [&] { return checks == 1; }));
+    }
+    { RawPeer leaves(dir.socketPath()); }  // connects and hangs up while the first is checked
+    ASSERT_TRUE(eventually([&] { return service.accepted().size() == 2; }));
+    {
+        std::lock_guard lock(mutex);
+        released = true;
+        changed.notify_all();
+    }
+    ASSERT_TRUE(service.waitForInvalidations(1));
+    EXPECT_TRUE(served(first));
+    std::lock_guard lock(mutex);
+    EXPECT_EQ(checks, 1);
 }
 
 TEST(Connection, ARequirementWithoutAValidatorRefusesEveryPeer) {
