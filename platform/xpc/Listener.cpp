@@ -15,9 +15,9 @@
 #include <system_error>
 
 #include "platform/xpc/IoThread.hpp"
-#include "platform/xpc/OwnSocket.hpp"
 #include "platform/xpc/ServiceAddress.hpp"
 #include "platform/xpc/SocketActivation.hpp"
+#include "shared/OwnSocket.hpp"
 
 namespace zephrane::xpc {
 

@@ -66,7 +66,7 @@ public:
     // decided by the peer check, not by the file mode. Throws
     // std::system_error when there is no socket to listen on: among others
     // when another live process serves the path, something else is there,
-    // or the directory is not safe to serve in (OwnSocket.hpp).
+    // or the directory is not safe to serve in (shared/OwnSocket.hpp).
     void resume();
 
     // Stops accepting and removes the socket file we made; connections

@@ -756,9 +756,8 @@ TEST_F(DaemonEndToEnd, BadInputOnRawSocketsIsAnsweredOrDroppedAndLeaksNothing) {
 
     // Taken once the daemon has done everything it does lazily (a first
     // engage starts the hardware queue's timers).
-    const int baseline = daemon_->openDescriptors();
-    const std::string baselineTable = daemon_->descriptorTable();
-    ASSERT_GT(baseline, 0);
+    const auto baseline = daemon_->descriptors();
+    ASSERT_TRUE(baseline && !baseline->empty());
 
     for (const BadInput& row : badInputs()) {
         SCOPED_TRACE(row.edge);
@@ -779,8 +778,8 @@ TEST_F(DaemonEndToEnd, BadInputOnRawSocketsIsAnsweredOrDroppedAndLeaksNothing) {
         if (i % 3 == 2) raw.sendMessage(request(1, protocol::heartbeat.selector, Json::array()));
     }
     ASSERT_TRUE(client.heartbeat().reply) << "the daemon stopped serving after the crowd";
-    EXPECT_TRUE(eventually([&] { return daemon_->openDescriptors() == baseline; }))
-        << "before:\n" << baselineTable << "after:\n" << daemon_->descriptorTable();
+    EXPECT_TRUE(eventually([&] { return daemon_->descriptors() == baseline; }))
+        << "before:\n" << test::describe(baseline) << "after:\n" << test::describe(daemon_->descriptors());
     EXPECT_TRUE(sim.automatic());
 }
 

@@ -1,4 +1,4 @@
-#include "platform/xpc/OwnSocket.hpp"
+#include "shared/OwnSocket.hpp"
 
 #include <fcntl.h>
 #include <sched.h>
@@ -14,7 +14,7 @@
 #include <thread>
 #include <utility>
 
-namespace zephrane::xpc {
+namespace zephrane {
 
 namespace {
 
@@ -135,4 +135,4 @@ OwnSocket listenAtOwnPath(const std::string& path, mode_t mode) {
     return made;
 }
 
-}  // namespace zephrane::xpc
+}  // namespace zephrane
