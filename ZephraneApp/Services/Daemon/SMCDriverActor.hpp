@@ -29,6 +29,7 @@
 #include "ZephraneApp/Concurrency/ContinuationGuard.hpp"
 #include "ZephraneApp/Concurrency/ContinuousTimers.hpp"
 #include "ZephraneApp/Services/Daemon/DaemonConnection.hpp"
+#include "ZephraneApp/Services/Daemon/HelperState.hpp"
 #include "platform/servicemanagement/ServiceManagement.hpp"
 #include "platform/xpc/Value.hpp"
 
@@ -58,28 +59,7 @@ class SMCDriverActor {
 public:
     static constexpr std::string_view driverErrorDomain = "com.zephrane.driver";
 
-    class HelperState {
-    public:
-        enum class Kind { unavailable, notRegistered, requiresApproval, enabled, connected };
-
-        // notRegistered: what is known before anything was asked.
-        HelperState() : HelperState(Kind::notRegistered) {}
-        static HelperState unavailable(std::string reason) { return HelperState(Kind::unavailable, std::move(reason)); }
-        static HelperState notRegistered() { return HelperState(Kind::notRegistered); }
-        static HelperState requiresApproval() { return HelperState(Kind::requiresApproval); }
-        static HelperState enabled() { return HelperState(Kind::enabled); }
-        static HelperState connected() { return HelperState(Kind::connected); }
-
-        Kind kind() const { return kind_; }
-        // The reason of `unavailable`; empty for the other cases.
-        const std::string& reason() const { return reason_; }
-        friend bool operator==(const HelperState&, const HelperState&) = default;
-
-    private:
-        explicit HelperState(Kind kind, std::string reason = {}) : kind_(kind), reason_(std::move(reason)) {}
-        Kind kind_;
-        std::string reason_;
-    };
+    using HelperState = zephrane::HelperState;
 
     class DriverError : public std::exception {
     public:
