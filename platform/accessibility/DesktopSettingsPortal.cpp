@@ -67,6 +67,10 @@ PortalReadings interpretPortalSettings(const PortalSettingsMap& settings) {
 DesktopSettingsPortal::DesktopSettingsPortal(QDBusConnection bus, QObject* parent)
     : QObject(parent), bus_(std::move(bus)) {
     qDBusRegisterMetaType<PortalSettingsMap>();
+    // QtDBus finds the slot's argument types by name, and Qt registers a
+    // type's name only on its first use: without this the subscription
+    // fails in a process that has not used QDBusVariant yet.
+    qRegisterMetaType<QDBusVariant>();
     if (!bus_.isConnected()) {
         settled_ = true;
         return;
