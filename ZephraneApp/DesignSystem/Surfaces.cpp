@@ -8,13 +8,6 @@ QColor withOpacity(QColor c, double opacity) {
     return c;
 }
 
-// A colour that is itself translucent (a banner's tint) keeps its own
-// opacity under the layer's.
-QColor scaledOpacity(QColor c, double factor) {
-    c.setAlphaF(static_cast<float>(c.alphaF() * factor));
-    return c;
-}
-
 // The scrim that keeps glass legible over a photograph.
 QColor scrim(const SurfaceEnvironment& env) {
     const bool dark = env.appearance == Appearance::dark;
@@ -23,6 +16,13 @@ QColor scrim(const SurfaceEnvironment& env) {
 }
 
 }  // namespace
+
+// A colour that is itself translucent (a banner's tint) keeps its own
+// opacity under the layer's.
+QColor scaledOpacity(QColor c, double factor) {
+    c.setAlphaF(static_cast<float>(c.alphaF() * factor));
+    return c;
+}
 
 std::array<ShadowLayer, 2> shadowLayers(Elevation tier, Appearance appearance) {
     const bool dark = appearance == Appearance::dark;

@@ -68,6 +68,14 @@ struct SurfaceStyle {
 
 SurfaceStyle surfaceStyle(const SurfaceEnvironment& environment, std::optional<QColor> tint, bool interactive);
 
+// A banner's glass takes its tint at 0.35; a sensor chip's tile its tint
+// at 0.16.
+inline constexpr double kBannerTintOpacity = 0.35;
+inline constexpr double kChipTintOpacity = 0.16;
+
+// The colour with its opacity scaled by `factor`.
+QColor scaledOpacity(QColor color, double factor);
+
 // The glass card surface's extra layer: under Reduce Transparency the
 // quaternary fill over the opaque surface, otherwise none.
 std::optional<QColor> glassCardOverlay(const SurfaceEnvironment& environment);
