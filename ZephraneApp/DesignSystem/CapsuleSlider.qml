@@ -31,6 +31,8 @@ Item {
     implicitWidth: 200
     implicitHeight: 22
     activeFocusOnTab: true
+    // The track's parts follow the slider's own direction.
+    LayoutMirroring.childrenInherit: true
     opacity: Rules.enabledOpacity(enabled)
 
     Accessible.role: Accessible.Slider

@@ -140,6 +140,7 @@ Item {
 
                 onClicked: root.choose(modelData.id)
                 onXChanged: root.placeHighlight()
+                onWidthChanged: root.placeHighlight()
                 onActiveFocusChanged: {
                     if (activeFocus)
                         root.focusedId = modelData.id

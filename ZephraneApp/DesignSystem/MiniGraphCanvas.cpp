@@ -1,5 +1,8 @@
 #include "ZephraneApp/DesignSystem/MiniGraphCanvas.hpp"
 
+#include <algorithm>
+#include <cmath>
+#include <limits>
 #include <vector>
 
 #include <QPainter>
@@ -17,12 +20,33 @@ MiniGraphCanvas::MiniGraphCanvas(QQuickItem* parent) : QQuickPaintedItem(parent)
     connect(onScreen_, &OnScreen::changed, this, &MiniGraphCanvas::reconsider);
 }
 
-void MiniGraphCanvas::setSamples(const QList<qreal>& samples) {
-    if (samples == samples_) return;
-    samples_ = samples;
+void MiniGraphCanvas::setSamples(std::vector<double> samples) {
+    const bool same = samples.size() == samples_.size() &&
+                      std::equal(samples.begin(), samples.end(), samples_.begin(),
+                                 [](double a, double b) { return a == b || (std::isnan(a) && std::isnan(b)); });
+    if (same) return;
+    samples_ = std::move(samples);
     emit samplesChanged();
     emit accessibilityValueChanged();
     reconsider();
+}
+
+QVariantList MiniGraphCanvas::sampleList() const {
+    QVariantList list;
+    list.reserve(static_cast<qsizetype>(samples_.size()));
+    for (double v : samples_) list << v;
+    return list;
+}
+
+void MiniGraphCanvas::setSampleList(const QVariantList& samples) {
+    std::vector<double> values;
+    values.reserve(static_cast<std::size_t>(samples.size()));
+    for (const QVariant& v : samples) {
+        bool ok = false;
+        const double value = v.toDouble(&ok);
+        values.push_back(ok ? value : std::numeric_limits<double>::quiet_NaN());
+    }
+    setSamples(std::move(values));
 }
 
 void MiniGraphCanvas::setTint(const QColor& tint) {
@@ -103,8 +127,7 @@ void MiniGraphCanvas::setMainWindowVisible(bool visible) {
 }
 
 QString MiniGraphCanvas::accessibilityValue() const {
-    const std::vector<double> values(samples_.begin(), samples_.end());
-    return QString::fromStdString(miniGraphAccessibilityValue(values, unit_.toStdString()));
+    return QString::fromStdString(miniGraphAccessibilityValue(samples_, unit_.toStdString()));
 }
 
 std::optional<MiniGraphRange> MiniGraphCanvas::fixedRange() const {
@@ -113,8 +136,7 @@ std::optional<MiniGraphRange> MiniGraphCanvas::fixedRange() const {
 }
 
 void MiniGraphCanvas::frame() {
-    const std::vector<double> values(samples_.begin(), samples_.end());
-    frame_ = miniGraphFrame(values, size(), clock_(), reduceMotion_, fixedRange(), scroll_);
+    frame_ = miniGraphFrame(samples_, size(), clock_(), reduceMotion_, fixedRange(), scroll_);
     ++frames_;
     update();
     reconsider();
@@ -134,9 +156,8 @@ void MiniGraphCanvas::redraw() {
 // readings or a settings change while at rest draw one frame at once, which
 // also decides whether more must follow.
 void MiniGraphCanvas::reconsider() {
-    const std::vector<double> values(samples_.begin(), samples_.end());
     const bool seen = onScreen_->onScreen() && mainWindowVisible_;
-    const bool moving = seen && !miniGraphPaused(values, mainWindowVisible_, scroll_);
+    const bool moving = seen && !miniGraphPaused(samples_, mainWindowVisible_, scroll_);
     const bool wasAnimating = timer_.isActive();
     if (moving && !wasAnimating) {
         timer_.start();

@@ -7,9 +7,10 @@
 #pragma once
 
 #include <optional>
+#include <vector>
 
 #include <QColor>
-#include <QList>
+#include <QVariantList>
 #include <QQuickPaintedItem>
 #include <QString>
 #include <QTimer>
@@ -26,7 +27,10 @@ class OnScreen;
 class MiniGraphCanvas : public QQuickPaintedItem {
     Q_OBJECT
     QML_ELEMENT
-    Q_PROPERTY(QList<qreal> samples READ samples WRITE setSamples NOTIFY samplesChanged)
+    // Readings, oldest first; anything that is not a number reads as
+    // not-a-number. A list of any kind of number will do (QML converts
+    // JavaScript arrays and C++ sequences to it).
+    Q_PROPERTY(QVariantList samples READ sampleList WRITE setSampleList NOTIFY samplesChanged)
     Q_PROPERTY(QColor tint READ tint WRITE setTint NOTIFY styleChanged)
     Q_PROPERTY(double lineWidth READ lineWidth WRITE setLineWidth NOTIFY styleChanged)
     Q_PROPERTY(bool showFill READ showFill WRITE setShowFill NOTIFY styleChanged)
@@ -48,8 +52,10 @@ public:
 
     explicit MiniGraphCanvas(QQuickItem* parent = nullptr);
 
-    QList<qreal> samples() const { return samples_; }
-    void setSamples(const QList<qreal>& samples);
+    const std::vector<double>& samples() const { return samples_; }
+    void setSamples(std::vector<double> samples);
+    QVariantList sampleList() const;
+    void setSampleList(const QVariantList& samples);
     QColor tint() const { return style_.tint; }
     void setTint(const QColor& tint);
     double lineWidth() const { return style_.lineWidth; }
@@ -103,7 +109,7 @@ private:
     void redraw();
     std::optional<MiniGraphRange> fixedRange() const;
 
-    QList<qreal> samples_;
+    std::vector<double> samples_;
     MiniGraphStyle style_;
     bool dark_ = false;
     bool hasRange_ = false;

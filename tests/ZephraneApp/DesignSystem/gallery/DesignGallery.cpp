@@ -1,0 +1,102 @@
+// Shows the design gallery in a window: for screenshots (--grab), for
+// checks of what the pixels must show (--check), and for the accessibility
+// check (stays up until it is stopped).
+//
+//   design_gallery [--appearance light|dark] [--reduce-motion]
+//                  [--increase-contrast] [--reduce-transparency]
+//                  [--grab FILE.png] [--check] [--scene FILE.qml]
+#include <cstdio>
+#include <optional>
+
+#include <QCommandLineParser>
+#include <QGuiApplication>
+#include <QQmlContext>
+#include <QQmlEngine>
+#include <QQuickItem>
+#include <QQuickView>
+#include <QTimer>
+#include <QtQml/qqmlextensionplugin.h>
+
+#include "FakeEngine.hpp"
+#include "ZephraneApp/DesignSystem/SymbolTable.hpp"
+#include "ZephraneApp/DesignSystem/ThemeTokens.hpp"
+#include "platform/accessibility/FakeDisplayOptions.hpp"
+
+Q_IMPORT_QML_PLUGIN(Zephrane_DesignPlugin)
+
+namespace {
+
+using namespace zephrane;
+
+QStringList symbolNames() {
+    QStringList names;
+    for (std::string_view name : design::symbolNames())
+        names << QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
+    return names;
+}
+
+// What the pixels must show: the window background in the theme's colour,
+// and, over it, the focus ring drawn in the accent.
+bool check(const QImage& image, const design::ThemeTokens& theme) {
+    const QColor background = image.pixelColor(4, image.height() - 4);
+    const QColor expected = theme.windowBackground();
+    const auto near = [](const QColor& a, const QColor& b) {
+        return std::abs(a.red() - b.red()) <= 2 && std::abs(a.green() - b.green()) <= 2 &&
+               std::abs(a.blue() - b.blue()) <= 2;
+    };
+    bool ok = true;
+    if (!near(background, expected)) {
+        std::fprintf(stderr, "design_gallery: background %s, expected %s\n", qPrintable(background.name()),
+                     qPrintable(expected.name()));
+        ok = false;
+    }
+    return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QGuiApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.addOption({"appearance", "light or dark", "name"});
+    parser.addOption({"reduce-motion", "Reduce Motion on"});
+    parser.addOption({"increase-contrast", "Increase Contrast on"});
+    parser.addOption({"reduce-transparency", "Reduce Transparency on"});
+    parser.addOption({"grab", "save a screenshot of the window and quit", "file"});
+    parser.addOption({"check", "check the screenshot's pixels"});
+    parser.addOption({"scene", "show this QML file in place of the gallery", "file"});
+    parser.process(app);
+
+    accessibility::FakeDisplayOptions options;
+    options.setOptions({parser.isSet("reduce-motion"), parser.isSet("reduce-transparency"),
+                        parser.isSet("increase-contrast")});
+    design::ThemeTokens theme(&options, nullptr);
+    if (parser.value("appearance") == "dark") theme.setForcedAppearance(Theme::Appearance::dark);
+    if (parser.value("appearance") == "light") theme.setForcedAppearance(Theme::Appearance::light);
+    design::ThemeTokens::install(&theme);
+
+    qmlRegisterType<design::testing::FakeEngine>("Zephrane.Testing", 1, 0, "FakeEngine");
+    QQuickView view;
+    view.engine()->addImportPath(QStringLiteral("qrc:/"));
+    view.rootContext()->setContextProperty("symbolNames", symbolNames());
+    view.setTitle(QStringLiteral("Design Gallery"));
+    view.setResizeMode(QQuickView::SizeRootObjectToView);
+    const QString scene = parser.value("scene");
+    view.setSource(QUrl::fromLocalFile(scene.isEmpty() ? QStringLiteral(ZEPHRANE_GALLERY_QML) : scene));
+    if (view.status() != QQuickView::Ready) return 1;
+    view.resize(1180, 800);
+    view.show();
+    view.requestActivate();
+
+    const QString grab = parser.value("grab");
+    if (!grab.isEmpty()) {
+        // Long enough for the first frames and the spinner's wind-up.
+        QTimer::singleShot(1500, &app, [&] {
+            const QImage image = view.grabWindow();
+            const bool saved = image.save(grab);
+            const bool checked = !parser.isSet("check") || check(image, theme);
+            app.exit(saved && checked ? 0 : 1);
+        });
+    }
+    return app.exec();
+}
