@@ -81,6 +81,7 @@ Item {
         size: Theme.symbolSize(Theme.fontSubheadlineSemibold)
     }
     Text {
+        objectName: "pendingLabel"
         anchors.right: parent.right
         anchors.rightMargin: 6
         anchors.verticalCenter: parent.verticalCenter
@@ -90,6 +91,7 @@ Item {
         color: Theme.secondary
     }
     SymbolIcon {
+        objectName: "trailingIcon"
         anchors.right: parent.right
         anchors.rightMargin: 6
         anchors.verticalCenter: parent.verticalCenter
