@@ -44,6 +44,7 @@ public:
     double angle() const { return phase_.angle; }
 
     const SpinnerPhase& phase() const { return phase_; }
+    int frameIntervalMs() const { return timer_.interval(); }
     void setClock(FrameClock clock) { clock_ = std::move(clock); }
     // One frame now (the timer's work; tests call it to drive frames).
     void frame();

@@ -32,9 +32,11 @@ TestTheme& testTheme() {
     return *theme;
 }
 
+void importDesignModule(QQmlEngine& engine) { engine.addImportPath(QStringLiteral("qrc:/")); }
+
 void prepareEngine(QQmlEngine& engine) {
     testTheme();
-    engine.addImportPath(QStringLiteral("qrc:/"));
+    importDesignModule(engine);
 }
 
 WarningNet::WarningNet() {

@@ -21,7 +21,10 @@ struct TestTheme {
 };
 TestTheme& testTheme();
 
-// Adds the import path the static module needs.
+// Adds the import path the static module needs (the module itself is
+// imported with this file's code).
+void importDesignModule(QQmlEngine& engine);
+// The same, with the test theme installed.
 void prepareEngine(QQmlEngine& engine);
 
 // Collects warnings (and worse) from Qt while it lives.

@@ -15,14 +15,12 @@
 #include <QQuickItem>
 #include <QQuickView>
 #include <QTimer>
-#include <QtQml/qqmlextensionplugin.h>
 
+#include "DesignQmlSupport.hpp"
 #include "FakeEngine.hpp"
 #include "ZephraneApp/DesignSystem/SymbolTable.hpp"
 #include "ZephraneApp/DesignSystem/ThemeTokens.hpp"
 #include "platform/accessibility/FakeDisplayOptions.hpp"
-
-Q_IMPORT_QML_PLUGIN(Zephrane_DesignPlugin)
 
 namespace {
 
@@ -77,7 +75,7 @@ int main(int argc, char** argv) {
 
     qmlRegisterType<design::testing::FakeEngine>("Zephrane.Testing", 1, 0, "FakeEngine");
     QQuickView view;
-    view.engine()->addImportPath(QStringLiteral("qrc:/"));
+    design::testing::importDesignModule(*view.engine());
     view.rootContext()->setContextProperty("symbolNames", symbolNames());
     view.setTitle(QStringLiteral("Design Gallery"));
     view.setResizeMode(QQuickView::SizeRootObjectToView);
