@@ -25,6 +25,7 @@ T.AbstractButton {
     Accessible.role: Accessible.Button
     Accessible.name: text
     Accessible.description: accessibilityHint
+    Accessible.onPressAction: control.clicked()
     Keys.onReturnPressed: control.clicked()
     Keys.onEnterPressed: control.clicked()
 

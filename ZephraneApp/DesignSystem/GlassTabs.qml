@@ -129,16 +129,24 @@ Item {
                 focusPolicy: Qt.TabFocus
                 hoverEnabled: true
                 text: modelData.title
+                // A toggle to assistive technologies, on while selected.
+                // Clicking would flip `checked` by itself; the selection
+                // decides it, so the binding is put back after every click.
+                checkable: true
+                checked: selected
 
                 Accessible.role: Accessible.Button
                 Accessible.name: modelData.title
                 Accessible.description: modelData.accessibilityHint || ""
-                Accessible.checkable: true
-                Accessible.checked: selected
                 Accessible.selectable: true
                 Accessible.selected: selected
+                Accessible.onPressAction: segment.clicked()
+                Accessible.onToggleAction: segment.clicked()
 
-                onClicked: root.choose(modelData.id)
+                onClicked: {
+                    root.choose(modelData.id)
+                    checked = Qt.binding(() => segment.selected)
+                }
                 onXChanged: root.placeHighlight()
                 onWidthChanged: root.placeHighlight()
                 onActiveFocusChanged: {

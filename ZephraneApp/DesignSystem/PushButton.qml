@@ -22,6 +22,7 @@ T.AbstractButton {
 
     Accessible.role: Accessible.Button
     Accessible.name: text
+    Accessible.onPressAction: control.clicked()
     Keys.onReturnPressed: control.clicked()
     Keys.onEnterPressed: control.clicked()
 

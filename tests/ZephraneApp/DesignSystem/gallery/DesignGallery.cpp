@@ -5,6 +5,7 @@
 //   design_gallery [--appearance light|dark] [--reduce-motion]
 //                  [--increase-contrast] [--reduce-transparency]
 //                  [--grab FILE.png] [--check] [--scene FILE.qml]
+#include <cmath>
 #include <cstdio>
 #include <optional>
 
@@ -33,21 +34,35 @@ QStringList symbolNames() {
     return names;
 }
 
+bool near(const QColor& a, const QColor& b) {
+    return std::abs(a.red() - b.red()) <= 3 && std::abs(a.green() - b.green()) <= 3 &&
+           std::abs(a.blue() - b.blue()) <= 3;
+}
+
+bool expectPixel(const QImage& image, QPointF at, const QColor& expected, bool equal, const char* what) {
+    const QColor found = image.pixelColor(at.toPoint());
+    if (near(found, expected) == equal) return true;
+    std::fprintf(stderr, "design_gallery: %s: %s at (%d, %d), expected %s%s\n", what, qPrintable(found.name()),
+                 at.toPoint().x(), at.toPoint().y(), equal ? "" : "anything but ", qPrintable(expected.name()));
+    return false;
+}
+
 // What the pixels must show: the window background in the theme's colour,
-// and, over it, the focus ring drawn in the accent.
-bool check(const QImage& image, const design::ThemeTokens& theme) {
-    const QColor background = image.pixelColor(4, image.height() - 4);
-    const QColor expected = theme.windowBackground();
-    const auto near = [](const QColor& a, const QColor& b) {
-        return std::abs(a.red() - b.red()) <= 2 && std::abs(a.green() - b.green()) <= 2 &&
-               std::abs(a.blue() - b.blue()) <= 2;
-    };
-    bool ok = true;
-    if (!near(background, expected)) {
-        std::fprintf(stderr, "design_gallery: background %s, expected %s\n", qPrintable(background.name()),
-                     qPrintable(expected.name()));
-        ok = false;
+// and the fan speed slider (at 0.4) filled in the slider colour up to its
+// value and not beyond.
+bool check(const QImage& image, const QQuickView& view, const design::ThemeTokens& theme) {
+    bool ok = expectPixel(image, QPointF(4, image.height() - 4), theme.windowBackground(), true, "background");
+    const auto* slider = view.rootObject()->findChild<QQuickItem*>(QStringLiteral("fanSpeedSlider"));
+    if (slider == nullptr) {
+        std::fprintf(stderr, "design_gallery: no fan speed slider\n");
+        return false;
     }
+    const double ratio = image.devicePixelRatio();
+    const auto at = [&](double fraction) {
+        return slider->mapToScene(QPointF(slider->width() * fraction, slider->height() / 2)) * ratio;
+    };
+    ok = expectPixel(image, at(0.25), theme.sliderFill(), true, "slider fill") && ok;
+    ok = expectPixel(image, at(0.6), theme.sliderFill(), false, "slider beyond its value") && ok;
     return ok;
 }
 
@@ -89,10 +104,10 @@ int main(int argc, char** argv) {
     const QString grab = parser.value("grab");
     if (!grab.isEmpty()) {
         // Long enough for the first frames and the spinner's wind-up.
-        QTimer::singleShot(1500, &app, [&] {
+        QTimer::singleShot(1000, &app, [&] {
             const QImage image = view.grabWindow();
             const bool saved = image.save(grab);
-            const bool checked = !parser.isSet("check") || check(image, theme);
+            const bool checked = !parser.isSet("check") || check(image, view, theme);
             app.exit(saved && checked ? 0 : 1);
         });
     }

@@ -129,11 +129,18 @@ Item {
             const balanced = segment(tabs, 1)
             compare(balanced.Accessible.name, "Balanced")
             compare(balanced.Accessible.description, "The usual curve")
-            verify(balanced.Accessible.checked)
+            verify(balanced.checked)
             verify(balanced.Accessible.selected)
             const quiet = segment(tabs, 0)
             compare(quiet.Accessible.description, "")
-            verify(!quiet.Accessible.checked)
+            verify(!quiet.checked)
+            // The selection, not the click, decides a segment's toggle state.
+            mouseClick(balanced)
+            verify(balanced.checked)
+            tabs.allowsDeselect = true
+            mouseClick(balanced)
+            verify(!balanced.checked)
+            verify(!balanced.Accessible.selected)
             compare(tabs.Accessible.name, "Fan Control")
         }
     }
