@@ -78,8 +78,8 @@ TEST(DesignQmlLoadTest, EveryComponentLoadsAndRunsWithoutAWarning) {
             QQuickItem* slider = item->property("slider").value<QQuickItem*>();
             slider->forceActiveFocus();
             QTest::keyClick(&window, Qt::Key_Right);
-            QTest::qWait(50);
-            window.grabWindow();
+            QCoreApplication::processEvents();
+            window.grabWindow();  // renders the scene as it now stands
         }
     }
     t.theme.setForcedAppearance(std::nullopt);
