@@ -4,10 +4,13 @@
 //
 //   design_gallery [--appearance light|dark] [--reduce-motion]
 //                  [--increase-contrast] [--reduce-transparency]
-//                  [--grab FILE.png] [--check] [--scene FILE.qml]
+//                  [--grab FILE.png | --shots FOLDER] [--check] [--scene FILE.qml]
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include <QCommandLineParser>
 #include <QGuiApplication>
@@ -76,6 +79,8 @@ int main(int argc, char** argv) {
     parser.addOption({"increase-contrast", "Increase Contrast on"});
     parser.addOption({"reduce-transparency", "Reduce Transparency on"});
     parser.addOption({"grab", "save a screenshot of the window and quit", "file"});
+    parser.addOption({"shots", "save a screenshot of every appearance and option set into a folder and quit",
+                      "folder"});
     parser.addOption({"check", "check the screenshot's pixels"});
     parser.addOption({"scene", "show this QML file in place of the gallery", "file"});
     parser.process(app);
@@ -101,15 +106,58 @@ int main(int argc, char** argv) {
     view.show();
     view.requestActivate();
 
+    // Each picture once the first frames and the animations a switch starts
+    // (hover fades, the spinner's wind-up) have run their course.
+    constexpr int kSettleMs = 900;
+    bool ok = true;
+    const auto take = [&](const QString& file) {
+        const QImage image = view.grabWindow();
+        const bool saved = image.save(file);
+        const bool checked = !parser.isSet("check") || check(image, view, theme);
+        if (saved) std::printf("design_gallery: %s\n", qPrintable(file));
+        ok = ok && saved && checked;
+    };
+
     const QString grab = parser.value("grab");
     if (!grab.isEmpty()) {
-        // Long enough for the first frames and the spinner's wind-up.
-        QTimer::singleShot(1000, &app, [&] {
-            const QImage image = view.grabWindow();
-            const bool saved = image.save(grab);
-            const bool checked = !parser.isSet("check") || check(image, view, theme);
-            app.exit(saved && checked ? 0 : 1);
+        QTimer::singleShot(kSettleMs, &app, [&] {
+            take(grab);
+            app.exit(ok ? 0 : 1);
         });
     }
+
+    // Every variant in one process: starting the program again for each
+    // costs more than all the pictures together.
+    struct Variant {
+        QString name;
+        Theme::Appearance appearance;
+        accessibility::DisplayOptions options;
+    };
+    std::vector<Variant> variants;
+    for (auto [appearance, name] : {std::pair{Theme::Appearance::light, "light"},
+                                    std::pair{Theme::Appearance::dark, "dark"}}) {
+        for (auto [suffix, set] :
+             {std::pair{"", accessibility::DisplayOptions{}},
+              std::pair{"-reduce-motion", accessibility::DisplayOptions{true, false, false}},
+              std::pair{"-increase-contrast", accessibility::DisplayOptions{false, false, true}},
+              std::pair{"-reduce-motion-increase-contrast", accessibility::DisplayOptions{true, false, true}},
+              std::pair{"-reduce-transparency", accessibility::DisplayOptions{false, true, false}}})
+            variants.push_back({QString::fromLatin1(name) + QString::fromLatin1(suffix), appearance, set});
+    }
+    const QString shots = parser.value("shots");
+    std::size_t next = 0;
+    std::function<void()> shoot = [&] {
+        if (next > 0) take(shots + "/" + variants[next - 1].name + ".png");
+        if (next == variants.size()) {
+            app.exit(ok ? 0 : 1);
+            return;
+        }
+        theme.setForcedAppearance(variants[next].appearance);
+        options.setOptions(variants[next].options);
+        ++next;
+        QTimer::singleShot(kSettleMs, &app, shoot);
+    };
+    if (!shots.isEmpty()) QTimer::singleShot(0, &app, shoot);
+
     return app.exec();
 }
