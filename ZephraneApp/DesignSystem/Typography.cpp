@@ -7,7 +7,7 @@
 
 namespace zephrane::Theme {
 
-FontSpec fontSpec(FontToken token) {
+FontStyle fontStyle(FontToken token) {
     switch (token) {
         case FontToken::callout: return {12, QFont::Normal};
         case FontToken::calloutMedium: return {12, QFont::Medium};
@@ -37,11 +37,11 @@ double textScale(double desktopPointSize) {
 }
 
 QFont makeFont(FontToken token, double scale) {
-    const FontSpec spec = fontSpec(token);
-    const double size = spec.followsTextSize ? spec.pixelSize * scale : spec.pixelSize;
+    const FontStyle style = fontStyle(token);
+    const double size = style.followsTextSize ? style.pixelSize * scale : style.pixelSize;
     QFont font(kTextFamily);
     font.setPixelSize(std::max(1, saturatingRound<int>(size)));
-    font.setWeight(spec.weight);
+    font.setWeight(style.weight);
     return font;
 }
 

@@ -28,13 +28,13 @@ enum class FontToken {
     display34,
 };
 
-struct FontSpec {
+struct FontStyle {
     double pixelSize = 0;  // at the standard text size, in logical pixels
     QFont::Weight weight = QFont::Normal;
     bool followsTextSize = true;  // false for the fixed display sizes
 };
 
-FontSpec fontSpec(FontToken token);
+FontStyle fontStyle(FontToken token);
 
 inline const QString kTextFamily = QStringLiteral("DejaVu Sans");
 
