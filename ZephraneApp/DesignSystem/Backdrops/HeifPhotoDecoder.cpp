@@ -55,16 +55,17 @@ DecodedPhoto HeifPhotoDecoder::decode(const std::filesystem::path& file, int max
     const std::uint8_t* pixels = heif_image_get_plane_readonly(rawImage, heif_channel_interleaved, &stride);
     if (pixels == nullptr || width < 1 || height < 1) return {{}, "decoded image has no pixels"};
 
-    // A view of libheif's buffer: every path below copies out of it before
-    // `decoded` releases it.
-    const QImage view(pixels, width, height, stride, QImage::Format_RGB888);
+    // Copied out of libheif's buffer into 32-bit pixels first: Qt scales
+    // those fast, 24-bit ones many times slower.
+    const QImage full = QImage(pixels, width, height, stride, QImage::Format_RGB888).convertToFormat(QImage::Format_RGB32);
+    if (full.isNull()) return {{}, "out of memory while converting"};
     const int longer = std::max(width, height);
-    if (longer <= maxPixelSize) return {view.convertToFormat(QImage::Format_RGB32), {}};
+    if (longer <= maxPixelSize) return {full, {}};
 
     const double scale = static_cast<double>(maxPixelSize) / longer;
     const int scaledWidth = std::max(1, static_cast<int>(std::lround(width * scale)));
     const int scaledHeight = std::max(1, static_cast<int>(std::lround(height * scale)));
-    QImage scaled = view.scaled(scaledWidth, scaledHeight, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    QImage scaled = full.scaled(scaledWidth, scaledHeight, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     if (scaled.isNull()) return {{}, "out of memory while scaling"};
     return {scaled.convertToFormat(QImage::Format_RGB32), {}};
 }
