@@ -5,20 +5,14 @@
 #include <memory>
 #include <system_error>
 
-#include <libheif/heif.h>
+#include "ZephraneApp/DesignSystem/Backdrops/HeifDeleters.hpp"
 
 namespace zephrane {
 namespace {
 
-struct ContextFree {
-    void operator()(heif_context* c) const { heif_context_free(c); }
-};
-struct HandleFree {
-    void operator()(heif_image_handle* h) const { heif_image_handle_release(h); }
-};
-struct ImageFree {
-    void operator()(heif_image* i) const { heif_image_release(i); }
-};
+using heif::ContextFree;
+using heif::HandleFree;
+using heif::ImageFree;
 
 DecodedPhoto failure(std::string what, const heif_error& error) {
     return {{}, std::move(what) + ": " + (error.message != nullptr ? error.message : "unknown error")};

@@ -4,7 +4,7 @@
 #include <memory>
 #include <system_error>
 
-#include <libheif/heif.h>
+#include "ZephraneApp/DesignSystem/Backdrops/HeifDeleters.hpp"
 
 #if defined(__SANITIZE_ADDRESS__)
 // x265 keeps one small block allocated until the process ends; it is the
@@ -16,18 +16,10 @@ extern "C" const char* __lsan_default_suppressions() { return "leak:libx265.so\n
 namespace zephrane::photographs {
 namespace {
 
-struct ContextFree {
-    void operator()(heif_context* c) const { heif_context_free(c); }
-};
-struct EncoderFree {
-    void operator()(heif_encoder* e) const { heif_encoder_release(e); }
-};
-struct ImageFree {
-    void operator()(heif_image* i) const { heif_image_release(i); }
-};
-struct OptionsFree {
-    void operator()(heif_encoding_options* o) const { heif_encoding_options_free(o); }
-};
+using heif::ContextFree;
+using heif::EncoderFree;
+using heif::ImageFree;
+using heif::OptionsFree;
 
 std::string failed(const char* step, const heif_error& error) {
     return std::string(step) + ": " + (error.message != nullptr ? error.message : "unknown error");
