@@ -1,0 +1,201 @@
+// The control loop: one coroutine on the GUI thread that polls, publishes,
+// runs the once-a-second and slower housekeeping on continuous-clock
+// deadlines, drives the fans, evaluates what the readings mean, and sleeps
+// 0.1 s while the app has the fans in hand, 1 s otherwise.
+#include <algorithm>
+#include <exception>
+#include <string>
+
+#include <QDateTime>
+
+#include "ZephraneApp/Engine/EngineTasks.hpp"
+#include "ZephraneApp/Engine/ZephraneEngine.hpp"
+#include "shared/SensorSelection.hpp"
+
+namespace zephrane {
+
+using engine::engineLog;
+using engine::TaskInFlight;
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr auto kSecondPeriod = 1s;
+constexpr auto kMeetingPeriod = 10s;
+constexpr auto kHeatPeriodWhileShown = 8s;
+constexpr auto kHeatPeriodHidden = 60s;
+
+}  // namespace
+
+QCoro::Task<void> ZephraneEngine::runControlLoop(std::shared_ptr<LoopRun> run) {
+    TaskInFlight counted;
+    std::weak_ptr<Liveness> alive = alive_;
+    auto clock = clock_;
+    rebuildControlPipeline();
+    const Instant begin = clock->continuousNow();
+    deadlines_ = Deadlines{begin, begin, begin};
+    while (!run->cancellation->isCancelled()) {
+        co_await tickOnce();
+        if (alive.expired()) break;
+        const SleepPlan plan = sleepPlan(lastPolledFans_);
+        // Whatever the tick did, even a poll that failed or came back at
+        // once, it ends with this sleep: the loop never spins.
+        co_await clock->sleepUntil(clock->continuousNow() + plan.duration, plan.tolerance, run->cancellation);
+        if (alive.expired()) break;
+    }
+    run->finish();
+}
+
+QCoro::Task<void> ZephraneEngine::tickOnce() {
+    TaskInFlight counted;
+    std::weak_ptr<Liveness> alive = alive_;
+    if (!deadlines_) {
+        const Instant now = clock_->continuousNow();
+        deadlines_ = Deadlines{now, now, now};
+    }
+
+    auto poller = poller_;
+    std::optional<SensorPoller::Result> polled;
+    try {
+        polled = co_await poller->poll();
+    } catch (const std::exception& e) {
+        if (alive.expired()) co_return;
+        engineLog().error(std::string("sensor poll failed, skipping this tick: ") + e.what());
+    }
+    if (alive.expired()) co_return;
+    if (!polled) {
+        lastPolledFans_.clear();
+        co_return;
+    }
+    const SensorPoller::Result result = std::move(*polled);
+    lastPolledFans_ = result.fans;
+
+    publishFansIfChanged(result);
+    if (!smcAvailable_) reopenSMCIfDue();
+
+    const Instant tickNow = clock_->continuousNow();
+    if (tickNow >= deadlines_->second) {
+        co_await runOnceASecond(tickNow);
+        if (alive.expired()) co_return;
+    }
+
+    if (!dustCycleStartedAt_) {
+        if (!manualFanTargets_.empty()) {
+            co_await applyManualTargets();
+        } else if (activeProfile_) {
+            co_await runControlStep(*activeProfile_, result.fans);
+        }
+        if (alive.expired()) co_return;
+    }
+    // Read again: the step above may have ended a dust cycle, or started one
+    // while it awaited the daemon.
+    if (dustCycleStartedAt_) {
+        co_await runDustCycleStep();
+        if (alive.expired()) co_return;
+    }
+
+    evaluateTick(result);
+    refreshMenuBarLabel();
+}
+
+QCoro::Task<void> ZephraneEngine::runOnceASecond(Instant tickNow) {
+    TaskInFlight counted;
+    std::weak_ptr<Liveness> alive = alive_;
+    deadlines_->second = tickNow + kSecondPeriod;
+
+    std::optional<PowerStateObserver::Reading> reading;
+    try {
+        reading = co_await powerObserver_->read();
+    } catch (const std::exception& e) {
+        if (alive.expired()) co_return;
+        engineLog().error(std::string("power state not read: ") + e.what());
+    }
+    if (alive.expired()) co_return;
+    if (reading) {
+        setClamshell(reading->clamshell);
+        updatePowerTelemetry(reading->telemetry);
+    }
+
+    evaluateQuietHours(clock_->wallNow());
+    sampleThermalTrend();
+
+    if (tickNow >= deadlines_->meeting) {
+        deadlines_->meeting = tickNow + kMeetingPeriod;
+        if (meetingQuietEnabled_) {
+            std::optional<bool> inUse;
+            try {
+                inUse = co_await micMonitor_->isMicrophoneInUse();
+            } catch (const std::exception& e) {
+                if (alive.expired()) co_return;
+                engineLog().error(std::string("microphone not probed: ") + e.what());
+            }
+            if (alive.expired()) co_return;
+            if (inUse) evaluateMeetingQuiet(*inUse);
+        } else {
+            evaluateMeetingQuiet(false);
+        }
+    }
+
+    co_await refreshSystemLoads();
+    if (alive.expired()) co_return;
+
+    if (tickNow >= deadlines_->heat) {
+        deadlines_->heat = tickNow + (dashboardVisible_ && mainWindowVisible_ ? kHeatPeriodWhileShown : kHeatPeriodHidden);
+        const auto wall = clock_->wallNow();
+        const QDateTime now = QDateTime::fromMSecsSinceEpoch(
+            std::chrono::duration_cast<std::chrono::milliseconds>(wall.time_since_epoch()).count());
+        std::optional<HeatAttributionSampler::Rankings> rankings;
+        try {
+            rankings = co_await heatSampler_->sample(now);
+        } catch (const std::exception& e) {
+            if (alive.expired()) co_return;
+            engineLog().error(std::string("heat sources not sampled: ") + e.what());
+        }
+        if (alive.expired()) co_return;
+        if (rankings) {
+            publish(heatSources_, std::move(rankings->live), &ZephraneEngine::heatSourcesChanged);
+            publish(dailyHeatSources_, std::move(rankings->today), &ZephraneEngine::dailyHeatSourcesChanged);
+        }
+    }
+}
+
+void ZephraneEngine::evaluateTick(const SensorPoller::Result& result) {
+    if (result.sensorsRefreshed) {
+        SensorList named;
+        for (const auto& sensor : result.temperatureSensors)
+            if (sensor.sensorClass == SensorClass::temperature && sensor.name != sensor.key) named.push_back(sensor);
+        const SensorList& candidates = named.empty() ? result.temperatureSensors : named;
+        const SMCSensor* hottest = nullptr;
+        for (const auto& sensor : candidates)
+            if (!hottest || sensor.currentTemp > hottest->currentTemp) hottest = &sensor;
+        const double maxTemp = hottest ? hottest->currentTemp : 0;
+        const std::string hottestName = hottest ? hottest->name : "Unknown sensor";
+
+        double fanRPM = 0;
+        bool anyFan = false;
+        std::vector<PowerTelemetry::FanSpeed> speeds;
+        speeds.reserve(result.fans.size());
+        for (const auto& fan : result.fans) {
+            if (!anyFan || fan.currentRPM > fanRPM) fanRPM = fan.currentRPM;
+            anyFan = true;
+            speeds.push_back({fan.currentRPM, fan.maxRPM});
+        }
+        telemetry_.record(maxTemp, fanRPM, rawPowerTelemetry_.systemWatts, PowerTelemetry::totalFanWatts(speeds));
+
+        lastMaxTempSample_ = maxTemp;
+        setIsOverheating(maxTemp >= overheatThreshold_);
+        alerts_->update(isOverheating_, hottestName, maxTemp);
+        evaluateAlertRules(named);
+    }
+    evaluateFanHealth(result.fans);
+}
+
+ZephraneEngine::SleepPlan ZephraneEngine::sleepPlan(const std::vector<FanStatus>& polledFans) const {
+    const bool appHoldsFans =
+        !manualFanTargets_.empty() || isControlling_ || dustCycleStartedAt_.has_value() ||
+        (activeProfile_ && activeProfile_->mode != ControlMode::appleAuto) ||
+        std::any_of(polledFans.begin(), polledFans.end(), [](const FanStatus& fan) { return fan.isManaged; });
+    return appHoldsFans ? fastSleep : slowSleep;
+}
+
+}  // namespace zephrane
