@@ -15,6 +15,13 @@
 namespace zephrane::enginetest {
 namespace {
 
+// QCoro moves from an lvalue handed to co_return; a fake answers a copy so
+// that it keeps its script.
+template <class T>
+T copyOf(const T& value) {
+    return value;
+}
+
 std::string rpmText(double rpm) { return QString::number(rpm, 'g', 12).toStdString(); }
 
 template <class T, class Value>
@@ -184,21 +191,29 @@ QCoro::Task<bool> FakeClock::sleepUntil(engine::ContinuousInstant deadline, std:
 }
 
 void FakeClock::advance(std::chrono::nanoseconds by) {
-    continuous += by;
-    suspending += by;
-    wall += std::chrono::duration_cast<std::chrono::system_clock::duration>(by);
+    const engine::ContinuousInstant target = continuous + by;
+    const auto moveTo = [this](engine::ContinuousInstant to) {
+        const auto step = to - continuous;
+        continuous = to;
+        suspending += step;
+        wall += std::chrono::duration_cast<std::chrono::system_clock::duration>(step);
+    };
+    // Time moves from one due sleep to the next, so a loop woken on the way
+    // sleeps from the moment it woke.
     for (int woken = 0;; ++woken) {
         if (woken > 100000) throw std::runtime_error("the loop sleeps for no time at all");
         std::shared_ptr<engine::Wake> due;
-        engine::ContinuousInstant earliest = engine::ContinuousInstant::max();
+        engine::ContinuousInstant earliest = target;
         for (const auto& sleep : sleeps)
-            if (!sleep.wake->isFinished() && sleep.deadline <= continuous && sleep.deadline < earliest) {
+            if (!sleep.wake->isFinished() && sleep.deadline <= earliest) {
                 earliest = sleep.deadline;
                 due = sleep.wake;
             }
-        if (!due) return;
+        if (!due) break;
+        if (earliest > continuous) moveTo(earliest);
         due->finish(true);
     }
+    moveTo(target);
 }
 
 void FakeClock::advanceToNextSleep() {
@@ -227,13 +242,13 @@ void FakeAlerts::updateRule(const std::string& key, bool, const std::string&, co
 QCoro::Task<std::vector<SystemLoad>> FakeSystemLoad::sample() {
     journal_->push_back("load");
     ++samples;
-    co_return next;
+    co_return copyOf(next);
 }
 
 QCoro::Task<PowerStateObserver::Reading> FakePowerState::read() {
     journal_->push_back("power");
     ++reads;
-    co_return reading;
+    co_return copyOf(reading);
 }
 
 QCoro::Task<bool> FakeMicrophone::isMicrophoneInUse() {
@@ -245,7 +260,7 @@ QCoro::Task<bool> FakeMicrophone::isMicrophoneInUse() {
 QCoro::Task<HeatAttributionSampler::Rankings> FakeHeatSampler::sample(QDateTime now) {
     journal_->push_back("heat");
     sampledAt.push_back(now);
-    co_return next;
+    co_return copyOf(next);
 }
 
 void FakeWorkloadObserver::start() {

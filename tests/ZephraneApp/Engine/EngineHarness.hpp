@@ -181,8 +181,8 @@ public:
     QCoro::Task<bool> sleepUntil(engine::ContinuousInstant deadline, std::chrono::nanoseconds tolerance,
                                  std::shared_ptr<engine::Cancellation> cancellation) override;
 
-    // Moves all three clocks on; every sleep now due wakes, in deadline
-    // order, each running the loop to its next sleep before the next wakes.
+    // Moves all three clocks on, stopping at every sleep that falls due on
+    // the way: it wakes there and runs the loop to its next sleep.
     void advance(std::chrono::nanoseconds by);
     // Advances to the earliest pending sleep's deadline (a no-op when none).
     void advanceToNextSleep();
