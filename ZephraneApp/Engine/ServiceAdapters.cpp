@@ -110,9 +110,7 @@ private:
 
 class AlertsAdapter final : public AlertsPort {
 public:
-    AlertsAdapter()
-        : manager_(std::make_shared<notifications::DBusNotificationCenter>(
-              QDBusConnection::sessionBus(), notifications::DBusNotificationCenter::runningApplicationIdentifier())) {}
+    explicit AlertsAdapter(std::shared_ptr<notifications::NotificationCenter> center) : manager_(std::move(center)) {}
     void update(bool isOverheating, const std::string& name, double temp) override {
         manager_.update(isOverheating, name, temp);
     }
@@ -189,7 +187,13 @@ ProductionServices::ProductionServices(ProductionServiceOptions options)
 
 ProductionServices::~ProductionServices() = default;
 
-std::unique_ptr<AlertsPort> ProductionServices::makeAlerts() { return std::make_unique<AlertsAdapter>(); }
+std::unique_ptr<AlertsPort> ProductionServices::makeAlerts() {
+    auto center = options_.notifications;
+    if (!center)
+        center = std::make_shared<notifications::DBusNotificationCenter>(
+            QDBusConnection::sessionBus(), notifications::DBusNotificationCenter::runningApplicationIdentifier());
+    return std::make_unique<AlertsAdapter>(std::move(center));
+}
 
 std::unique_ptr<PinnedStorePort> ProductionServices::makePinnedStore() {
     return std::make_unique<PinnedStoreAdapter>(*options_.settings);

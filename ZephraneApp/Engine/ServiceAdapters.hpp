@@ -14,6 +14,9 @@
 class QSettings;
 
 namespace zephrane {
+namespace notifications {
+class NotificationCenter;
+}
 
 class SMCDriverActor;
 class Actor;
@@ -45,6 +48,8 @@ struct ProductionServiceOptions {
     // Empties the window-backdrop photo cache; none until the design system
     // has one.
     std::function<void()> purgeBackdropImages;
+    // Where alerts go; default: the desktop's notification server.
+    std::shared_ptr<notifications::NotificationCenter> notifications;
 };
 
 class ProductionServices final : public ServiceFactory {

@@ -3,11 +3,12 @@
 #include "ZephraneApp/Engine/ZephraneEngine.hpp"
 
 #include <atomic>
+#include <map>
+#include <mutex>
 #include <utility>
 
 #include <QCoreApplication>
 #include <QMetaObject>
-#include <QPointer>
 
 #include "ZephraneApp/Engine/EngineTasks.hpp"
 
@@ -27,6 +28,47 @@ TaskInFlight::~TaskInFlight() { --runningTasks; }
 int TaskInFlight::count() { return runningTasks.load(); }
 
 }  // namespace engine
+
+namespace {
+
+// Engines by a number of their own, for the driver's connection-loss
+// callback. The callback holds only that number: a callback holding
+// anything with a destructor was found owned twice once it had passed
+// through the driver's coroutine (GCC 12), so it carries none. Immortal, as
+// a driver may outlive its engine and call back during exit.
+class ConnectionLossRelay {
+public:
+    static ConnectionLossRelay& shared() {
+        static auto* relay = new ConnectionLossRelay;
+        return *relay;
+    }
+    std::uint64_t add(ZephraneEngine* engine) {
+        std::lock_guard lock(mutex_);
+        engines_[++last_] = engine;
+        return last_;
+    }
+    void remove(std::uint64_t id) {
+        std::lock_guard lock(mutex_);
+        engines_.erase(id);
+    }
+    // On the GUI thread, where engines are made and destroyed: the engine
+    // looked up here is alive for the whole call.
+    void deliver(std::uint64_t id) {
+        ZephraneEngine* engine = nullptr;
+        {
+            std::lock_guard lock(mutex_);
+            if (const auto found = engines_.find(id); found != engines_.end()) engine = found->second;
+        }
+        if (engine) engine->handleConnectionLossFromDriver();
+    }
+
+private:
+    std::mutex mutex_;
+    std::uint64_t last_ = 0;
+    std::map<std::uint64_t, ZephraneEngine*> engines_;
+};
+
+}  // namespace
 
 ZephraneEngine::ZephraneEngine(OptionalProfile initialProfile, std::shared_ptr<engine::DriverPort> driver,
                                EngineEnvironment environment, QObject* parent)
@@ -83,6 +125,7 @@ ZephraneEngine::ZephraneEngine(OptionalProfile initialProfile, std::shared_ptr<e
     // A custom mode runs on the balanced curve; one left active by the last
     // run does not survive a launch with any other kind of profile.
     if (!activeProfile_ || activeProfile_->mode != FanProfile::nimbraStandard().mode) setActiveCustomModeID(std::nullopt);
+    connectionLossId_ = ConnectionLossRelay::shared().add(this);
     installConnectionLossHandler();
     Theme::setActiveAccentChoice(accentChoice_);
     refreshMenuBarLabel();
@@ -93,6 +136,7 @@ ZephraneEngine::~ZephraneEngine() {
     // the engine gone and ends without touching it. The members destroyed
     // below wake the waits they hold.
     alive_.reset();
+    ConnectionLossRelay::shared().remove(connectionLossId_);
     if (loop_) loop_->cancellation->cancel();
     if (workloadObserver_) workloadObserver_->stop();
 }
@@ -143,19 +187,17 @@ QCoro::Task<void> ZephraneEngine::discoverSensors(std::shared_ptr<engine::Poller
     }
 }
 
+void ZephraneEngine::handleConnectionLossFromDriver() { handleHelperConnectionLoss(); }
+
 QCoro::Task<void> ZephraneEngine::installConnectionLossHandler() {
     TaskInFlight counted;
     std::weak_ptr<Liveness> alive = alive_;
     auto driver = driver_;
-    QPointer<ZephraneEngine> self(this);
+    const std::uint64_t id = connectionLossId_;
     // Runs on the driver's thread: hand the news to the GUI thread.
-    auto handler = [self] {
+    auto handler = [id] {
         QMetaObject::invokeMethod(
-            qApp,
-            [self] {
-                if (self) self->handleHelperConnectionLoss();
-            },
-            Qt::QueuedConnection);
+            QCoreApplication::instance(), [id] { ConnectionLossRelay::shared().deliver(id); }, Qt::QueuedConnection);
     };
     try {
         co_await driver->setConnectionLossHandler(std::move(handler));

@@ -420,6 +420,9 @@ public:
     void setDashboardVisible(bool visible);
     void setMainWindowVisible(bool visible);
 
+    // The driver reported the daemon link lost; GUI thread.
+    void handleConnectionLossFromDriver();
+
     // Called with the new shortcut after every set of summonShortcut.
     using SummonShortcutHandler = std::function<void(const OptionalShortcut&)>;
     void setOnSummonShortcutChanged(SummonShortcutHandler handler) { onSummonShortcutChanged_ = std::move(handler); }
@@ -704,6 +707,7 @@ private:
     std::vector<FanStatus> lastPolledFans_;
     DeviceSensorMap::CoreCounts coreCounts_;
     std::set<int> fansWithBoundsOutOfOrder_;
+    std::uint64_t connectionLossId_ = 0;
 };
 
 }  // namespace zephrane

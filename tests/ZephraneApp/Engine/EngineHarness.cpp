@@ -381,6 +381,11 @@ void JournalingEngine::refreshMenuBarLabel() {
     ZephraneEngine::refreshMenuBarLabel();
 }
 
+void JournalingEngine::handleHelperConnectionLoss() {
+    journal_->push_back("handleHelperConnectionLoss");
+    ZephraneEngine::handleHelperConnectionLoss();
+}
+
 // MARK: - Harness
 
 EngineHarness::EngineHarness() { settings = pendingSettings_.get(); }

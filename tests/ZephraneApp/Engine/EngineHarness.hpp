@@ -351,6 +351,7 @@ protected:
     void evaluateAlertRules(const SensorList& named) override;
     void evaluateFanHealth(const std::vector<FanStatus>& fans) override;
     void refreshMenuBarLabel() override;
+    void handleHelperConnectionLoss() override;
 
 private:
     std::shared_ptr<Journal> journal_;
