@@ -67,10 +67,13 @@ QCoro::Task<void> ZephraneEngine::tickOnce() {
         lastPolledFans_.clear();
         co_return;
     }
-    const SensorPoller::Result result = std::move(*polled);
-    lastPolledFans_ = result.fans;
+    const bool sensorsRefreshed = polled->sensorsRefreshed;
+    const std::vector<FanStatus> fans = polled->fans;
+    lastPolledFans_ = fans;
 
-    publishFansIfChanged(result);
+    // The sensor lists move into the engine; from here on the tick reads
+    // them there.
+    publishFansIfChanged(std::move(*polled));
     if (!smcAvailable_) reopenSMCIfDue();
 
     const Instant tickNow = clock_->continuousNow();
@@ -83,7 +86,7 @@ QCoro::Task<void> ZephraneEngine::tickOnce() {
         if (!manualFanTargets_.empty()) {
             co_await applyManualTargets();
         } else if (activeProfile_) {
-            co_await runControlStep(*activeProfile_, result.fans);
+            co_await runControlStep(*activeProfile_, fans);
         }
         if (alive.expired()) co_return;
     }
@@ -94,7 +97,7 @@ QCoro::Task<void> ZephraneEngine::tickOnce() {
         if (alive.expired()) co_return;
     }
 
-    evaluateTick(result);
+    evaluateTick(sensorsRefreshed, fans);
     refreshMenuBarLabel();
 }
 
@@ -159,23 +162,28 @@ QCoro::Task<void> ZephraneEngine::runOnceASecond(Instant tickNow) {
     }
 }
 
-void ZephraneEngine::evaluateTick(const SensorPoller::Result& result) {
-    if (result.sensorsRefreshed) {
-        SensorList named;
-        for (const auto& sensor : result.temperatureSensors)
-            if (sensor.sensorClass == SensorClass::temperature && sensor.name != sensor.key) named.push_back(sensor);
-        const SensorList& candidates = named.empty() ? result.temperatureSensors : named;
+// The readings of a refreshed tick are the sensor lists just published.
+void ZephraneEngine::evaluateTick(bool sensorsRefreshed, const std::vector<FanStatus>& polledFans) {
+    if (sensorsRefreshed) {
+        SensorRefs named;
+        for (const auto& sensor : availableSensors_)
+            if (sensor.sensorClass == SensorClass::temperature && sensor.name != sensor.key) named.push_back(&sensor);
         const SMCSensor* hottest = nullptr;
-        for (const auto& sensor : candidates)
+        const auto consider = [&hottest](const SMCSensor& sensor) {
             if (!hottest || sensor.currentTemp > hottest->currentTemp) hottest = &sensor;
+        };
+        if (named.empty())
+            for (const auto& sensor : availableSensors_) consider(sensor);
+        else
+            for (const SMCSensor* sensor : named) consider(*sensor);
         const double maxTemp = hottest ? hottest->currentTemp : 0;
         const std::string hottestName = hottest ? hottest->name : "Unknown sensor";
 
         double fanRPM = 0;
         bool anyFan = false;
         std::vector<PowerTelemetry::FanSpeed> speeds;
-        speeds.reserve(result.fans.size());
-        for (const auto& fan : result.fans) {
+        speeds.reserve(polledFans.size());
+        for (const auto& fan : polledFans) {
             if (!anyFan || fan.currentRPM > fanRPM) fanRPM = fan.currentRPM;
             anyFan = true;
             speeds.push_back({fan.currentRPM, fan.maxRPM});
@@ -187,7 +195,7 @@ void ZephraneEngine::evaluateTick(const SensorPoller::Result& result) {
         alerts_->update(isOverheating_, hottestName, maxTemp);
         evaluateAlertRules(named);
     }
-    evaluateFanHealth(result.fans);
+    evaluateFanHealth(polledFans);
 }
 
 ZephraneEngine::SleepPlan ZephraneEngine::sleepPlan(const std::vector<FanStatus>& polledFans) const {

@@ -3,8 +3,10 @@
 // temperatures) whenever the poller re-read the sensors, and the fan table,
 // at once on a change that matters and otherwise at most once a second.
 // Also the throttled reopen of a lost SMC read connection.
+#include <algorithm>
 #include <cmath>
 #include <exception>
+#include <limits>
 #include <string>
 
 #include "ZephraneApp/Engine/EngineTasks.hpp"
@@ -81,19 +83,26 @@ const DeviceSensorReading* rowWithId(const DeviceSensorList& rows, const std::st
 
 }  // namespace
 
-void ZephraneEngine::publishFansIfChanged(const SensorPoller::Result& result) {
+void ZephraneEngine::publishFansIfChanged(SensorPoller::Result result) {
     publish(smcAvailable_, result.smcAvailable, &ZephraneEngine::smcAvailableChanged);
 
     if (result.sensorsRefreshed) {
-        publish(availableSensors_, result.temperatureSensors, &ZephraneEngine::availableSensorsChanged);
-        publish(allSensors_, result.allSensors, &ZephraneEngine::allSensorsChanged);
+        cachedMenuBarHottestSensor_ = hottestNamedSensor(result.temperatureSensors);
+        // The key set is rebuilt only when the keys themselves changed, which
+        // is rare: the readings change every second, the sensors almost never.
+        const bool sameKeys = std::equal(allSensors_.begin(), allSensors_.end(), result.allSensors.begin(),
+                                         result.allSensors.end(),
+                                         [](const SMCSensor& a, const SMCSensor& b) { return a.key == b.key; });
+        publish(availableSensors_, std::move(result.temperatureSensors), &ZephraneEngine::availableSensorsChanged);
+        publish(allSensors_, std::move(result.allSensors), &ZephraneEngine::allSensorsChanged);
         publish(hasDiscoveredSensors_, !allSensors_.empty(), &ZephraneEngine::hasDiscoveredSensorsChanged);
-        SensorKeySet keys;
-        for (const auto& sensor : allSensors_) keys.insert(sensor.key);
-        publish(allSensorKeys_, std::move(keys), &ZephraneEngine::allSensorKeysChanged);
+        if (!sameKeys) {
+            SensorKeySet keys;
+            for (const auto& sensor : allSensors_) keys.insert(sensor.key);
+            publish(allSensorKeys_, std::move(keys), &ZephraneEngine::allSensorKeysChanged);
+        }
         publish(systemPowerWatts_, smcSystemPowerWatts(allSensors_), &ZephraneEngine::systemPowerWattsChanged);
         refreshTemperatures(true);
-        cachedMenuBarHottestSensor_ = hottestNamedSensor(result.temperatureSensors);
     }
 
     FanTable table;

@@ -17,7 +17,7 @@ void ZephraneEngine::evaluateMeetingQuiet(bool) {}
 
 QCoro::Task<void> ZephraneEngine::runDustCycleStep() { co_return; }
 
-void ZephraneEngine::evaluateAlertRules(const SensorList&) {}
+void ZephraneEngine::evaluateAlertRules(const SensorRefs&) {}
 
 void ZephraneEngine::evaluateFanHealth(const std::vector<FanStatus>&) {}
 

@@ -52,6 +52,7 @@
 namespace zephrane {
 
 using SensorList = std::vector<SMCSensor>;
+using SensorRefs = std::vector<const SMCSensor*>;  // into a list the engine holds
 using SensorKeySet = std::set<std::string>;
 using FanTable = std::map<int, FanStatus>;          // by fan index
 using RPMTable = std::map<int, double>;             // rpm by fan index
@@ -269,7 +270,7 @@ public:
     bool applyHelperState(const HelperState& state, std::int64_t generation);
 
     // Publishing.
-    void publishFansIfChanged(const SensorPoller::Result& result);
+    void publishFansIfChanged(SensorPoller::Result result);
     void refreshTemperatures(bool fromTick);
     static std::optional<SMCSensor> hottestNamedSensor(const SensorList& sensors);
     static std::optional<double> smcSystemPowerWatts(const SensorList& sensors);
@@ -504,7 +505,7 @@ protected:
     virtual void evaluateQuietHours(std::chrono::system_clock::time_point now);
     virtual void evaluateMeetingQuiet(bool microphoneInUse);
     virtual QCoro::Task<void> runDustCycleStep();
-    virtual void evaluateAlertRules(const SensorList& namedSensors);
+    virtual void evaluateAlertRules(const SensorRefs& namedSensors);
     virtual void evaluateFanHealth(const std::vector<FanStatus>& polledFans);
     virtual void refreshMenuBarLabel();
     virtual void handleHelperConnectionLoss();
@@ -538,7 +539,7 @@ private:
 
     QCoro::Task<void> runControlLoop(std::shared_ptr<LoopRun> run);
     QCoro::Task<void> runOnceASecond(Instant tickNow);
-    void evaluateTick(const SensorPoller::Result& result);
+    void evaluateTick(bool sensorsRefreshed, const std::vector<FanStatus>& polledFans);
     QCoro::Task<void> discoverSensors(std::shared_ptr<engine::PollerPort> poller);
     QCoro::Task<void> refreshHelperState(std::int64_t generation, bool fromTick);
     QCoro::Task<void> reopenSMC();

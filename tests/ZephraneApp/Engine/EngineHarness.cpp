@@ -22,6 +22,12 @@ T copyOf(const T& value) {
     return value;
 }
 
+// Records `entry` when the harness keeps a journal; a benchmark keeps none.
+template <class Entry>
+void note(const std::shared_ptr<Journal>& journal, Entry&& entry) {
+    if (journal) journal->push_back(std::forward<Entry>(entry));
+}
+
 std::string rpmText(double rpm) { return QString::number(rpm, 'g', 12).toStdString(); }
 
 template <class T, class Value>
@@ -68,7 +74,7 @@ void FakeDriver::failPending() {
 }
 
 QCoro::Task<double> FakeDriver::setTargetRPM(int fan, double rpm) {
-    journal_->push_back("write " + std::to_string(fan) + " " + rpmText(rpm));
+    if (journal_) note(journal_, "write " + std::to_string(fan) + " " + rpmText(rpm));
     auto reply = std::make_shared<Reply<double>>();
     writes.push_back({fan, rpm, reply});
     Answer<double> answer = hold;
@@ -86,7 +92,7 @@ QCoro::Task<double> FakeDriver::setTargetRPM(int fan, double rpm) {
 }
 
 QCoro::Task<void> FakeDriver::restoreAutomaticControl() {
-    journal_->push_back("restore");
+    note(journal_, "restore");
     auto reply = std::make_shared<Reply<Nothing>>();
     restores.push_back(reply);
     settle(*reply, restoreAnswer);
@@ -94,7 +100,7 @@ QCoro::Task<void> FakeDriver::restoreAutomaticControl() {
 }
 
 QCoro::Task<HelperState> FakeDriver::connect() {
-    journal_->push_back("connect");
+    note(journal_, "connect");
     auto reply = std::make_shared<Reply<HelperState>>();
     connects.push_back(reply);
     settle(*reply, connectAnswer);
@@ -102,7 +108,7 @@ QCoro::Task<HelperState> FakeDriver::connect() {
 }
 
 QCoro::Task<std::shared_ptr<SMCKernelBridge>> FakeDriver::reopenReadBridgeIfNeeded() {
-    journal_->push_back("reopen");
+    note(journal_, "reopen");
     auto reply = std::make_shared<Reply<std::shared_ptr<SMCKernelBridge>>>();
     reopens.push_back(reply);
     if (!holdReopen) reply->resolve(reopenAnswer);
@@ -136,11 +142,13 @@ FakePoller::FakePoller(std::shared_ptr<Journal> journal, std::string name)
 FakePoller::~FakePoller() { failAll(heldPolls); }
 
 QCoro::Task<SensorPoller::Result> FakePoller::poll() {
-    journal_->push_back(name_ + ".poll");
+    if (journal_) note(journal_, name_ + ".poll");
     ++polls;
     auto reply = std::make_shared<Reply<SensorPoller::Result>>();
     if (holdPolls) {
         heldPolls.push_back(reply);
+    } else if (!cycle.empty()) {
+        reply->resolve(cycle[next_++ % cycle.size()]);
     } else if (!results.empty()) {
         auto next = std::move(results.front());
         results.pop_front();
@@ -157,13 +165,13 @@ QCoro::Task<SensorPoller::Result> FakePoller::poll() {
 }
 
 QCoro::Task<void> FakePoller::setRegistryConsumersVisible(bool visible) {
-    journal_->push_back(name_ + ".visible " + (visible ? "true" : "false"));
+    note(journal_, name_ + ".visible " + (visible ? "true" : "false"));
     visibilityCalls.push_back(visible);
     co_return;
 }
 
 QCoro::Task<void> FakePoller::discoverIfNeeded() {
-    journal_->push_back(name_ + ".discover");
+    note(journal_, name_ + ".discover");
     ++discoveries;
     co_return;
 }
@@ -179,7 +187,7 @@ FakeClock::~FakeClock() {
 QCoro::Task<bool> FakeClock::sleepUntil(engine::ContinuousInstant deadline, std::chrono::nanoseconds tolerance,
                                         std::shared_ptr<engine::Cancellation> cancellation) {
     const auto duration = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - continuous);
-    journal_->push_back("sleep " + std::to_string(duration.count()) + "ms");
+    if (journal_) note(journal_, "sleep " + std::to_string(duration.count()) + "ms");
     if (cancellation->isCancelled()) co_return false;
     auto wake = std::make_shared<engine::Wake>();
     sleeps.push_back({continuous, deadline, tolerance, wake});
@@ -231,46 +239,46 @@ std::size_t FakeClock::pendingSleeps() const {
 // MARK: - Recording services
 
 void FakeAlerts::update(bool isOverheating, const std::string& name, double temp) {
-    journal_->push_back("alerts.update");
+    note(journal_, "alerts.update");
     updates.push_back({isOverheating, name, temp});
 }
 
 void FakeAlerts::updateRule(const std::string& key, bool, const std::string&, const std::string&) {
-    journal_->push_back("alerts.rule " + key);
+    note(journal_, "alerts.rule " + key);
 }
 
 QCoro::Task<std::vector<SystemLoad>> FakeSystemLoad::sample() {
-    journal_->push_back("load");
+    note(journal_, "load");
     ++samples;
     co_return copyOf(next);
 }
 
 QCoro::Task<PowerStateObserver::Reading> FakePowerState::read() {
-    journal_->push_back("power");
+    note(journal_, "power");
     ++reads;
     co_return copyOf(reading);
 }
 
 QCoro::Task<bool> FakeMicrophone::isMicrophoneInUse() {
-    journal_->push_back("mic");
+    note(journal_, "mic");
     ++probes;
     co_return inUse;
 }
 
 QCoro::Task<HeatAttributionSampler::Rankings> FakeHeatSampler::sample(QDateTime now) {
-    journal_->push_back("heat");
+    note(journal_, "heat");
     sampledAt.push_back(now);
     co_return copyOf(next);
 }
 
 void FakeWorkloadObserver::start() {
-    journal_->push_back("workload.start");
+    note(journal_, "workload.start");
     running = true;
     onChange_(seed);
 }
 
 void FakeWorkloadObserver::stop() {
-    journal_->push_back("workload.stop");
+    note(journal_, "workload.stop");
     running = false;
 }
 
@@ -281,14 +289,14 @@ void FakeWorkloadObserver::report(const WorkloadPolicy& policy) {
 // MARK: - Factory
 
 std::unique_ptr<engine::AlertsPort> FakeServices::makeAlerts() {
-    journal_->push_back("make alerts");
+    note(journal_, "make alerts");
     auto made = std::make_unique<FakeAlerts>(journal_);
     alerts = made.get();
     return made;
 }
 
 std::unique_ptr<engine::PinnedStorePort> FakeServices::makePinnedStore() {
-    journal_->push_back("make pinned store");
+    note(journal_, "make pinned store");
     auto made = std::make_unique<FakePinnedStore>();
     made->stored = pinnedAtLaunch;
     pinned = made.get();
@@ -296,14 +304,14 @@ std::unique_ptr<engine::PinnedStorePort> FakeServices::makePinnedStore() {
 }
 
 std::unique_ptr<engine::SystemLoadPort> FakeServices::makeSystemLoadSampler() {
-    journal_->push_back("make load sampler");
+    note(journal_, "make load sampler");
     auto made = std::make_unique<FakeSystemLoad>(journal_);
     load = made.get();
     return made;
 }
 
 std::unique_ptr<engine::HeatSamplerPort> FakeServices::makeHeatSampler() {
-    journal_->push_back("make heat sampler");
+    note(journal_, "make heat sampler");
     auto made = std::make_unique<FakeHeatSampler>(journal_);
     heat = made.get();
     return made;
@@ -311,7 +319,7 @@ std::unique_ptr<engine::HeatSamplerPort> FakeServices::makeHeatSampler() {
 
 std::unique_ptr<engine::PollerPort> FakeServices::makePoller(std::shared_ptr<SMCKernelBridge> bridge) {
     const std::string name = "poller" + std::to_string(pollers.size());
-    journal_->push_back("make " + name);
+    note(journal_, "make " + name);
     auto made = std::make_unique<FakePoller>(journal_, name);
     made->results = firstResults;
     pollers.push_back(made.get());
@@ -320,27 +328,27 @@ std::unique_ptr<engine::PollerPort> FakeServices::makePoller(std::shared_ptr<SMC
 }
 
 std::unique_ptr<engine::PowerStatePort> FakeServices::makePowerObserver() {
-    journal_->push_back("make power observer");
+    note(journal_, "make power observer");
     auto made = std::make_unique<FakePowerState>(journal_);
     power = made.get();
     return made;
 }
 
 std::unique_ptr<engine::MicrophonePort> FakeServices::makeMicMonitor() {
-    journal_->push_back("make microphone");
+    note(journal_, "make microphone");
     auto made = std::make_unique<FakeMicrophone>(journal_);
     microphone = made.get();
     return made;
 }
 
 std::unique_ptr<engine::HistoryWriterPort> FakeServices::makeHistoryWriter() {
-    journal_->push_back("make history writer");
+    note(journal_, "make history writer");
     return engine::makeHistoryFileWriter(historyDirectory.isEmpty() ? QDir::tempPath() : historyDirectory);
 }
 
 std::unique_ptr<engine::WorkloadObserverPort> FakeServices::makeWorkloadObserver(
     engine::WorkloadObserverPort::ChangeHandler onChange) {
-    journal_->push_back("make workload observer");
+    note(journal_, "make workload observer");
     auto made = std::make_unique<FakeWorkloadObserver>(journal_, std::move(onChange));
     workloadObservers.push_back(made.get());
     return made;
@@ -349,46 +357,52 @@ std::unique_ptr<engine::WorkloadObserverPort> FakeServices::makeWorkloadObserver
 // MARK: - Journaling engine
 
 void JournalingEngine::setClamshell(bool closed) {
-    journal_->push_back(std::string("setClamshell ") + (closed ? "true" : "false"));
+    note(journal_, std::string("setClamshell ") + (closed ? "true" : "false"));
     ZephraneEngine::setClamshell(closed);
 }
 void JournalingEngine::updatePowerTelemetry(const PowerTelemetry& reading) {
-    journal_->push_back("updatePowerTelemetry");
+    note(journal_, "updatePowerTelemetry");
     ZephraneEngine::updatePowerTelemetry(reading);
 }
 void JournalingEngine::evaluateQuietHours(std::chrono::system_clock::time_point now) {
-    journal_->push_back("evaluateQuietHours");
+    note(journal_, "evaluateQuietHours");
     ZephraneEngine::evaluateQuietHours(now);
 }
 void JournalingEngine::evaluateMeetingQuiet(bool inUse) {
-    journal_->push_back(std::string("evaluateMeetingQuiet ") + (inUse ? "true" : "false"));
+    note(journal_, std::string("evaluateMeetingQuiet ") + (inUse ? "true" : "false"));
     ZephraneEngine::evaluateMeetingQuiet(inUse);
 }
 QCoro::Task<void> JournalingEngine::runDustCycleStep() {
-    journal_->push_back("dustStep");
+    note(journal_, "dustStep");
     return ZephraneEngine::runDustCycleStep();
 }
-void JournalingEngine::evaluateAlertRules(const SensorList& named) {
-    journal_->push_back("evaluateAlertRules " + std::to_string(named.size()));
+void JournalingEngine::evaluateAlertRules(const SensorRefs& named) {
+    note(journal_, "evaluateAlertRules " + std::to_string(named.size()));
     ZephraneEngine::evaluateAlertRules(named);
 }
 void JournalingEngine::evaluateFanHealth(const std::vector<FanStatus>& fans) {
-    journal_->push_back("evaluateFanHealth " + std::to_string(fans.size()));
+    note(journal_, "evaluateFanHealth " + std::to_string(fans.size()));
     ZephraneEngine::evaluateFanHealth(fans);
 }
 void JournalingEngine::refreshMenuBarLabel() {
-    journal_->push_back("refreshMenuBarLabel");
+    note(journal_, "refreshMenuBarLabel");
     ZephraneEngine::refreshMenuBarLabel();
 }
 
 void JournalingEngine::handleHelperConnectionLoss() {
-    journal_->push_back("handleHelperConnectionLoss");
+    note(journal_, "handleHelperConnectionLoss");
     ZephraneEngine::handleHelperConnectionLoss();
 }
 
 // MARK: - Harness
 
-EngineHarness::EngineHarness() { settings = pendingSettings_.get(); }
+EngineHarness::EngineHarness(bool journaling)
+    : journal(journaling ? std::make_shared<Journal>() : nullptr),
+      driver(std::make_shared<FakeDriver>(journal)),
+      clock(std::make_shared<FakeClock>(journal)),
+      services(std::make_shared<FakeServices>(journal)) {
+    settings = pendingSettings_.get();
+}
 
 EngineHarness::~EngineHarness() {
     if (engine_) destroyEngine();
@@ -399,11 +413,14 @@ ZephraneEngine& EngineHarness::make(OptionalProfile profile) {
     environment.services = services;
     environment.settings = std::move(pendingSettings_);
     environment.clock = clock;
-    engine_ = std::make_unique<JournalingEngine>(std::move(profile), driver, std::move(environment), journal);
+    if (journal)
+        engine_ = std::make_unique<JournalingEngine>(std::move(profile), driver, std::move(environment), journal);
+    else
+        engine_ = std::make_unique<ZephraneEngine>(std::move(profile), driver, std::move(environment));
     return *engine_;
 }
 
-Journal EngineHarness::takeJournal() { return std::exchange(*journal, {}); }
+Journal EngineHarness::takeJournal() { return journal ? std::exchange(*journal, {}) : Journal{}; }
 
 void EngineHarness::destroyEngine() {
     engine_.reset();

@@ -67,7 +67,7 @@ public:
         void await_suspend(std::coroutine_handle<> handle) const noexcept { reply->handle_ = handle; }
         T await_resume() const {
             if (reply->error_) std::rethrow_exception(reply->error_);
-            return *reply->value_;
+            return std::move(*reply->value_);  // one awaiter per reply
         }
     };
     Awaiter operator co_await() noexcept { return Awaiter{this}; }
@@ -158,6 +158,9 @@ public:
     // Answered in order; the last one answers again once the queue is
     // empty. A failure in the queue is thrown by that poll.
     std::deque<std::variant<SensorPoller::Result, std::exception_ptr>> results;
+    // When not empty, polls answer these in turn and `results` is not used:
+    // each answer costs one copy, as the real poller's snapshot does.
+    std::vector<SensorPoller::Result> cycle;
     bool holdPolls = false;
     std::vector<std::shared_ptr<Reply<SensorPoller::Result>>> heldPolls;
     int polls = 0;
@@ -168,6 +171,7 @@ private:
     std::shared_ptr<Journal> journal_;
     std::string name_;
     std::optional<SensorPoller::Result> last_;
+    std::size_t next_ = 0;
 };
 
 class FakeClock final : public engine::EngineClock {
@@ -348,7 +352,7 @@ protected:
     void evaluateQuietHours(std::chrono::system_clock::time_point) override;
     void evaluateMeetingQuiet(bool inUse) override;
     QCoro::Task<void> runDustCycleStep() override;
-    void evaluateAlertRules(const SensorList& named) override;
+    void evaluateAlertRules(const SensorRefs& named) override;
     void evaluateFanHealth(const std::vector<FanStatus>& fans) override;
     void refreshMenuBarLabel() override;
     void handleHelperConnectionLoss() override;
@@ -359,7 +363,9 @@ private:
 
 class EngineHarness {
 public:
-    EngineHarness();
+    // Without a journal the fakes record nothing and the engine is the
+    // plain one (benchmarks).
+    explicit EngineHarness(bool journaling = true);
     ~EngineHarness();
 
     // Makes the engine over everything set up so far.
@@ -372,10 +378,10 @@ public:
     // Destroys the engine and processes events until no engine task is left.
     void destroyEngine();
 
-    std::shared_ptr<Journal> journal = std::make_shared<Journal>();
-    std::shared_ptr<FakeDriver> driver = std::make_shared<FakeDriver>(journal);
-    std::shared_ptr<FakeClock> clock = std::make_shared<FakeClock>(journal);
-    std::shared_ptr<FakeServices> services = std::make_shared<FakeServices>(journal);
+    std::shared_ptr<Journal> journal;
+    std::shared_ptr<FakeDriver> driver;
+    std::shared_ptr<FakeClock> clock;
+    std::shared_ptr<FakeServices> services;
     // Owned by the engine once it is made.
     InMemorySettingsStore* settings = nullptr;
 

@@ -1,0 +1,133 @@
+// The app's share of a core while the real control loop runs for a minute
+// on the simulated two-fan laptop: the real engine with every real service
+// (poller, driver, load, power, heat, workload) in this process, the
+// simulator and the daemon as child processes, no window shown.
+//
+//   1 s:   the system's automatic control; the loop ticks once a second;
+//   0.1 s: a curve profile drives both fans through the daemon; ten ticks
+//          a second.
+//
+// The figure is this process's CPU time (every thread) over the wall time,
+// in percent of one core; the simulator's and the daemon's work stay in
+// their own processes. The machine's load average is reported with it.
+#include <sys/resource.h>
+
+#include <chrono>
+#include <fstream>
+#include <memory>
+
+#include <QCoreApplication>
+#include <QTimer>
+
+#include <benchmark/benchmark.h>
+
+#include "DaemonProcess.hpp"
+#include "ServiceTestSupport.hpp"
+#include "SimMachine.hpp"
+#include "ZephraneApp/Engine/ServiceAdapters.hpp"
+#include "ZephraneApp/Services/Daemon/SMCDriverActor.hpp"
+#include "platform/codesign/EmbeddedIdentity.hpp"
+#include "platform/notifications/FakeNotificationCenter.hpp"
+#include "platform/oslog/OSLog.hpp"
+#include "platform/servicemanagement/SystemServiceManager.hpp"
+
+ZEPHRANE_EMBED_IDENTITY("com.zephrane.app", "ZPHRN4B7Q2");
+
+namespace zephrane {
+namespace {
+
+using namespace std::chrono_literals;
+
+double processCPUSeconds() {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+double loadAverage() {
+    std::ifstream in("/proc/loadavg");
+    double one = 0;
+    in >> one;
+    return one;
+}
+
+void spin(std::chrono::milliseconds duration) {
+    QTimer timer;
+    timer.setSingleShot(true);
+    timer.start(duration);
+    while (timer.isActive()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+void runLoop(benchmark::State& state, bool drive) {
+    static int argc = 1;
+    static char name[] = "EngineLoop_bench";
+    static char* argv[] = {name, nullptr};
+    if (QCoreApplication::instance() == nullptr) new QCoreApplication(argc, argv);  // lives until exit
+    oslog::setOutput(oslog::Output::none);
+
+    servicemanagement::testing::TemporaryDirectory dir;
+    const auto machine = dir.path() / "machine";
+    std::filesystem::create_directories(machine);
+    ::setenv("ZEPHRANE_SIM_DIR", machine.c_str(), 1);
+    ::setenv("ZEPHRANE_XPC_DIR", machine.c_str(), 1);
+    helper::testing::SimMachine sim(ZEPHRANE_SIM_PROGRAM, machine);
+    sim.control({{"command", "setLoad"}, {"load", 0.3}});
+    helper::testing::DaemonLaunch how;
+    how.program = ZEPHRANE_DAEMON_PROGRAM;
+    how.directory = machine;
+    helper::testing::DaemonProcess daemon(how);
+    if (!daemon.waitUntilServing()) {
+        state.SkipWithError("the daemon did not start");
+        return;
+    }
+
+    SMCDriverActor::Dependencies deps;
+    deps.serviceManager =
+        std::make_shared<servicemanagement::SystemServiceManager>(dir.path() / "no-bundle", dir.path() / "root");
+    deps.registerAtExit = [](void (*)()) {};
+    auto store = std::make_unique<QSettingsStore>(QString::fromStdString((dir.path() / "settings.ini").string()));
+    engine::ProductionServiceOptions options;
+    options.settings = &store->settings();
+    options.heatDirectory = QString::fromStdString((dir.path() / "heat").string());
+    options.temporaryDirectory = QString::fromStdString(dir.path().string());
+    options.notifications = std::make_shared<notifications::FakeNotificationCenter>();
+    EngineEnvironment environment;
+    environment.services = std::make_shared<engine::ProductionServices>(std::move(options));
+    environment.settings = std::move(store);
+    environment.clock = engine::makeSystemClock(QCoreApplication::instance());
+    auto engine = std::make_unique<ZephraneEngine>(
+        FanProfile::appleAuto(), std::make_shared<engine::DriverAdapter>(std::make_shared<SMCDriverActor>(std::move(deps))),
+        std::move(environment));
+    engine->setMainWindowVisible(false);
+    engine->start();
+    if (drive) engine->selectProfile(FanProfile::nimbraStandard());
+    spin(5s);  // discovery, the handshake and, when driving, the engage
+
+    const double load = loadAverage();
+    const auto wallStart = std::chrono::steady_clock::now();
+    const double cpuStart = processCPUSeconds();
+    for (auto _ : state) spin(60s);
+    const double cpu = processCPUSeconds() - cpuStart;
+    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
+
+    state.counters["cpu_percent"] = 100.0 * cpu / wall;
+    state.counters["load1_before"] = load;
+    state.counters["load1_after"] = loadAverage();
+    state.counters["controlling"] = engine->isControlling() ? 1 : 0;
+
+    QCoro::waitFor(engine->stop());
+    engine.reset();
+    while (ZephraneEngine::tasksInFlight() > 0) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    ::unsetenv("ZEPHRANE_SIM_DIR");
+    ::unsetenv("ZEPHRANE_XPC_DIR");
+}
+
+void BM_EngineLoopShareAutomatic(benchmark::State& state) { runLoop(state, false); }
+BENCHMARK(BM_EngineLoopShareAutomatic)->Iterations(1)->Unit(benchmark::kSecond);
+
+void BM_EngineLoopShareDriving(benchmark::State& state) { runLoop(state, true); }
+BENCHMARK(BM_EngineLoopShareDriving)->Iterations(1)->Unit(benchmark::kSecond);
+
+}  // namespace
+}  // namespace zephrane
