@@ -57,6 +57,9 @@ int main(int argc, char** argv) {
     auto engine = zephrane::makeAppEngine(zephrane::FanProfile::appleAuto());
     QObject::connect(engine.get(), &zephrane::ZephraneEngine::helperStateChanged, engine.get(),
                      [&engine] { logLinkState(engine->helperState()); });
+    // No window exists yet: the readings only a window shows are refreshed
+    // at the slow rate.
+    engine->setMainWindowVisible(false);
     engine->start();
     const int status = QCoreApplication::exec();
     ::close(stopFd);

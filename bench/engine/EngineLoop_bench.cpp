@@ -12,9 +12,15 @@
 // their own processes. The machine's load average is reported with it.
 #include <sys/resource.h>
 
+#include <unistd.h>
+
 #include <chrono>
+#include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
+#include <sstream>
+#include <string>
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -43,6 +49,31 @@ double processCPUSeconds() {
     ::getrusage(RUSAGE_SELF, &usage);
     const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// CPU seconds per thread name, from /proc/self/task.
+std::map<std::string, double> threadCPUSeconds() {
+    std::map<std::string, double> seconds;
+    const double tick = static_cast<double>(::sysconf(_SC_CLK_TCK));
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+        std::ifstream comm(task.path() / "comm");
+        std::string name;
+        std::getline(comm, name);
+        std::ifstream stat(task.path() / "stat");
+        std::string text;
+        std::getline(stat, text);
+        const auto close = text.rfind(')');
+        if (close == std::string::npos) continue;
+        std::istringstream fields(text.substr(close + 2));
+        std::string field;
+        double utime = 0, stime = 0;
+        for (int i = 3; i <= 15 && fields >> field; ++i) {
+            if (i == 14) utime = std::stod(field);
+            if (i == 15) stime = std::stod(field);
+        }
+        seconds[name] += (utime + stime) / tick;
+    }
+    return seconds;
 }
 
 double loadAverage() {
@@ -107,8 +138,15 @@ void runLoop(benchmark::State& state, bool drive) {
     const double load = loadAverage();
     const auto wallStart = std::chrono::steady_clock::now();
     const double cpuStart = processCPUSeconds();
+    const auto threadsStart = threadCPUSeconds();
     for (auto _ : state) spin(60s);
     const double cpu = processCPUSeconds() - cpuStart;
+    // Each thread's share too (threads gone in the meantime are not listed).
+    for (const auto& [thread, seconds] : threadCPUSeconds()) {
+        const auto before = threadsStart.find(thread);
+        const double used = seconds - (before == threadsStart.end() ? 0 : before->second);
+        if (used > 0) state.counters["thread " + thread] = 100.0 * used / 60.0;
+    }
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
 
     state.counters["cpu_percent"] = 100.0 * cpu / wall;
