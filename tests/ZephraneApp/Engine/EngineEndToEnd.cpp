@@ -51,6 +51,8 @@ protected:
             awaitResult(engine_->stop());
             engine_.reset();
             eventually([] { return ZephraneEngine::tasksInFlight() == 0; });
+            // The loop's last timer, called off, is released on the event loop.
+            QCoreApplication::processEvents();
         }
         daemon_.reset();
         sim_.reset();

@@ -273,17 +273,15 @@ QCoro::Task<HeatAttributionSampler::Rankings> FakeHeatSampler::sample(QDateTime 
 
 void FakeWorkloadObserver::start() {
     note(journal_, "workload.start");
-    running = true;
-    onChange_(seed);
+    record_->running = true;
+    ++record_->starts;
+    record_->onChange(record_->seed);
 }
 
 void FakeWorkloadObserver::stop() {
     note(journal_, "workload.stop");
-    running = false;
-}
-
-void FakeWorkloadObserver::report(const WorkloadPolicy& policy) {
-    if (running) onChange_(policy);
+    record_->running = false;
+    ++record_->stops;
 }
 
 // MARK: - Factory
@@ -349,9 +347,10 @@ std::unique_ptr<engine::HistoryWriterPort> FakeServices::makeHistoryWriter() {
 std::unique_ptr<engine::WorkloadObserverPort> FakeServices::makeWorkloadObserver(
     engine::WorkloadObserverPort::ChangeHandler onChange) {
     note(journal_, "make workload observer");
-    auto made = std::make_unique<FakeWorkloadObserver>(journal_, std::move(onChange));
-    workloadObservers.push_back(made.get());
-    return made;
+    auto record = std::make_shared<WorkloadRecord>();
+    record->onChange = std::move(onChange);
+    workloadObservers.push_back(record);
+    return std::make_unique<FakeWorkloadObserver>(journal_, std::move(record));
 }
 
 // MARK: - Journaling engine

@@ -282,20 +282,32 @@ private:
     std::shared_ptr<Journal> journal_;
 };
 
-class FakeWorkloadObserver final : public engine::WorkloadObserverPort {
-public:
-    FakeWorkloadObserver(std::shared_ptr<Journal> journal, ChangeHandler onChange)
-        : journal_(std::move(journal)), onChange_(std::move(onChange)) {}
-    void start() override;
-    void stop() override;
-    // A launch or termination the workspace reports; dropped once stopped.
-    void report(const WorkloadPolicy& policy);
+// What a workload observer was told and holds; outlives the observer, which
+// the engine destroys when it stops.
+struct WorkloadRecord {
+    engine::WorkloadObserverPort::ChangeHandler onChange;
     WorkloadPolicy seed;
     bool running = false;
+    int starts = 0;
+    int stops = 0;
+
+    // A launch or termination the workspace reports; dropped unless running.
+    void report(const WorkloadPolicy& policy) {
+        if (running) onChange(policy);
+    }
+};
+
+class FakeWorkloadObserver final : public engine::WorkloadObserverPort {
+public:
+    FakeWorkloadObserver(std::shared_ptr<Journal> journal, std::shared_ptr<WorkloadRecord> record)
+        : journal_(std::move(journal)), record_(std::move(record)) {}
+    ~FakeWorkloadObserver() override { record_->running = false; }
+    void start() override;
+    void stop() override;
 
 private:
     std::shared_ptr<Journal> journal_;
-    ChangeHandler onChange_;
+    std::shared_ptr<WorkloadRecord> record_;
 };
 
 // Makes the fakes above and keeps a view of each one the engine owns.
@@ -330,7 +342,7 @@ public:
     FakePowerState* power = nullptr;
     FakeMicrophone* microphone = nullptr;
     std::vector<FakePoller*> pollers;  // in creation order; the last is current
-    std::vector<FakeWorkloadObserver*> workloadObservers;
+    std::vector<std::shared_ptr<WorkloadRecord>> workloadObservers;
     std::vector<std::shared_ptr<SMCKernelBridge>> pollerBridges;
     int backdropPurges = 0;
 

@@ -73,7 +73,7 @@ TEST(Workload, TheObserversPolicyRaisesTheFloorUntilTheObserverStops) {
     blender.appLaunched("org.blenderfoundation.blender");
     h.services->firstResults = {pollOf({})};
     engine.start();
-    FakeWorkloadObserver& observer = *h.services->workloadObservers.at(0);
+    WorkloadRecord& observer = *h.services->workloadObservers.at(0);
     EXPECT_EQ(engine.workload(), WorkloadPolicy()) << "seeded empty, reported once at start";
 
     observer.report(blender);
@@ -84,6 +84,7 @@ TEST(Workload, TheObserversPolicyRaisesTheFloorUntilTheObserverStops) {
 
     auto stopping = engine.stop();
     ASSERT_TRUE(stopping.isReady());
+    EXPECT_EQ(observer.stops, 1);
     observer.report(WorkloadPolicy());
     EXPECT_EQ(engine.workload(), blender) << "nothing arrives once stopped";
 }
