@@ -146,13 +146,7 @@ void ZephraneEngine::togglePin(const std::string& key) {
 QCoro::Task<void> ZephraneEngine::refreshSystemLoads() {
     TaskInFlight counted;
     std::weak_ptr<Liveness> alive = alive_;
-    std::optional<SystemLoadList> sample;
-    try {
-        sample = co_await systemLoadSampler_->sample();
-    } catch (const std::exception& e) {
-        if (alive.expired()) co_return;
-        engine::engineLog().error(std::string("system load not sampled: ") + e.what());
-    }
+    auto sample = co_await engine::attempt(systemLoadSampler_->sample(), "system load not sampled: ");
     if (alive.expired() || !sample) co_return;
     if (sameLoadsOnScreen(*sample, systemLoads_)) co_return;
     systemLoads_ = std::move(*sample);

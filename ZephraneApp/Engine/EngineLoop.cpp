@@ -14,7 +14,7 @@
 
 namespace zephrane {
 
-using engine::engineLog;
+using engine::attempt;
 using engine::TaskInFlight;
 using namespace std::chrono_literals;
 
@@ -55,13 +55,8 @@ QCoro::Task<void> ZephraneEngine::tickOnce() {
     }
 
     auto poller = poller_;
-    std::optional<SensorPoller::Result> polled;
-    try {
-        polled = co_await poller->poll();
-    } catch (const std::exception& e) {
-        if (alive.expired()) co_return;
-        engineLog().error(std::string("sensor poll failed, skipping this tick: ") + e.what());
-    }
+    std::optional<SensorPoller::Result> polled =
+        co_await attempt(poller->poll(), "sensor poll failed, skipping this tick: ");
     if (alive.expired()) co_return;
     if (!polled) {
         lastPolledFans_.clear();
@@ -106,13 +101,7 @@ QCoro::Task<void> ZephraneEngine::runOnceASecond(Instant tickNow) {
     std::weak_ptr<Liveness> alive = alive_;
     deadlines_->second = tickNow + kSecondPeriod;
 
-    std::optional<PowerStateObserver::Reading> reading;
-    try {
-        reading = co_await powerObserver_->read();
-    } catch (const std::exception& e) {
-        if (alive.expired()) co_return;
-        engineLog().error(std::string("power state not read: ") + e.what());
-    }
+    const auto reading = co_await attempt(powerObserver_->read(), "power state not read: ");
     if (alive.expired()) co_return;
     if (reading) {
         setClamshell(reading->clamshell);
@@ -125,13 +114,7 @@ QCoro::Task<void> ZephraneEngine::runOnceASecond(Instant tickNow) {
     if (tickNow >= deadlines_->meeting) {
         deadlines_->meeting = tickNow + kMeetingPeriod;
         if (meetingQuietEnabled_) {
-            std::optional<bool> inUse;
-            try {
-                inUse = co_await micMonitor_->isMicrophoneInUse();
-            } catch (const std::exception& e) {
-                if (alive.expired()) co_return;
-                engineLog().error(std::string("microphone not probed: ") + e.what());
-            }
+            const auto inUse = co_await attempt(micMonitor_->isMicrophoneInUse(), "microphone not probed: ");
             if (alive.expired()) co_return;
             if (inUse) evaluateMeetingQuiet(*inUse);
         } else {
@@ -147,13 +130,7 @@ QCoro::Task<void> ZephraneEngine::runOnceASecond(Instant tickNow) {
         const auto wall = clock_->wallNow();
         const QDateTime now = QDateTime::fromMSecsSinceEpoch(
             std::chrono::duration_cast<std::chrono::milliseconds>(wall.time_since_epoch()).count());
-        std::optional<HeatAttributionSampler::Rankings> rankings;
-        try {
-            rankings = co_await heatSampler_->sample(now);
-        } catch (const std::exception& e) {
-            if (alive.expired()) co_return;
-            engineLog().error(std::string("heat sources not sampled: ") + e.what());
-        }
+        auto rankings = co_await attempt(heatSampler_->sample(now), "heat sources not sampled: ");
         if (alive.expired()) co_return;
         if (rankings) {
             publish(heatSources_, std::move(rankings->live), &ZephraneEngine::heatSourcesChanged);

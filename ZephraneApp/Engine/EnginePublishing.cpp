@@ -15,7 +15,6 @@
 
 namespace zephrane {
 
-using engine::engineLog;
 using engine::TaskInFlight;
 using namespace std::chrono_literals;
 
@@ -194,16 +193,10 @@ QCoro::Task<void> ZephraneEngine::reopenSMC() {
     TaskInFlight counted;
     std::weak_ptr<Liveness> alive = alive_;
     auto driver = driver_;
-    std::shared_ptr<SMCKernelBridge> bridge;
-    try {
-        bridge = co_await driver->reopenReadBridgeIfNeeded();
-    } catch (const std::exception& e) {
-        if (alive.expired()) co_return;
-        engineLog().error(std::string("SMC reopen did not run: ") + e.what());
-    }
+    const auto bridge = co_await engine::attempt(driver->reopenReadBridgeIfNeeded(), "SMC reopen did not run: ");
     if (alive.expired()) co_return;
-    if (bridge) {
-        std::shared_ptr<engine::PollerPort> poller = services_->makePoller(std::move(bridge));
+    if (bridge && *bridge) {
+        std::shared_ptr<engine::PollerPort> poller = services_->makePoller(*bridge);
         discoverSensors(poller);
         if (alive.expired()) co_return;
         poller_ = poller;

@@ -180,18 +180,13 @@ QCoro::Task<void> ZephraneEngine::stop() {
 
 QCoro::Task<void> ZephraneEngine::discoverSensors(std::shared_ptr<engine::PollerPort> poller) {
     TaskInFlight counted;
-    try {
-        co_await poller->discoverIfNeeded();
-    } catch (const std::exception& e) {
-        engineLog().error(std::string("sensor discovery did not run: ") + e.what());
-    }
+    co_await engine::attempt(poller->discoverIfNeeded(), "sensor discovery did not run: ");
 }
 
 void ZephraneEngine::handleConnectionLossFromDriver() { handleHelperConnectionLoss(); }
 
 QCoro::Task<void> ZephraneEngine::installConnectionLossHandler() {
     TaskInFlight counted;
-    std::weak_ptr<Liveness> alive = alive_;
     auto driver = driver_;
     const std::uint64_t id = connectionLossId_;
     // Runs on the driver's thread: hand the news to the GUI thread.
@@ -199,11 +194,8 @@ QCoro::Task<void> ZephraneEngine::installConnectionLossHandler() {
         QMetaObject::invokeMethod(
             QCoreApplication::instance(), [id] { ConnectionLossRelay::shared().deliver(id); }, Qt::QueuedConnection);
     };
-    try {
-        co_await driver->setConnectionLossHandler(std::move(handler));
-    } catch (const std::exception& e) {
-        if (!alive.expired()) engineLog().error(std::string("connection-loss handler not installed: ") + e.what());
-    }
+    co_await engine::attempt(driver->setConnectionLossHandler(std::move(handler)),
+                             "connection-loss handler not installed: ");
 }
 
 // MARK: - Profiles
@@ -263,13 +255,7 @@ QCoro::Task<void> ZephraneEngine::refreshHelperState(std::int64_t generation, bo
     TaskInFlight counted;
     std::weak_ptr<Liveness> alive = alive_;
     auto driver = driver_;
-    std::optional<HelperState> state;
-    try {
-        state = co_await driver->connect();
-    } catch (const std::exception& e) {
-        if (alive.expired()) co_return;
-        engineLog().error(std::string("daemon state refresh failed: ") + e.what());
-    }
+    const auto state = co_await engine::attempt(driver->connect(), "daemon state refresh failed: ");
     if (alive.expired()) co_return;
     if (state) applyHelperState(*state, generation);
     if (fromTick) isTickRefreshInFlight_ = false;
@@ -486,11 +472,8 @@ void ZephraneEngine::setMainWindowVisible(bool visible) {
 QCoro::Task<void> ZephraneEngine::handOverRegistryVisibility(std::shared_ptr<engine::PollerPort> poller,
                                                              bool visible) {
     TaskInFlight counted;
-    try {
-        co_await poller->setRegistryConsumersVisible(visible);
-    } catch (const std::exception& e) {
-        engineLog().error(std::string("sensor poller did not take the window's visibility: ") + e.what());
-    }
+    co_await engine::attempt(poller->setRegistryConsumersVisible(visible),
+                             "sensor poller did not take the window's visibility: ");
 }
 
 }  // namespace zephrane

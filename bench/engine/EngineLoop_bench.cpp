@@ -27,15 +27,9 @@
 
 #include <benchmark/benchmark.h>
 
-#include "DaemonProcess.hpp"
-#include "ServiceTestSupport.hpp"
-#include "SimMachine.hpp"
-#include "ZephraneApp/Engine/ServiceAdapters.hpp"
-#include "ZephraneApp/Services/Daemon/SMCDriverActor.hpp"
 #include "platform/codesign/EmbeddedIdentity.hpp"
-#include "platform/notifications/FakeNotificationCenter.hpp"
 #include "platform/oslog/OSLog.hpp"
-#include "platform/servicemanagement/SystemServiceManager.hpp"
+#include "tests/ZephraneApp/Engine/SimulatedLaptopRig.hpp"
 
 ZEPHRANE_EMBED_IDENTITY("com.zephrane.app", "ZPHRN4B7Q2");
 
@@ -97,39 +91,12 @@ void runLoop(benchmark::State& state, bool drive) {
     if (QCoreApplication::instance() == nullptr) new QCoreApplication(argc, argv);  // lives until exit
     oslog::setOutput(oslog::Output::none);
 
-    servicemanagement::testing::TemporaryDirectory dir;
-    const auto machine = dir.path() / "machine";
-    std::filesystem::create_directories(machine);
-    ::setenv("ZEPHRANE_SIM_DIR", machine.c_str(), 1);
-    ::setenv("ZEPHRANE_XPC_DIR", machine.c_str(), 1);
-    helper::testing::SimMachine sim(ZEPHRANE_SIM_PROGRAM, machine);
-    sim.control({{"command", "setLoad"}, {"load", 0.3}});
-    helper::testing::DaemonLaunch how;
-    how.program = ZEPHRANE_DAEMON_PROGRAM;
-    how.directory = machine;
-    helper::testing::DaemonProcess daemon(how);
-    if (!daemon.waitUntilServing()) {
+    enginetest::SimulatedLaptopRig rig(ZEPHRANE_SIM_PROGRAM, ZEPHRANE_DAEMON_PROGRAM, 0.3);
+    if (!rig.serving()) {
         state.SkipWithError("the daemon did not start");
         return;
     }
-
-    SMCDriverActor::Dependencies deps;
-    deps.serviceManager =
-        std::make_shared<servicemanagement::SystemServiceManager>(dir.path() / "no-bundle", dir.path() / "root");
-    deps.registerAtExit = [](void (*)()) {};
-    auto store = std::make_unique<QSettingsStore>(QString::fromStdString((dir.path() / "settings.ini").string()));
-    engine::ProductionServiceOptions options;
-    options.settings = &store->settings();
-    options.heatDirectory = QString::fromStdString((dir.path() / "heat").string());
-    options.temporaryDirectory = QString::fromStdString(dir.path().string());
-    options.notifications = std::make_shared<notifications::FakeNotificationCenter>();
-    EngineEnvironment environment;
-    environment.services = std::make_shared<engine::ProductionServices>(std::move(options));
-    environment.settings = std::move(store);
-    environment.clock = engine::makeSystemClock(QCoreApplication::instance());
-    auto engine = std::make_unique<ZephraneEngine>(
-        FanProfile::appleAuto(), std::make_shared<engine::DriverAdapter>(std::make_shared<SMCDriverActor>(std::move(deps))),
-        std::move(environment));
+    ZephraneEngine* engine = &rig.makeEngine();
     engine->setMainWindowVisible(false);
     engine->start();
     if (drive) engine->selectProfile(FanProfile::nimbraStandard());
@@ -154,11 +121,6 @@ void runLoop(benchmark::State& state, bool drive) {
     state.counters["load1_after"] = loadAverage();
     state.counters["controlling"] = engine->isControlling() ? 1 : 0;
 
-    QCoro::waitFor(engine->stop());
-    engine.reset();
-    while (ZephraneEngine::tasksInFlight() > 0) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    ::unsetenv("ZEPHRANE_SIM_DIR");
-    ::unsetenv("ZEPHRANE_XPC_DIR");
 }
 
 void BM_EngineLoopShareAutomatic(benchmark::State& state) { runLoop(state, false); }
