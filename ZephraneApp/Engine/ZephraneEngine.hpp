@@ -69,6 +69,7 @@ using OptionalProfile = std::optional<FanProfile>;
 using OptionalShortcut = std::optional<GlobalShortcut>;
 using OptionalUuid = std::optional<Uuid>;
 using OptionalWatts = std::optional<double>;
+using OptionalTrend = std::optional<ThermalTrend>;
 
 // What the engine is created with besides its driver.
 struct EngineEnvironment {
@@ -153,7 +154,8 @@ class ZephraneEngine : public QObject {
                    overheatThresholdChanged)
     Q_PROPERTY(bool isOverheating READ isOverheating NOTIFY isOverheatingChanged)
     Q_PROPERTY(bool preSpoolEnabled READ preSpoolEnabled WRITE setPreSpoolEnabled NOTIFY preSpoolEnabledChanged)
-    Q_PROPERTY(zephrane::ThermalTrend thermalTrend READ thermalTrend NOTIFY thermalTrendChanged)
+    // Always set; wrapped because a trend has no default value to hold.
+    Q_PROPERTY(zephrane::OptionalTrend thermalTrend READ publishedThermalTrend NOTIFY thermalTrendChanged)
 
     // Fan health.
     Q_PROPERTY(zephrane::FanWarningTable fanHealthWarnings READ fanHealthWarnings NOTIFY fanHealthWarningsChanged)
@@ -315,6 +317,7 @@ public:
     const std::optional<SMCSensor>& cachedMenuBarHottestSensor() const { return cachedMenuBarHottestSensor_; }
     const std::vector<TrendSample>& trendSamples() const { return trendSamples_; }
     const ThermalTrend& thermalTrend() const { return thermalTrend_; }
+    OptionalTrend publishedThermalTrend() const { return thermalTrend_; }
     const SensorKeySet& pinnedSensorKeys() const { return pinnedSensorKeys_; }
     const OptionalProfile& activeProfile() const { return activeProfile_; }
     const OptionalPreset& activePreset() const { return activePreset_; }

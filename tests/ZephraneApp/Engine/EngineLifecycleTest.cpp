@@ -1,5 +1,7 @@
 // The engine object: what it holds when made, the order it makes its
 // services in, start() and stop(), and going away with work still out.
+#include <QMetaProperty>
+
 #include <gtest/gtest.h>
 
 #include "EngineHarness.hpp"
@@ -46,6 +48,26 @@ TEST(EngineLifecycle, MadeWithEveryMemberAtItsInitialValueAndTheServicesInOrder)
     EXPECT_EQ(h.poller().polls, 0);
     EXPECT_TRUE(h.driver->writes.empty());
     EXPECT_TRUE(h.driver->connects.empty());
+}
+
+// Views bind to the engine by property name: every property reads through
+// the meta-object system and has a change signal.
+TEST(EngineLifecycle, EveryPublishedMemberIsAPropertyWithAChangeSignal) {
+    EngineHarness h;
+    auto& engine = h.make();
+    const QMetaObject* meta = engine.metaObject();
+    for (int i = meta->propertyOffset(); i < meta->propertyCount(); ++i) {
+        const QMetaProperty property = meta->property(i);
+        SCOPED_TRACE(property.name());
+        EXPECT_TRUE(property.hasNotifySignal());
+        EXPECT_TRUE(engine.property(property.name()).isValid());
+    }
+    for (const char* name : {"helperState", "helperInstallIssue", "isHelperInstallInFlight", "activePreset",
+                             "manualFanTargets", "lastError", "displayedTemperature", "fans", "spoolRate"})
+        EXPECT_GE(meta->indexOfProperty(name), 0) << name;
+    EXPECT_EQ(engine.property("spoolRate").toDouble(), 900);
+    EXPECT_TRUE(engine.setProperty("spoolRate", 1800.0)) << "settings are writable through the property";
+    EXPECT_EQ(h.settings->doubleValue(settings::key::spoolRate), 1800);
 }
 
 TEST(EngineLifecycle, PinnedSensorsAndTheAlertUnitComeFromStorageAtCreation) {
