@@ -71,6 +71,10 @@ void FakeDriver::failPending() {
     failAll(restores);
     failAll(connects);
     failAll(reopens);
+    failAll(versions);
+    failAll(installs);
+    failAll(uninstalls);
+    failAll(reloads);
 }
 
 QCoro::Task<double> FakeDriver::setTargetRPM(int fan, double rpm) {
@@ -118,6 +122,56 @@ QCoro::Task<std::shared_ptr<SMCKernelBridge>> FakeDriver::reopenReadBridgeIfNeed
 QCoro::Task<void> FakeDriver::setConnectionLossHandler(std::function<void()> handler) {
     ++handlerInstalls;
     lossHandler_ = std::move(handler);
+    co_return;
+}
+
+QCoro::Task<std::string> FakeDriver::helperVersion() {
+    note(journal_, "version");
+    auto reply = std::make_shared<Reply<std::string>>();
+    versions.push_back(reply);
+    settle(*reply, versionAnswer);
+    co_return co_await *reply;
+}
+
+QCoro::Task<HelperState> FakeDriver::installHelper() {
+    note(journal_, "install");
+    auto reply = std::make_shared<Reply<HelperState>>();
+    installs.push_back(reply);
+    settle(*reply, installAnswer);
+    co_return co_await *reply;
+}
+
+QCoro::Task<HelperState> FakeDriver::uninstallHelper() {
+    note(journal_, "uninstall");
+    auto reply = std::make_shared<Reply<HelperState>>();
+    uninstalls.push_back(reply);
+    settle(*reply, uninstallAnswer);
+    co_return co_await *reply;
+}
+
+QCoro::Task<HelperState> FakeDriver::reloadHelper() {
+    note(journal_, "reload");
+    auto reply = std::make_shared<Reply<HelperState>>();
+    reloads.push_back(reply);
+    settle(*reply, reloadAnswer);
+    co_return co_await *reply;
+}
+
+QCoro::Task<void> FakeDriver::tearDownConnection() {
+    note(journal_, "teardown");
+    ++teardowns;
+    linked = false;
+    co_return;
+}
+
+QCoro::Task<bool> FakeDriver::hasConnection() {
+    note(journal_, "hasConnection");
+    co_return linked;
+}
+
+QCoro::Task<void> FakeDriver::openApprovalSettings() {
+    note(journal_, "openApproval");
+    ++approvalsOpened;
     co_return;
 }
 
@@ -284,7 +338,24 @@ void FakeWorkloadObserver::stop() {
     ++record_->stops;
 }
 
+FakeInstaller::~FakeInstaller() { failAll(removals); }
+
+QCoro::Task<void> FakeInstaller::removeLegacyHelper() {
+    note(journal_, "removeLegacy");
+    auto reply = std::make_shared<Reply<Nothing>>();
+    removals.push_back(reply);
+    settle(*reply, removalAnswer);
+    co_await *reply;
+    legacyPresent = false;
+}
+
 // MARK: - Factory
+
+std::unique_ptr<engine::InstallPort> FakeServices::makeInstaller() {
+    auto made = std::make_unique<FakeInstaller>(journal_);
+    installer = made.get();
+    return made;
+}
 
 std::unique_ptr<engine::AlertsPort> FakeServices::makeAlerts() {
     note(journal_, "make alerts");

@@ -192,7 +192,7 @@ TEST(EngineLifecycle, ALossReportedFromTheDriversThreadReachesTheEngineOnItsOwnT
     h.driver->loseConnection();
     EXPECT_TRUE(h.takeJournal().empty()) << "not on the driver's thread";
     EXPECT_TRUE(eventually([&] { return !h.journal->empty(); }));
-    EXPECT_EQ(h.takeJournal(), Journal{"handleHelperConnectionLoss"});
+    EXPECT_EQ(h.takeJournal(), (Journal{"handleHelperConnectionLoss", "connect"})) << "and the state is asked for";
 
     // Once the engine is gone, a late report finds nobody and does nothing.
     h.driver->loseConnection();
