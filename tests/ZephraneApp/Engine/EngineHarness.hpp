@@ -237,10 +237,19 @@ public:
         double temp;
     };
     void update(bool isOverheating, const std::string& name, double temp) override;
-    void updateRule(const std::string& key, bool isTriggered, const std::string&, const std::string&) override;
+    void updateRule(const std::string& key, bool isTriggered, const std::string& title,
+                    const std::string& message) override;
     void setUseFahrenheit(bool fahrenheit) override { useFahrenheit = fahrenheit; }
 
+    struct Rule {
+        std::string key;
+        bool isTriggered;
+        std::string title;
+        std::string message;
+        friend bool operator==(const Rule&, const Rule&) = default;
+    };
     std::vector<Update> updates;
+    std::vector<Rule> rules;
     bool useFahrenheit = false;
 
 private:
