@@ -39,6 +39,16 @@ void settle(Reply<T>& reply, const std::variant<Value, std::exception_ptr, std::
     }
 }
 
+// One call of the daemon's life cycle: recorded in `calls`, answered by
+// `answer`. The references are read only before the first suspension.
+template <class T>
+QCoro::Task<T> answered(std::vector<std::shared_ptr<Reply<T>>>& calls, const Answer<T>& answer) {
+    auto reply = std::make_shared<Reply<T>>();
+    calls.push_back(reply);
+    settle(*reply, answer);
+    co_return co_await *reply;
+}
+
 template <class T>
 void failAll(std::vector<std::shared_ptr<Reply<T>>>& replies) {
     for (auto& reply : replies)
@@ -127,34 +137,22 @@ QCoro::Task<void> FakeDriver::setConnectionLossHandler(std::function<void()> han
 
 QCoro::Task<std::string> FakeDriver::helperVersion() {
     note(journal_, "version");
-    auto reply = std::make_shared<Reply<std::string>>();
-    versions.push_back(reply);
-    settle(*reply, versionAnswer);
-    co_return co_await *reply;
+    return answered(versions, versionAnswer);
 }
 
 QCoro::Task<HelperState> FakeDriver::installHelper() {
     note(journal_, "install");
-    auto reply = std::make_shared<Reply<HelperState>>();
-    installs.push_back(reply);
-    settle(*reply, installAnswer);
-    co_return co_await *reply;
+    return answered(installs, installAnswer);
 }
 
 QCoro::Task<HelperState> FakeDriver::uninstallHelper() {
     note(journal_, "uninstall");
-    auto reply = std::make_shared<Reply<HelperState>>();
-    uninstalls.push_back(reply);
-    settle(*reply, uninstallAnswer);
-    co_return co_await *reply;
+    return answered(uninstalls, uninstallAnswer);
 }
 
 QCoro::Task<HelperState> FakeDriver::reloadHelper() {
     note(journal_, "reload");
-    auto reply = std::make_shared<Reply<HelperState>>();
-    reloads.push_back(reply);
-    settle(*reply, reloadAnswer);
-    co_return co_await *reply;
+    return answered(reloads, reloadAnswer);
 }
 
 QCoro::Task<void> FakeDriver::tearDownConnection() {
