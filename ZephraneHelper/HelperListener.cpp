@@ -58,7 +58,8 @@ xpc::ExportedObject HelperListener::exportedObject() {
     object[std::string(protocol::heartbeat.selector)] = [weak](xpc::Values, xpc::Reply reply) {
         auto service = weak.lock();
         if (!service) return;
-        service->heartbeat([r = share(std::move(reply))](double uptime) { (*r)({xpc::Value(uptime)}); });
+        service->heartbeat(currentClient(),
+                           [r = share(std::move(reply))](double uptime) { (*r)({xpc::Value(uptime)}); });
     };
     object[std::string(protocol::helperVersion.selector)] = [](xpc::Values, xpc::Reply reply) {
         reply({xpc::Value(HelperService::helperVersion())});

@@ -48,6 +48,7 @@ std::shared_ptr<HelperService> HelperService::create(std::shared_ptr<SMCKernelBr
 
 HelperService::HelperService(std::shared_ptr<SMCKernelBridge> bridge, Options options)
     : options_(std::move(options)),
+      restoreWriter_(options_.openBridge, toSteady(options_.restoreWriteBound)),
       bridge_(std::move(bridge)),
       fanReader_(bridge_),
       watchdog_(options_.heartbeatTimeout),
@@ -147,14 +148,15 @@ void HelperService::restoreAutomaticControl(ErrorReply reply) {
     });
 }
 
-void HelperService::heartbeat(UptimeReply reply) {
+void HelperService::heartbeat(std::optional<ClientId> caller, UptimeReply reply) {
     // Recorded on the hardware queue on purpose: a blocked queue stops both
     // the replies and the beats, so the watchdog can fail safe.
-    queue_.post([this, reply = std::move(reply)] {
+    queue_.post([this, caller, reply = std::move(reply)] {
         auto now = options_.suspendingNow();
         {
+            // Anyone else's beats say nothing about the app holding the fans.
             std::lock_guard lock(watchdogLock_);
-            watchdog_.recordBeat(now);
+            if (caller == controllingClient_) watchdog_.recordBeat(now);
         }
         reply(options_.uptimeSeconds());
     });
@@ -272,30 +274,41 @@ std::optional<std::string> HelperService::restoreAllFans() {
     }
 
     std::optional<std::string> firstError;
-    const int count = fanCount().value_or(0);
-    for (int fan = 0; fan < count; ++fan) {
-        try {
-            bridge_->write(FanKey::mode(fan), 0.0);
-        } catch (const std::exception& e) {
-            if (!firstError) firstError = e.what();
-            log().error("restore fan " + std::to_string(fan) + " failed: " + e.what());
-        }
+    std::shared_ptr<SMCKernelBridge> connection = bridge_;
+    const bool complete = writeRestore(connection, fanCount().value_or(0), &firstError, Report::everyFailure);
+    if (connection && connection != bridge_) {
+        // A write hangs on the old connection, and whatever we sent through
+        // it would queue behind that write for ever.
+        bridge_ = connection;
+        fanReader_ = SMCFanReader(bridge_);
     }
     manualFans_.clear();
-    try {
-        bridge_->write(FanKey::forceTest, 0.0);
-    } catch (const std::exception& e) {
-        if (!isKeyNotFound(e)) {
-            if (!firstError) firstError = e.what();
-            log().error(std::string("Ftst reset failed: ") + e.what());
-        }
-    }
     diagnosticUnlocked_ = false;
     {
+        // Anything left undone keeps the watchdog armed: with no beat within
+        // its time-out, it fails safe once more.
         std::lock_guard lock(watchdogLock_);
-        watchdog_.manualEngaged(false, options_.suspendingNow());
+        watchdog_.manualEngaged(!complete, options_.suspendingNow());
     }
     return firstError;
+}
+
+bool HelperService::writeRestore(std::shared_ptr<SMCKernelBridge>& connection, int fans,
+                                 std::optional<std::string>* firstError, Report report) {
+    bool complete = true;
+    const auto failed = [&](const RestoreWriter::Outcome& outcome, const std::string& logPrefix) {
+        if (firstError && !*firstError) *firstError = outcome.error;
+        if (!outcome.keyMissing) complete = false;
+        if (report == Report::everyFailure || !outcome.keyMissing) log().error(logPrefix + *outcome.error);
+    };
+    for (int fan = 0; fan < fans; ++fan) {
+        const auto outcome = restoreWriter_.write(connection, FanKey::mode(fan), 0.0);
+        if (outcome.error) failed(outcome, "restore fan " + std::to_string(fan) + " failed: ");
+    }
+    // A machine without the diagnostic unlock has nothing to reset.
+    const auto outcome = restoreWriter_.write(connection, std::string(FanKey::forceTest), 0.0);
+    if (outcome.error && !outcome.keyMissing) failed(outcome, "Ftst reset failed: ");
+    return complete;
 }
 
 // MARK: - Fail-safe
@@ -397,19 +410,14 @@ bool HelperService::emergencyRestore() {
     }
     if (count == 0) count = SMCFanReader(second).fanCount();
     if (count <= 0) count = 8;  // unknown: cover every fan a machine may have
-    for (int fan = 0; fan < count; ++fan) {
-        try {
-            second->write(FanKey::mode(fan), 0.0);
-        } catch (const std::exception&) {
-        }
-    }
-    try {
-        second->write(FanKey::forceTest, 0.0);
-    } catch (const std::exception&) {
-    }
+    const bool complete = writeRestore(second, count, nullptr, Report::whatIsLeftUndone);
     {
         std::lock_guard lock(watchdogLock_);
         ++emergencyRestoreEpoch_;  // stops every engage poll in flight
+    }
+    if (!complete) {
+        log().fault("EMERGENCY restore: incomplete \u2014 retrying what could not be handed back");
+        return false;
     }
     log().fault("EMERGENCY restore: completed");
     return true;

@@ -5,7 +5,12 @@
 // emergency restore through a throwaway second SMC connection, exit restore)
 // runs on its own watchdog queue, which never waits for the hardware queue:
 // a stuck SMC call on the main connection cannot keep the fans in manual
-// mode.
+// mode. Every write of a restore is given up after a bound (RestoreWriter),
+// so one key that hangs keeps no other from being handed back; while a
+// restore leaves anything undone, the watchdog stays armed and tries again.
+//
+// Only the controlling connection's heartbeats count: another client that
+// beats cannot keep a frozen controller's fans in manual mode.
 //
 // The inputs are hostile: fan indices, speeds and the calling connection
 // come from another process and are checked before any SMC access.
@@ -23,6 +28,7 @@
 #include <vector>
 
 #include "ZephraneHelper/HeartbeatWatchdog.hpp"
+#include "ZephraneHelper/RestoreWriter.hpp"
 #include "ZephraneHelper/SerialQueue.hpp"
 #include "smc/SMCFanReader.hpp"
 #include "smc/SMCKernelBridge.hpp"
@@ -62,6 +68,7 @@ public:
         Seconds handoffCheckDelay{4.0};
         Seconds emergencyRetryDelay{4.0};
         Seconds exitRestoreWait{2.0};
+        Seconds restoreWriteBound{1.0};  // each write of a restore, then the next key
         BridgeOpener openBridge = [] { return SMCKernelBridge::open(); };
         std::function<SuspendingClock::time_point()> suspendingNow = [] { return SuspendingClock::now(); };
         std::function<double()> uptimeSeconds;  // default: time since creation on CLOCK_BOOTTIME
@@ -75,7 +82,9 @@ public:
     void setTargetRPM(std::optional<ClientId> caller, std::int64_t fan, double rpm, TargetReply reply);
     void setManualControl(std::optional<ClientId> caller, std::int64_t fan, bool enabled, ErrorReply reply);
     void restoreAutomaticControl(ErrorReply reply);
-    void heartbeat(UptimeReply reply);
+    // Counts for the watchdog only when it comes from the controlling
+    // connection (or, in process, with no connection and no controller).
+    void heartbeat(std::optional<ClientId> caller, UptimeReply reply);
     static std::string helperVersion();
 
     // Life cycle and fail-safe.
@@ -84,6 +93,8 @@ public:
     void clientDisconnected(ClientId client);
     void watchdogTick();
     void emergencyRestoreWithRetry(int budget);
+    // True when every fan and the diagnostic unlock were handed back (a key
+    // the machine does not have counts as handed back).
     bool emergencyRestore();
 
     // Stops both queues and waits for them; pending work is dropped and its
@@ -107,10 +118,16 @@ private:
     void engagePoll(int fan, std::uint64_t generation, std::uint64_t epoch, std::chrono::steady_clock::time_point deadline);
     void completeWaiters(int fan, const std::optional<std::string>& errorText);
     std::optional<std::string> restoreAllFans();
+    // Hands every fan, then the diagnostic unlock, back through `connection`
+    // (replaced when a write hangs on it); true when nothing is left undone.
+    enum class Report { everyFailure, whatIsLeftUndone };
+    bool writeRestore(std::shared_ptr<SMCKernelBridge>& connection, int fans, std::optional<std::string>* firstError,
+                      Report report);
     void failTarget(const std::string& errorText, const TargetReply& reply);
     void armWatchdogTimer();
 
     Options options_;
+    RestoreWriter restoreWriter_;  // any queue
     SerialQueue queue_{"com.zephrane.Fanwarden.hw"};
     SerialQueue watchdogQueue_{"com.zephrane.Fanwarden.watchdog"};
     std::shared_ptr<SMCKernelBridge> bridge_;

@@ -3,8 +3,10 @@
 // control at start, on a lost heartbeat, when the controlling app goes away,
 // on SIGTERM/SIGINT and at exit.
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <optional>
 #include <string>
@@ -49,9 +51,20 @@ using namespace zephrane;
 // objects are never destroyed, so no static destructor runs under the
 // threads that still use them while the process exits.
 helper::HelperService* exitService = nullptr;
+// Set once it serves; read by the signal handler, on another thread.
+std::atomic<xpc::Listener*> exitListener{nullptr};
 
 void restoreAtExit() {
     if (exitService) exitService->restoreForExit();
+}
+
+// However the daemon was started, it may keep as many connections as its
+// hard descriptor limit allows (the systemd unit sets one with room to spare).
+void raiseDescriptorLimit() {
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur >= limit.rlim_max) return;
+    limit.rlim_cur = limit.rlim_max;
+    ::setrlimit(RLIMIT_NOFILE, &limit);
 }
 
 }  // namespace
@@ -66,6 +79,7 @@ int main() {
     sigaddset(&termination, SIGTERM);
     sigaddset(&termination, SIGINT);
     pthread_sigmask(SIG_BLOCK, &termination, nullptr);
+    raiseDescriptorLimit();
 
     // Taken while this is the only thread: taking it edits the environment.
     const std::optional<int> activated = xpc::takeActivatedSocket();
@@ -100,6 +114,8 @@ int main() {
         if (error) return;
         log.info("received signal " + std::to_string(number) +
                  " \u2014 restoring Apple automatic control and exiting");
+        // No new connection from here on; the socket file goes if we made it.
+        if (auto* listener = exitListener.load()) listener->invalidate();
         exitService->restoreForExit();
         std::exit(0);  // runs the exit handler: a second restore
     });
@@ -114,7 +130,14 @@ int main() {
     auto* listener = helper::daemonObjects.listener =
         new xpc::Listener(io->get_executor(), std::string(HelperConstants::machServiceName), settings);
     listener->setDelegate(std::make_shared<helper::HelperListener>(*service));
-    listener->resume();
+    try {
+        listener->resume();
+    } catch (const std::exception& e) {
+        // The fans were handed back at start; the exit handler does it again.
+        log.fault(std::string("cannot listen for connections: ") + e.what() + " \u2014 exiting");
+        std::exit(1);
+    }
+    exitListener = listener;
 
     log.info("Zephrane SMC helper " + std::string(helperBuildVersion) + " started");
     auto guard = asio::make_work_guard(*io);

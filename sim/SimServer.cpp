@@ -6,6 +6,7 @@
 
 #include "platform/iokit/SimulatorProtocol.hpp"
 #include "platform/oslog/OSLog.hpp"
+#include "shared/OwnSocket.hpp"
 
 namespace zephrane::sim {
 namespace {
@@ -75,19 +76,11 @@ SimServer::~SimServer() { stop(); }
 
 void SimServer::listen(Service service, std::string_view name) {
     const fs::path path = options_.directory / name;
-    struct stat status{};
-    if (::lstat(path.c_str(), &status) == 0) {
-        if (!S_ISSOCK(status.st_mode)) throw std::runtime_error(quoted(path) + " exists and is not a socket");
-        asio::local::stream_protocol::socket probe(io_);
-        asio::error_code refused;
-        probe.connect(asio::local::stream_protocol::endpoint(path.string()), refused);
-        if (!refused) throw std::runtime_error(quoted(path) + " is served by another process");
-        fs::remove(path);  // stale: left behind by a server that died
-    }
-    asio::local::stream_protocol::acceptor acceptor(io_, asio::local::stream_protocol::endpoint(path.string()));
+    // Only in a directory nobody else may change, never over what is at the
+    // path but a dead server's socket, and with its mode from its creation.
+    const OwnSocket made = listenAtOwnPath(path.string(), 0666);
+    asio::local::stream_protocol::acceptor acceptor(io_, asio::local::stream_protocol(), made.fd);
     listeners_.push_back({service, std::string(name), path, std::move(acceptor)});
-    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
-                              fs::perms::group_write | fs::perms::others_read | fs::perms::others_write);
 }
 
 RequestHandler SimServer::handlerFor(Service service, uid_t peer) {

@@ -9,7 +9,13 @@
 // is parsed and checked clause by clause:
 //   anchor apple generic          the executable is owned by the trusted owner
 //                                 (root unless a TrustPolicy names another)
-//                                 and writable by nobody else
+//                                 and writable by nobody else; so is every
+//                                 other file the process has mapped
+//                                 executable (root may own those too), and
+//                                 its environment names no library for the
+//                                 loader to add (LD_PRELOAD, LD_AUDIT): the
+//                                 stand-in for the hardened runtime's library
+//                                 validation
 //   identifier "X"                the embedded identifier is X
 //   certificate leaf[subject.OU] = "T"   the embedded team identifier is T
 #pragma once
@@ -30,12 +36,32 @@ struct Identity {
     friend bool operator==(const Identity&, const Identity&) = default;
 };
 
+// A file a process has mapped executable, as its memory map names it.
+struct LoadedFile {
+    std::string path;
+    uid_t owner = 0;
+    mode_t mode = 0;       // permission bits
+    bool current = true;   // false: the mapped file could not be found to look at
+    friend bool operator==(const LoadedFile&, const LoadedFile&) = default;
+};
+
+// Everything a process runs besides its executable's own code.
+struct LoadedCode {
+    std::vector<LoadedFile> files;                // each file mapped executable, once
+    std::vector<std::string> injectionVariables;  // LD_PRELOAD, LD_AUDIT, when set in its environment
+    std::optional<std::string> unreadable;        // why it could not all be read
+    friend bool operator==(const LoadedCode&, const LoadedCode&) = default;
+};
+
 // What we know of a running program's code.
 struct CodeInfo {
     std::string executablePath;
     uid_t owner = 0;
     mode_t mode = 0;                   // permission bits of the executable
     std::optional<Identity> identity;  // none when the executable embeds none
+    // None when not looked into: a process of the trusted owner that we, not
+    // being that owner, may not look into (see checkPeer).
+    std::optional<LoadedCode> loaded;
 };
 
 struct TrustPolicy {
@@ -79,13 +105,15 @@ private:
     std::vector<Clause> clauses_;
 };
 
-// The identity embedded in the executable at `path`; none when it has none,
-// when its notes disagree or are malformed, or when the file is not a
-// readable little-endian ELF64 file.
+// The identity embedded in the executable at `path` (its first identity
+// note); none when it has none, when its notes are malformed or beyond the
+// reader's caps (ElfIdentity.hpp), or when the file is not a readable
+// little-endian ELF64 file.
 std::optional<Identity> readEmbeddedIdentity(const std::string& path);
 
 // Code info of a live process, read through the executable it runs (not the
-// file now at its path); none when it is gone or unreadable.
+// file now at its path), with the code it has loaded; none when it is gone
+// or its executable is unreadable.
 std::optional<CodeInfo> codeInfoForProcess(pid_t pid);
 
 // The peer of a connected Unix socket checked against a requirement: no value
@@ -93,7 +121,11 @@ std::optional<CodeInfo> codeInfoForProcess(pid_t pid);
 // connect() (or, seen from the connecting side, listen()); both ends of a
 // socketpair() name the process that created it. A peer running as the
 // trusted owner whose executable we may not open (we are not that owner) is
-// judged by the file it was started as, when that is an absolute path.
+// judged by the file it was started as, when that is an absolute path, and
+// its loaded code is not looked at: that owner can change the system at will.
+// What the peer loads after the check, and a connection an admitted process
+// hands to another, are not seen: as on the platform, the check is of the
+// process that connected, when it connected.
 std::optional<std::string> checkPeer(int socketFd, const Requirement& requirement, const TrustPolicy& policy);
 
 }  // namespace zephrane::codesign

@@ -21,8 +21,6 @@ constexpr std::uint64_t kHeaderSize = 64;         // Elf64_Ehdr
 constexpr std::uint64_t kProgramHeaderSize = 56;  // Elf64_Phdr
 constexpr std::uint64_t kSectionHeaderSize = 64;  // Elf64_Shdr
 constexpr std::uint64_t kNoteHeaderSize = 12;     // namesz, descsz, type
-// Real note areas are a few hundred bytes; anything this large is not ours.
-constexpr std::uint64_t kMaxNoteArea = 64 * 1024;
 
 // Fills `into` from `offset`; false unless every byte was there.
 using ReadAt = std::function<bool(std::uint64_t offset, std::span<std::byte> into)>;
@@ -93,8 +91,8 @@ std::optional<Identity> decodeDescriptor(std::span<const std::byte> desc) {
     return Identity{std::string(identifier), std::string(team)};
 }
 
-// Walks the notes of one area and adds our identity notes to `found`.
-Scan scanNotes(std::span<const std::byte> notes, std::uint64_t alignment, std::vector<Identity>& found) {
+// Walks the notes of one area up to our first identity note, kept in `found`.
+Scan scanNotes(std::span<const std::byte> notes, std::uint64_t alignment, std::optional<Identity>& found) {
     std::uint64_t at = 0;
     while (at < notes.size()) {
         const std::uint64_t left = notes.size() - at;
@@ -114,7 +112,8 @@ Scan scanNotes(std::span<const std::byte> notes, std::uint64_t alignment, std::v
             auto identity = decodeDescriptor(
                 notes.subspan(at0 + static_cast<std::size_t>(descOffset), static_cast<std::size_t>(descSize)));
             if (!identity) return Scan::malformed;
-            found.push_back(std::move(*identity));
+            found = std::move(identity);
+            return Scan::clean;
         }
         // The last note's padding may be cut off by the end of the area.
         at += std::min(alignUp(descOffset + descSize, alignment), left);
@@ -133,8 +132,8 @@ bool collectNoteAreas(const ElfImage& image, std::span<const std::byte> header, 
     const std::uint64_t sectionCount = u16(header, 60);
 
     if (programCount != 0) {
-        // PN_XNUM moves the count elsewhere; no program of ours has that many.
-        if (programEntrySize != kProgramHeaderSize || programCount == PN_XNUM) return false;
+        // None of ours has this many (PN_XNUM, which moves the count elsewhere, among them).
+        if (programEntrySize != kProgramHeaderSize || programCount > kMaxProgramHeaders) return false;
         const auto table = image.read(programOffset, programCount * kProgramHeaderSize);
         if (!table) return false;
         for (std::size_t i = 0; i < programCount; ++i) {
@@ -149,7 +148,9 @@ bool collectNoteAreas(const ElfImage& image, std::span<const std::byte> header, 
     if (sectionOffset != 0 || sectionCount != 0) {
         // A zero count with a table present means extended numbering, which
         // only files with 65280 sections or more need.
-        if (sectionOffset == 0 || sectionCount == 0 || sectionEntrySize != kSectionHeaderSize) return false;
+        if (sectionOffset == 0 || sectionCount == 0 || sectionEntrySize != kSectionHeaderSize ||
+            sectionCount > kMaxSectionHeaders)
+            return false;
         const auto table = image.read(sectionOffset, sectionCount * kSectionHeaderSize);
         if (!table) return false;
         for (std::size_t i = 0; i < sectionCount; ++i) {
@@ -177,19 +178,26 @@ std::optional<Identity> identityFromElf(const ElfImage& image) {
     std::vector<NoteArea> areas;
     if (!collectNoteAreas(image, *header, areas)) return std::nullopt;
 
-    // The same note is usually seen twice, through its segment and its
-    // section; copies agree. Two different identities in one program make
-    // it nobody.
-    std::vector<Identity> found;
+    // Whoever connects chooses the file, so the work it may cost is capped
+    // before any note is read: a program of ours has a handful of small note
+    // areas, and a file beyond the caps is nobody.
+    if (areas.size() > kMaxNoteAreas) return std::nullopt;
+    std::uint64_t noteBytes = 0;
     for (const NoteArea& area : areas) {
-        if (area.size > kMaxNoteArea) return std::nullopt;
-        const auto notes = image.read(area.offset, area.size);
-        if (!notes || scanNotes(*notes, area.alignment, found) == Scan::malformed) return std::nullopt;
+        if (area.size > kMaxNoteBytes - noteBytes) return std::nullopt;
+        noteBytes += area.size;
     }
-    if (found.empty()) return std::nullopt;
-    const bool agree = std::all_of(found.begin(), found.end(), [&](const Identity& i) { return i == found.front(); });
-    if (!agree) return std::nullopt;
-    return found.front();
+
+    // Segments come first, as the kernel sees them; the first identity
+    // counts and the rest of the file is not read.
+    for (const NoteArea& area : areas) {
+        const auto notes = image.read(area.offset, area.size);
+        if (!notes) return std::nullopt;
+        std::optional<Identity> found;
+        if (scanNotes(*notes, area.alignment, found) == Scan::malformed) return std::nullopt;
+        if (found) return found;
+    }
+    return std::nullopt;
 }
 
 }  // namespace

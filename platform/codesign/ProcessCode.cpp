@@ -15,6 +15,7 @@
 
 #include "platform/codesign/CodeSigning.hpp"
 #include "platform/codesign/ElfIdentity.hpp"
+#include "platform/codesign/LoadedCode.hpp"
 
 // Linux 6.5 and later hand out a pidfd of a socket's peer; older headers
 // lack the name.
@@ -73,6 +74,7 @@ std::optional<CodeInfo> inspectProcess(pid_t pid, std::string& why, int* openErr
     info.owner = status.st_uid;
     info.mode = status.st_mode & 07777;
     info.identity = identityFromElfFile(exe.get());
+    info.loaded = loadedCodeOf(pid);
     return info;
 }
 

@@ -147,6 +147,27 @@ std::string octal(mode_t mode) {
     return text;
 }
 
+// A library injected into a genuine program makes it another program: every
+// file the process maps executable must be beyond the reach of anyone but
+// the trusted owner (or root, which owns the system's libraries whoever the
+// trusted owner is), and the loader must not have been told to add any.
+std::optional<std::string> checkLoadedCode(const LoadedCode& loaded, const TrustPolicy& policy) {
+    const std::string prefix = "anchor apple generic: ";
+    if (loaded.unreadable) return prefix + "the process's loaded code cannot be checked: " + *loaded.unreadable;
+    if (!loaded.injectionVariables.empty())
+        return prefix + "the process's environment sets " + loaded.injectionVariables.front();
+    for (const LoadedFile& file : loaded.files) {
+        const std::string what = prefix + "the process has loaded " + quoted(file.path);
+        if (!file.current) return what + ", which cannot be found to check";
+        if (file.owner != 0 && file.owner != policy.trustedOwner)
+            return what + ", owned by uid " + std::to_string(file.owner) + ", not uid " +
+                   std::to_string(policy.trustedOwner);
+        if ((file.mode & (S_IWGRP | S_IWOTH)) != 0)
+            return what + ", writable by others than its owner (mode " + octal(file.mode) + ")";
+    }
+    return std::nullopt;
+}
+
 std::optional<std::string> checkClause(const Requirement::Clause& clause, const CodeInfo& code,
                                        const TrustPolicy& policy) {
     using Kind = Requirement::Clause::Kind;
@@ -160,6 +181,7 @@ std::optional<std::string> checkClause(const Requirement::Clause& clause, const 
             if ((code.mode & (S_IWGRP | S_IWOTH)) != 0)
                 return "anchor apple generic: the executable is writable by others than its owner (mode " +
                        octal(code.mode) + ")";
+            if (code.loaded) return checkLoadedCode(*code.loaded, policy);
             return std::nullopt;
         case Kind::identifier:
             if (!code.identity)

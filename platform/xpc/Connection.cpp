@@ -1,8 +1,14 @@
 #include "platform/xpc/Connection.hpp"
 
+#include <fcntl.h>
+#include <poll.h>
 #include <sys/socket.h>
+#include <unistd.h>
+
+#include <utility>
 
 #include "platform/xpc/Channel.hpp"
+#include "platform/xpc/IoThread.hpp"
 #include "platform/xpc/WireFormat.hpp"
 
 namespace zephrane::xpc {
@@ -32,17 +38,25 @@ pid_t peerProcess(int fd) {
 
 }  // namespace
 
-std::shared_ptr<Connection> Connection::adopt(Socket socket, PeerValidator validator) {
-    return std::shared_ptr<Connection>(new Connection(std::move(socket), std::move(validator)));
+std::shared_ptr<Connection> Connection::adopt(Socket socket, PeerValidator validator,
+                                              std::shared_ptr<IoThread> checker, std::function<void()> released) {
+    return std::shared_ptr<Connection>(
+        new Connection(std::move(socket), std::move(validator), std::move(checker), std::move(released)));
 }
 
-Connection::Connection(Socket socket, PeerValidator validator)
+Connection::Connection(Socket socket, PeerValidator validator, std::shared_ptr<IoThread> checker,
+                       std::function<void()> released)
     : id_{nextConnectionId.fetch_add(1)},
       channel_(std::make_shared<Channel>(std::move(socket), Channel::Backpressure::holdRequests)),
       validator_(std::move(validator)),
-      pid_(peerProcess(channel_->nativeHandle())) {}
+      checker_(std::move(checker)),
+      pid_(peerProcess(channel_->nativeHandle())),
+      released_(std::move(released)) {}
 
-Connection::~Connection() = default;
+Connection::~Connection() {
+    // One that was never resumed, or never ended, goes here.
+    if (auto released = std::exchange(released_, nullptr)) released();
+}
 
 std::optional<ConnectionId> Connection::current() {
     return currentConnection;
@@ -79,19 +93,48 @@ void Connection::invalidate() {
 
 void Connection::begin() {
     if (ended_) return;
-    if (!requirement_.empty()) {
-        std::optional<std::string> refusal = "no peer validator";
-        if (validator_) {
-            try {
-                refusal = validator_(channel_->nativeHandle(), requirement_);
-            } catch (const std::exception& e) {
-                refusal = e.what();
-            }
-        }
-        if (refusal) {
-            end();
-            return;
-        }
+    if (requirement_.empty()) {
+        checked(std::nullopt);
+        return;
+    }
+    if (!checker_) {
+        checked(check(channel_->nativeHandle()));
+        return;
+    }
+    // The check gets a descriptor of its own: were this connection closed
+    // meanwhile, its number could already name someone else's socket.
+    const int fd = ::fcntl(channel_->nativeHandle(), F_DUPFD_CLOEXEC, 0);
+    if (fd < 0) {
+        end();
+        return;
+    }
+    asio::post(checker_->executor(), [self = shared_from_this(), fd] {
+        // Checks wait their turn; one whose peer has hung up meanwhile (a
+        // crowd that connects and leaves) costs nothing.
+        pollfd gone{fd, 0, 0};
+        std::optional<std::string> refusal = ::poll(&gone, 1, 0) == 1 && (gone.revents & POLLHUP) != 0
+                                                 ? std::optional<std::string>("the peer has hung up")
+                                                 : self->check(fd);
+        ::close(fd);
+        asio::post(self->channel_->executor(), [self, refusal = std::move(refusal)] { self->checked(refusal); });
+    });
+}
+
+// Any thread: the requirement and the validator are fixed once resumed.
+std::optional<std::string> Connection::check(int socketFd) const {
+    if (!validator_) return "no peer validator";
+    try {
+        return validator_(socketFd, requirement_);
+    } catch (const std::exception& e) {
+        return std::string(e.what());
+    }
+}
+
+void Connection::checked(const std::optional<std::string>& refusal) {
+    if (ended_) return;
+    if (refusal) {
+        end();
+        return;
     }
     std::weak_ptr<Connection> weak = weak_from_this();
     channel_->start(
@@ -152,6 +195,7 @@ void Connection::end() {
     if (ended_) return;
     ended_ = true;
     channel_->close();
+    if (auto released = std::exchange(released_, nullptr)) released();
     object_.clear();
     onInterruption_ = nullptr;
     std::function<void()> handler = std::move(onInvalidation_);

@@ -6,9 +6,11 @@
 // interface before a handler sees it, and a peer that fails the requirement
 // is closed before a single byte of it is read.
 //
-// Threads: everything of one connection (requirement check, handlers,
-// invalidation) runs on its executor, a strand of the listener's executor.
-// Handlers must not block. A server-side connection ends only by
+// Threads: everything of one connection (handlers, invalidation) runs on its
+// executor, a strand of the listener's executor, except the requirement
+// check: that reads files the peer chose, so it runs on the checking thread
+// the listener gives each connection, and never holds up the connections
+// already served. Handlers must not block. A server-side connection ends only by
 // invalidation (the peer left, misbehaved, failed the requirement, or
 // invalidate() was called); the interruption handler is accepted for the
 // familiar shape and never called here.
@@ -36,6 +38,7 @@
 namespace zephrane::xpc {
 
 class Channel;
+class IoThread;
 
 // Names a connection without owning it or reaching it; never reused within
 // a process.
@@ -51,9 +54,13 @@ class Connection : public std::enable_shared_from_this<Connection> {
 public:
     using Socket = asio::local::stream_protocol::socket;
 
-    // A connection over an accepted socket whose executor is a strand. The
-    // listener makes these; tests may make one over a socket pair.
-    static std::shared_ptr<Connection> adopt(Socket socket, PeerValidator validator);
+    // A connection over an accepted socket whose executor is a strand, its
+    // peer checked on `checker` (on its own executor when there is none);
+    // `released` is called once when it ends or goes. The listener makes
+    // these; tests may make one over a socket pair.
+    static std::shared_ptr<Connection> adopt(Socket socket, PeerValidator validator,
+                                             std::shared_ptr<IoThread> checker = nullptr,
+                                             std::function<void()> released = nullptr);
     ~Connection();
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
@@ -79,9 +86,12 @@ public:
 
 private:
     friend class Reply;
-    Connection(Socket socket, PeerValidator validator);
+    Connection(Socket socket, PeerValidator validator, std::shared_ptr<IoThread> checker,
+               std::function<void()> released);
 
     void begin();
+    void checked(const std::optional<std::string>& refusal);
+    std::optional<std::string> check(int socketFd) const;
     void handle(Json message);
     void end();
     void answer(std::uint64_t id, const Signature* signature, std::optional<Values> reply);
@@ -90,6 +100,7 @@ private:
     const ConnectionId id_;
     const std::shared_ptr<Channel> channel_;
     const PeerValidator validator_;
+    const std::shared_ptr<IoThread> checker_;  // held: checks in flight post to it
     const pid_t pid_;
     std::atomic<bool> resumed_{false};
 
@@ -103,6 +114,7 @@ private:
     // Executor only.
     std::size_t outstanding_ = 0;
     bool ended_ = false;
+    std::function<void()> released_;  // until called
 };
 
 }  // namespace zephrane::xpc

@@ -1,20 +1,23 @@
 #include "platform/xpc/Listener.hpp"
 
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cstdint>
+#include <map>
 #include <cerrno>
 #include <chrono>
-#include <cstring>
-#include <filesystem>
 #include <mutex>
 #include <system_error>
 
+#include "platform/xpc/IoThread.hpp"
 #include "platform/xpc/ServiceAddress.hpp"
 #include "platform/xpc/SocketActivation.hpp"
+#include "shared/OwnSocket.hpp"
 
 namespace zephrane::xpc {
 
@@ -27,22 +30,20 @@ constexpr auto kAcceptRetryDelay = std::chrono::milliseconds(100);
     throw std::system_error(error, std::generic_category(), what);
 }
 
-sockaddr_un addressOf(const std::string& path) {
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::memcpy(address.sun_path, path.data(), path.size());  // length checked by socketPathForService
-    return address;
+uid_t peerUser(int fd) {
+    ucred credentials{};
+    socklen_t length = sizeof credentials;
+    if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &credentials, &length) != 0) return static_cast<uid_t>(-1);
+    return credentials.uid;
 }
 
-// A live server answers at once; a file left by a dead one refuses.
-bool someoneListensAt(const std::string& path) {
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (fd < 0) return false;
-    sockaddr_un address = addressOf(path);
-    const bool answered = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0 ||
-                          errno == EAGAIN;
-    ::close(fd);
-    return answered;
+// Connections the descriptor limit leaves room for, the service's reserve kept.
+std::size_t connectionsTheLimitAllows() {
+    constexpr std::size_t kFewest = 16;
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return SIZE_MAX / 2;
+    const auto descriptors = static_cast<std::size_t>(limit.rlim_cur);
+    return descriptors > kReservedDescriptors + kFewest ? descriptors - kReservedDescriptors : kFewest;
 }
 
 struct FileIdentity {
@@ -55,31 +56,6 @@ std::optional<FileIdentity> identityOf(const std::string& path) {
     struct stat status {};
     if (::lstat(path.c_str(), &status) != 0) return std::nullopt;
     return FileIdentity{status.st_dev, status.st_ino};
-}
-
-int bindOwnSocket(const std::string& path, FileIdentity& made) {
-    std::error_code ec;
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
-    if (ec) fail(ec.value(), "cannot create the directory of \"" + path + "\"");
-
-    struct stat status {};
-    if (::lstat(path.c_str(), &status) == 0) {
-        if (!S_ISSOCK(status.st_mode)) fail(EEXIST, "\"" + path + "\" exists and is not a socket");
-        if (someoneListensAt(path)) fail(EADDRINUSE, "another process serves \"" + path + "\"");
-        ::unlink(path.c_str());  // left behind by a server that died
-    }
-
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) fail(errno, "socket");
-    sockaddr_un address = addressOf(path);
-    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0 ||
-        ::chmod(path.c_str(), 0666) != 0 || ::listen(fd, SOMAXCONN) != 0) {
-        const int error = errno;
-        ::close(fd);
-        fail(error, "cannot listen at \"" + path + "\"");
-    }
-    if (auto identity = identityOf(path)) made = *identity;
-    return fd;
 }
 
 }  // namespace
@@ -117,7 +93,17 @@ struct Listener::State : std::enable_shared_from_this<State> {
             }
             return;
         }
-        auto connection = Connection::adopt(std::move(socket), settings.validator);
+        const uid_t user = peerUser(socket.native_handle());
+        if (!take(user)) {
+            asio::error_code ignored;
+            socket.close(ignored);
+            accept();
+            return;
+        }
+        auto connection = Connection::adopt(std::move(socket), settings.validator, checker,
+                                            [weak = weak_from_this(), user] {
+                                                if (auto self = weak.lock()) self->release(user);
+                                            });
         std::shared_ptr<ListenerDelegate> current;
         {
             std::lock_guard lock(mutex);
@@ -133,16 +119,42 @@ struct Listener::State : std::enable_shared_from_this<State> {
         accept();
     }
 
+    // Room for one more connection of `user`'s: taken when there is.
+    bool take(uid_t user) {
+        std::lock_guard lock(mutex);
+        std::size_t& ofUser = perUser[user];
+        if (open >= maxOpen || ofUser >= maxOfUser) {
+            if (ofUser == 0) perUser.erase(user);
+            return false;
+        }
+        ++open;
+        ++ofUser;
+        return true;
+    }
+
+    void release(uid_t user) {
+        std::lock_guard lock(mutex);
+        --open;
+        if (--perUser[user] == 0) perUser.erase(user);
+    }
+
     const asio::any_io_executor executor;
     const asio::any_io_executor strand;
     asio::local::stream_protocol::acceptor acceptor;  // strand only, after resume()
     asio::steady_timer retry;                         // strand only
     const std::string path;
     const ListenerSettings settings;
+    // Where every connection's peer is checked, one at a time: off the
+    // executor, which serves the connections already admitted.
+    const std::shared_ptr<IoThread> checker = std::make_shared<IoThread>();
 
     std::mutex mutex;
     std::shared_ptr<ListenerDelegate> delegate;  // guarded by mutex
     std::optional<FileIdentity> madeFile;        // guarded by mutex
+    std::size_t open = 0;                        // guarded by mutex: connections not yet ended
+    std::map<uid_t, std::size_t> perUser;        // guarded by mutex
+    std::size_t maxOpen = 0;                     // guarded by mutex, set by resume()
+    std::size_t maxOfUser = 0;                   // guarded by mutex, set by resume()
     std::atomic<bool> resumed{false};
     std::atomic<bool> invalidated{false};
     std::atomic<bool> inherited{false};
@@ -165,6 +177,11 @@ void Listener::setDelegate(std::shared_ptr<ListenerDelegate> delegate) {
 void Listener::resume() {
     State& state = *state_;
     if (state.invalidated || state.resumed.exchange(true)) return;
+    {
+        std::lock_guard lock(state.mutex);
+        state.maxOpen = state.settings.maxConnections.value_or(connectionsTheLimitAllows());
+        state.maxOfUser = state.settings.maxConnectionsPerUser.value_or(std::max<std::size_t>(state.maxOpen / 4, 1));
+    }
     try {
         int fd = -1;
         if (state.settings.listeningSocket) {
@@ -180,10 +197,12 @@ void Listener::resume() {
             fd = *activated;
             state.inherited = true;
         } else {
-            FileIdentity made{};
-            fd = bindOwnSocket(state.path, made);
+            // Open to every local user: who may talk is decided by the peer
+            // check, not by the file mode.
+            const OwnSocket made = listenAtOwnPath(state.path, 0666);
+            fd = made.fd;
             std::lock_guard lock(state.mutex);
-            state.madeFile = made;
+            state.madeFile = FileIdentity{made.device, made.inode};
         }
         asio::error_code ec;
         state.acceptor.assign(asio::local::stream_protocol(), fd, ec);

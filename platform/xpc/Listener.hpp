@@ -7,10 +7,12 @@
 // given to the constructor, each connection on a strand of its own, so the
 // executor may be run by one thread (the usual case: a serial queue) or by
 // several. The delegate and every connection handler are called there and
-// must not block. Destroy the listener before its io_context; connections
-// live on while their peers do.
+// must not block. The peer checks, which read what the peer chose, run on a
+// thread of the listener's own. Destroy the listener before its io_context;
+// connections live on while their peers do.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <optional>
 #include <string>
@@ -35,7 +37,17 @@ struct ListenerSettings {
     PeerValidator validator;               // checks each client against its connection's requirement
     bool socketActivation = true;          // take the socket passed by LISTEN_PID / LISTEN_FDS
     std::optional<int> listeningSocket;    // a listening socket handed over in-process; ours to close
+    // Connections open at once, in all and from one user (uid); a connection
+    // beyond either is closed as soon as it is accepted. Unset, the total is
+    // the descriptor limit less kReservedDescriptors, which the service keeps
+    // for its own work (checking peers, its other connections), and one user
+    // may hold a quarter of that: so a new connection finds room while the
+    // limit is near, whoever else holds many.
+    std::optional<std::size_t> maxConnections;
+    std::optional<std::size_t> maxConnectionsPerUser;
 };
+
+inline constexpr std::size_t kReservedDescriptors = 64;
 
 class Listener {
 public:
@@ -52,8 +64,9 @@ public:
     // Takes or binds the socket and starts accepting. A socket of our own
     // gets mode 0666 so the unprivileged app can connect: who may talk is
     // decided by the peer check, not by the file mode. Throws
-    // std::system_error when there is no socket to listen on (among others
-    // when another live process serves the path).
+    // std::system_error when there is no socket to listen on: among others
+    // when another live process serves the path, something else is there,
+    // or the directory is not safe to serve in (shared/OwnSocket.hpp).
     void resume();
 
     // Stops accepting and removes the socket file we made; connections

@@ -98,28 +98,4 @@ std::string DaemonProcess::logText() const {
     return text.str();
 }
 
-int DaemonProcess::openDescriptors() const {
-    std::error_code error;
-    std::filesystem::directory_iterator entries("/proc/" + std::to_string(process_.pid()) + "/fd", error);
-    if (error) return -1;
-    int count = 0;
-    for (auto it = entries; it != std::filesystem::directory_iterator(); it.increment(error)) {
-        if (error) return -1;
-        ++count;
-    }
-    return count;
-}
-
-std::string DaemonProcess::descriptorTable() const {
-    std::error_code error;
-    std::string out;
-    const std::filesystem::path dir = "/proc/" + std::to_string(process_.pid()) + "/fd";
-    for (std::filesystem::directory_iterator it(dir, error), end; !error && it != end; it.increment(error)) {
-        std::error_code linkError;
-        out += it->path().filename().string() + " -> " +
-               std::filesystem::read_symlink(it->path(), linkError).string() + "\n";
-    }
-    return out;
-}
-
 }  // namespace zephrane::helper::testing

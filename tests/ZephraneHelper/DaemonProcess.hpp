@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "ChildProcess.hpp"
+#include "DescriptorTable.hpp"
 
 namespace zephrane::helper::testing {
 
@@ -48,10 +49,8 @@ public:
     // The whole log, for failure messages.
     std::string logText() const;
 
-    // Entries of /proc/<pid>/fd; -1 once the process is gone.
-    int openDescriptors() const;
-    // What they are, one "fd -> target" per line, for failure messages.
-    std::string descriptorTable() const;
+    // Its open descriptors (DescriptorTable.hpp); none once it is gone.
+    std::optional<test::DescriptorTable> descriptors() const { return test::descriptorTable(pid()); }
 
 private:
     std::filesystem::path directory_;

@@ -100,6 +100,10 @@ struct Gate {
         cv.notify_all();
     }
     void install(FakeSMCTransport& smc, std::string key) {
+        {
+            std::lock_guard lock(m);
+            open = false;
+        }
         smc.setInterceptor([this, key](const SMCParamStruct& r) -> std::optional<SMCParamStruct> {
             if (FourCC::string(r.key) != key) return std::nullopt;
             std::unique_lock lock(m);
@@ -107,6 +111,25 @@ struct Gate {
             return std::nullopt;
         });
     }
+};
+
+// The watchdog's clock, moved by the test alone.
+class ManualClock {
+public:
+    void advance(std::chrono::milliseconds by) {
+        std::lock_guard lock(mutex_);
+        now_ += by;
+    }
+    std::function<SuspendingClock::time_point()> reader() {
+        return [this] {
+            std::lock_guard lock(mutex_);
+            return now_;
+        };
+    }
+
+private:
+    std::mutex mutex_;
+    SuspendingClock::time_point now_{std::chrono::hours(1)};
 };
 
 struct TargetResult {
@@ -124,13 +147,38 @@ protected:
     }
 
     FakeSMCTransport& start(std::unique_ptr<FakeSMCTransport> machine, HelperService::Options options = {}) {
-        auto* raw = machine.get();
-        bridge = std::make_shared<SMCKernelBridge>(std::move(machine));
+        machine_ = std::move(machine);
+        bridge = openerFor(machine_)();
         if (options.unlockTimeout == HelperService::Seconds(10.0)) options.unlockTimeout = 2s;
         options.retryInterval = 5ms;
         if (!options.openBridge) options.openBridge = [] { return std::shared_ptr<SMCKernelBridge>(); };
         service = HelperService::create(bridge, std::move(options));
-        return *raw;
+        return *machine_;
+    }
+
+    // More connections to the machine start() was given, for the service to
+    // open when it needs another.
+    HelperService::BridgeOpener sameMachine() {
+        return [this] { return openerFor(machine_)(); };
+    }
+
+    void stop() {
+        gate.release();
+        if (service) service->shutdown();
+        service.reset();
+    }
+
+    void beat(ClientId from) {
+        std::promise<double> p;
+        auto f = p.get_future();
+        service->heartbeat(from, [&](double s) { p.set_value(s); });
+        await(f);
+    }
+
+    // One watchdog tick, and whatever restore it handed to the hardware queue.
+    void tick() {
+        service->watchdogTick();
+        service->syncOnHardwareQueue([] {});
     }
 
     TargetResult setTarget(std::int64_t fan, double rpm, std::optional<ClientId> caller = ClientId{1}) {
@@ -157,6 +205,7 @@ protected:
 
     oslog::CaptureSink logs;
     Gate gate;
+    std::shared_ptr<FakeSMCTransport> machine_;
     std::shared_ptr<SMCKernelBridge> bridge;
     std::shared_ptr<HelperService> service;
 };
@@ -313,7 +362,7 @@ TEST_F(HelperServiceTest, HeartbeatReportsUptimeAndVersionIsTheBuildVersion) {
     start(makeMachine());
     std::promise<double> p;
     auto f = p.get_future();
-    service->heartbeat([&](double s) { p.set_value(s); });
+    service->heartbeat(std::nullopt, [&](double s) { p.set_value(s); });
     double uptime = await(f);
     EXPECT_GE(uptime, 0);
     EXPECT_LT(uptime, 60);
@@ -334,34 +383,96 @@ TEST_F(HelperServiceTest, ControllingClientDisconnectRestoresOthersAreIgnored) {
     EXPECT_TRUE(logs.contains(oslog::Level::info, "client disconnected while manual engaged \u2014 failing safe"));
 }
 
-TEST_F(HelperServiceTest, LostHeartbeatHandsTheFansBack) {
+TEST_F(HelperServiceTest, LostHeartbeatHandsTheFansBackAtTheFirstTickPastTheTimeOut) {
+    ManualClock clock;
     HelperService::Options options;
-    options.heartbeatTimeout = 150ms;
-    options.watchdogInterval = 20ms;
+    options.heartbeatTimeout = 5s;
+    options.suspendingNow = clock.reader();
     auto& smc = start(makeMachine(), options);
-    service->startWatchdog();
-    ASSERT_EQ(setTarget(0, 3000).error, std::nullopt);
-    ASSERT_TRUE(eventually([&] { return valueOf(smc, "F0Md") == 0; }));
+    ASSERT_EQ(setTarget(0, 3000).error, std::nullopt);  // engaging counts as a beat
+
+    clock.advance(5s);
+    tick();
+    EXPECT_EQ(valueOf(smc, "F0Md"), 1) << "a beat exactly the time-out old is still fine";
+    EXPECT_TRUE(service->manualControlEngaged());
+
+    clock.advance(1ms);
+    tick();
+    EXPECT_EQ(valueOf(smc, "F0Md"), 0);
+    EXPECT_EQ(valueOf(smc, "Ftst"), 0);
     EXPECT_TRUE(logs.contains(oslog::Level::error, "heartbeat lost \u2014 failing safe, restoring Apple automatic control"));
     EXPECT_FALSE(service->manualControlEngaged());
 }
 
-TEST_F(HelperServiceTest, BeatsKeepManualControl) {
+// A second client that beats says nothing about the one holding the fans.
+TEST_F(HelperServiceTest, OnlyTheControllingConnectionsBeatsKeepManualControl) {
+    ManualClock clock;
     HelperService::Options options;
-    options.heartbeatTimeout = 300ms;
-    options.watchdogInterval = 20ms;
+    options.heartbeatTimeout = 5s;
+    options.suspendingNow = clock.reader();
     auto& smc = start(makeMachine(), options);
-    service->startWatchdog();
-    ASSERT_EQ(setTarget(0, 3000).error, std::nullopt);
-    auto end = std::chrono::steady_clock::now() + 900ms;
-    while (std::chrono::steady_clock::now() < end) {
-        std::promise<double> p;
-        auto f = p.get_future();
-        service->heartbeat([&](double s) { p.set_value(s); });
-        await(f);
-        std::this_thread::sleep_for(30ms);
+    ASSERT_EQ(setTarget(0, 3000, ClientId{7}).error, std::nullopt);
+
+    for (int round = 0; round < 5; ++round) {
+        clock.advance(4s);
+        beat(ClientId{7});
+        tick();
     }
-    EXPECT_EQ(valueOf(smc, "F0Md"), 1);
+    EXPECT_EQ(valueOf(smc, "F0Md"), 1) << "20 s on the controller's beats";
+
+    // The controller freezes; another client beats on.
+    for (int round = 0; round < 2; ++round) {
+        clock.advance(2s);
+        beat(ClientId{8});
+        tick();
+        EXPECT_EQ(valueOf(smc, "F0Md"), 1) << "within the time-out of the controller's last beat";
+    }
+    clock.advance(2s);
+    beat(ClientId{8});
+    tick();
+    EXPECT_EQ(valueOf(smc, "F0Md"), 0);
+    EXPECT_TRUE(logs.contains(oslog::Level::error, "heartbeat lost \u2014 failing safe, restoring Apple automatic control"));
+}
+
+// Whichever key of the restore hangs, every other one is handed back within
+// the bound, and the watchdog tries the rest again.
+TEST_F(HelperServiceTest, ARestoreHandsBackEveryKeyItCanWhicheverOneHangs) {
+    const struct {
+        const char* key;
+        const char* logged;
+    } hung[] = {
+        {"F0Md", "restore fan 0 failed: no answer within 1.0 s"},
+        {"F1Md", "restore fan 1 failed: no answer within 1.0 s"},
+        {"Ftst", "Ftst reset failed: no answer within 1.0 s"},
+    };
+    for (const auto& row : hung) {
+        SCOPED_TRACE(row.key);
+        ManualClock clock;
+        HelperService::Options options;
+        options.heartbeatTimeout = 5s;
+        options.suspendingNow = clock.reader();
+        options.restoreWriteBound = 1s;
+        options.openBridge = sameMachine();
+        auto& smc = start(makeMachine(), options);
+        ASSERT_EQ(setManual(0, true), std::nullopt);
+        ASSERT_EQ(setManual(1, true), std::nullopt);
+
+        gate.install(smc, row.key);
+        EXPECT_EQ(call(&HelperService::restoreAutomaticControl),
+                  makeHelperError(1003, "restore failed: no answer within 1.0 s"));
+        for (const char* key : {"F0Md", "F1Md", "Ftst"})
+            EXPECT_EQ(valueOf(smc, key), key == std::string_view(row.key) ? 1 : 0) << key;
+        EXPECT_TRUE(logs.contains(oslog::Level::error, row.logged));
+        EXPECT_TRUE(service->manualControlEngaged()) << "the watchdog stays armed";
+
+        // The key answers again: past the time-out the watchdog restores once more.
+        gate.release();
+        clock.advance(5001ms);
+        tick();
+        EXPECT_FALSE(service->manualControlEngaged());
+        for (const char* key : {"F0Md", "F1Md", "Ftst"}) EXPECT_EQ(valueOf(smc, key), 0) << key;
+        stop();
+    }
 }
 
 TEST_F(HelperServiceTest, HungHardwareQueueIsBypassedByTheEmergencyRestore) {
@@ -382,6 +493,27 @@ TEST_F(HelperServiceTest, HungHardwareQueueIsBypassedByTheEmergencyRestore) {
     // The throwaway connection wrote every mode key and the unlock back to 0.
     EXPECT_EQ(writesTo(*second), (std::vector<Write>{{"F0Md", 0}, {"F1Md", 0}, {"Ftst", 0}}));
     EXPECT_FALSE(service->manualControlEngaged());
+}
+
+TEST_F(HelperServiceTest, TheEmergencyRestoreHandsBackEveryKeyItCanWhileOneHangs) {
+    std::shared_ptr<FakeSMCTransport> second = makeMachine();
+    for (const char* key : {"F0Md", "F1Md", "Ftst"}) second->setValue(key, SMCDataType::ui8(), 1);
+    HelperService::Options options;
+    options.restoreWriteBound = 1s;
+    options.openBridge = openerFor(second);
+    start(makeMachine(), options);
+    gate.install(*second, "F0Md");
+
+    auto restored = std::async(std::launch::async, [&] { return service->emergencyRestore(); });
+    const bool returned = restored.wait_for(10s) == std::future_status::ready;
+    gate.release();
+    ASSERT_TRUE(returned) << "the emergency restore waited on the hung key";
+    EXPECT_FALSE(restored.get()) << "incomplete: the watchdog must try again";
+    EXPECT_EQ(valueOf(*second, "F0Md"), 1);
+    EXPECT_EQ(valueOf(*second, "F1Md"), 0);
+    EXPECT_EQ(valueOf(*second, "Ftst"), 0);
+    EXPECT_TRUE(logs.contains(oslog::Level::fault,
+                              "EMERGENCY restore: incomplete \u2014 retrying what could not be handed back"));
 }
 
 TEST_F(HelperServiceTest, EmergencyRestoreWithoutASecondConnectionReportsIt) {

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <fstream>
+#include <system_error>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -312,6 +313,19 @@ TEST_F(SimServerTest, ReplacesStaleSocketsButNotLiveOnesOrOtherFiles) {
     EXPECT_FALSE(std::filesystem::exists(other / wire::kSMCSocketName)) << "a failed start leaves nothing behind";
     EXPECT_TRUE(std::filesystem::exists(other / wire::kHIDSocketName));
     std::filesystem::remove_all(other);
+}
+
+// The sockets are made the way every service of ours makes its own
+// (shared/OwnSocket.hpp, tested there): in a directory others may write, as
+// /tmp itself, the server does not start, and leaves nothing behind.
+TEST_F(SimServerTest, ServesOnlyInADirectoryNobodyElseMayChange) {
+    const std::filesystem::path dir = makeTempDir();
+    ASSERT_EQ(::chmod(dir.c_str(), 01777), 0);
+    asio::io_context io;
+    SimulatedSMC smc(testing::fixtureProfile());
+    EXPECT_THROW(SimServer(io, smc, {dir, WriterPolicy{}, 100ms}), std::system_error);
+    EXPECT_TRUE(std::filesystem::is_empty(dir));
+    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

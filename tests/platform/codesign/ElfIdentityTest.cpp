@@ -19,6 +19,7 @@
 
 #include <gtest/gtest.h>
 
+#include "CraftedElf.hpp"
 #include "platform/codesign/CodeSigning.hpp"
 
 namespace zephrane::codesign {
@@ -159,6 +160,43 @@ TEST_F(RealExecutable, LyingHeadersMakeItNobody) {
     }
 }
 
+// Any local user may connect, with a program shaped to make the check
+// read and keep as much as it will; past the caps it is nobody at once.
+TEST_F(RealExecutable, CraftedNoteTablesBeyondTheCapsMakeItNobody) {
+    using crafted::Fill;
+    std::size_t segments = 0;
+    std::uint64_t segmentBytes = 0;
+    const std::size_t table = get(image_, 32, 8), count = get(image_, 56, 2);
+    for (std::size_t i = 0; i < count; ++i) {
+        if (get(image_, table + i * 56, 4) != PT_NOTE) continue;
+        ++segments;
+        segmentBytes += get(image_, table + i * 56 + 32, 8);
+    }
+    ASSERT_GT(segments, 0u);
+    const std::size_t sectionsLeft = kMaxNoteAreas - segments;
+    const std::uint64_t bytesLeft = kMaxNoteBytes - segmentBytes;
+    const struct {
+        const char* edge;
+        crafted::Shape shape;
+        bool identityKept;
+    } cases[] = {
+        {"as many note sections as the caps allow", {sectionsLeft, 64, Fill::identityNotes}, true},
+        {"one note section more", {sectionsLeft + 1, 64, Fill::identityNotes}, false},
+        {"65278 note sections over one identity note", {65278, 64, Fill::identityNotes}, false},
+        {"an area packed with identity notes", {1, bytesLeft - 1024, Fill::identityNotes}, true},
+        {"a huge note up to the byte cap", {1, bytesLeft, Fill::hugeNote}, true},
+        {"the same note four bytes longer", {1, bytesLeft + 4, Fill::hugeNote}, false},
+        {"two huge notes, each within what one area may hold", {2, 40 * 1024, Fill::hugeNote}, false},
+    };
+    for (const auto& c : cases) {
+        const auto identity = identityOf(crafted::craft(image_, c.shape));
+        EXPECT_EQ(identity.has_value(), c.identityKept) << c.edge;
+        if (identity) {
+            EXPECT_EQ(*identity, kApp) << c.edge;
+        }
+    }
+}
+
 TEST_F(RealExecutable, EveryTruncationIsRefused) {
     // The section header table is the file's tail, so any cut reaches it.
     ASSERT_EQ(get(image_, 40, 8) + get(image_, 60, 2) * 64, image_.size());
@@ -251,8 +289,9 @@ TEST(ElfIdentityNotes, OnlyOneWellFormedIdentityCounts) {
         {"8-aligned segment",
          elfWithNotes({noteBytes(std::string_view("ABCD", 5), 5, "1234", 8), ours(kAppDesc, 8)}, 8), kApp},
         {"the same identity twice", elfWithNotes({ours(kAppDesc), ours(kAppDesc)}), kApp},
-        {"two identities disagree",
-         elfWithNotes({ours(kAppDesc), ours(std::string_view("com.evil\0ZPHRN4B7Q2\0", 20))}), std::nullopt},
+        // The reader stops at the first; what follows is never read.
+        {"a second, other identity",
+         elfWithNotes({ours(kAppDesc), ours(std::string_view("com.evil\0ZPHRN4B7Q2\0", 20))}), kApp},
         {"no note of ours", elfWithNotes({buildId}), std::nullopt},
         {"owner name without its NUL", elfWithNotes({noteBytes("Zephrane", 1, kAppDesc)}), std::nullopt},
         {"texts of 255 bytes", elfWithNotes({ours(longest + '\0' + longest + '\0')}), Identity{longest, longest}},
@@ -262,7 +301,8 @@ TEST(ElfIdentityNotes, OnlyOneWellFormedIdentityCounts) {
         {"a third text", elfWithNotes({ours(std::string_view("a\0b\0c\0", 6))}), std::nullopt},
         {"team without its NUL", elfWithNotes({ours(std::string_view("com.zephrane.app\0ZPHRN4B7Q2", 27))}),
          std::nullopt},
-        {"trailing bytes shorter than a note header", elfWithNotes({ours(kAppDesc), Bytes(8)}), std::nullopt},
+        {"bytes shorter than a note header", elfWithNotes({Bytes(8)}), std::nullopt},
+        {"the same after the identity, never read", elfWithNotes({ours(kAppDesc), Bytes(8)}), kApp},
         {"note area larger than any of ours",
          elfWithNotes({ours(kAppDesc), noteBytes("X", 1, std::string(70000, 'x'))}), std::nullopt},
     };

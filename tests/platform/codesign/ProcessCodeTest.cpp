@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -78,16 +79,28 @@ protected:
     }
 
     // Starts `program`, which connects to us; the peer stays until finish()
-    // unless `leave`, in which case it exits right after connecting.
-    Peer start(const fs::path& program, bool leave = false) {
+    // unless told "--leave", in which case it exits right after connecting.
+    // `environment` is added to ours, replacing what it names.
+    Peer start(const fs::path& program, std::vector<std::string> options = {},
+               std::vector<std::string> environment = {}) {
         std::vector<std::string> args{program.string(), address_.sun_path};
-        if (leave) args.emplace_back("--leave");
+        args.insert(args.end(), options.begin(), options.end());
         std::vector<char*> argv;
         for (auto& a : args) argv.push_back(a.data());
         argv.push_back(nullptr);
+        std::vector<char*> envp;
+        const auto replaced = [&](std::string_view entry) {
+            const auto name = entry.substr(0, entry.find('=') + 1);
+            return std::any_of(environment.begin(), environment.end(),
+                               [&](const std::string& e) { return e.starts_with(name); });
+        };
+        for (char** e = environ; *e != nullptr; ++e)
+            if (!replaced(*e)) envp.push_back(*e);
+        for (auto& e : environment) envp.push_back(e.data());
+        envp.push_back(nullptr);
 
         Peer peer;
-        const int error = ::posix_spawn(&peer.pid, program.c_str(), nullptr, nullptr, argv.data(), environ);
+        const int error = ::posix_spawn(&peer.pid, program.c_str(), nullptr, nullptr, argv.data(), envp.data());
         if (error != 0) {
             ADD_FAILURE() << "cannot start " << program << ": " << std::strerror(error);
             return peer;
@@ -200,6 +213,49 @@ TEST_F(LivePeers, AnUnprivilegedCheckerJudgesARootPeerByTheFileItWasStartedAs) {
     EXPECT_NE(refused->find("identifier \"com.example.intruder\" does not match"), std::string::npos) << *refused;
 }
 
+// The genuine app, safely installed, with code of another's in it.
+TEST_F(LivePeers, CodeInjectedIntoTheGenuineAppFails) {
+    const bool root = ::getuid() == 0;
+    const fs::path app = install(PEER_APP_PATH, 0755, "app");
+    const auto library = [&](const std::string& name, mode_t mode, uid_t owner) {
+        const fs::path path = install(INJECTED_LIBRARY_PATH, mode, name);
+        if (owner != ::getuid()) {
+            EXPECT_EQ(::chown(path.c_str(), owner, owner), 0);
+        }
+        return path.string();
+    };
+    const std::string safe = library("safe.so", 0755, ::getuid());
+    // A sanitized program refuses to start with a library loaded ahead of
+    // its runtime unless told the order does not matter.
+    const std::string preload = "LD_PRELOAD=" + safe;
+    const std::string anyOrder = "ASAN_OPTIONS=verify_asan_link_order=0";
+    const std::string prefix = "anchor apple generic: the process has loaded \"";
+    const struct {
+        const char* edge;
+        std::vector<std::string> options;
+        std::vector<std::string> environment;
+        std::optional<std::string> failure;
+        bool needsRoot = false;
+    } cases[] = {
+        {"a library beyond anyone else's reach, loaded by the app itself", {"--load", safe}, {}, std::nullopt},
+        {"the same library preloaded", {}, {preload, anyOrder},
+         "anchor apple generic: the process's environment sets LD_PRELOAD"},
+        {"a group-writable library", {"--load", library("group.so", 0775, ::getuid())}, {},
+         prefix + (programs_ / "group.so").string() + "\", writable by others than its owner (mode 0775)"},
+        {"a library another user owns", {"--load", root ? library("theirs.so", 0755, 4242) : safe}, {},
+         prefix + (programs_ / "theirs.so").string() + "\", owned by uid 4242, not uid 0", true},
+    };
+    for (const auto& c : cases) {
+        if (c.needsRoot && !root) continue;
+        const Peer peer = start(app, c.options, c.environment);
+        const auto verdict = checkPeer(peer.connection, clientRequirement(), trusted());
+        if (c.failure)
+            EXPECT_EQ(verdict, failure(peer, app, *c.failure)) << c.edge;
+        else
+            EXPECT_EQ(verdict, std::nullopt) << c.edge;
+    }
+}
+
 TEST_F(LivePeers, CopyOwnedByAnotherUserFails) {
     if (::getuid() != 0) GTEST_SKIP() << "changing a file's owner needs root";
     const fs::path program = install(PEER_APP_PATH, 0755);
@@ -227,7 +283,7 @@ TEST_F(LivePeers, IdentityComesFromTheRunningFileNotTheOneNowAtItsPath) {
 }
 
 TEST_F(LivePeers, PeerThatIsGoneFails) {
-    const Peer peer = start(install(PEER_APP_PATH, 0755), /*leave=*/true);
+    const Peer peer = start(install(PEER_APP_PATH, 0755), {"--leave"});
     ASSERT_EQ(::waitpid(peer.pid, nullptr, 0), peer.pid);
     peers_.back().pid = -1;  // reaped already
     EXPECT_EQ(checkPeer(peer.connection, clientRequirement(), trusted()),

@@ -87,7 +87,13 @@ TEST(Requirement, RefusesWhatItDoesNotUnderstand) {
 }
 
 CodeInfo genuineApp() {
-    return {"/opt/zephrane/app", 0, 0755, Identity{"com.zephrane.app", "ZPHRN4B7Q2"}};
+    LoadedCode loaded;
+    loaded.files = {{"/opt/zephrane/app", 0, 0755, true}, {"/usr/lib/x86_64-linux-gnu/libc.so.6", 0, 0755, true}};
+    return {"/opt/zephrane/app", 0, 0755, Identity{"com.zephrane.app", "ZPHRN4B7Q2"}, loaded};
+}
+
+LoadedFile library(const char* path, uid_t owner, mode_t mode, bool current = true) {
+    return {path, owner, mode, current};
 }
 
 TEST(Requirement, ChecksEveryClauseAndNamesTheFirstThatFails) {
@@ -119,6 +125,23 @@ TEST(Requirement, ChecksEveryClauseAndNamesTheFirstThatFails) {
          "certificate leaf[subject.OU] \"EVIL000000\" does not match \"ZPHRN4B7Q2\""},
         {"no identity", with([](CodeInfo& c) { c.identity.reset(); }),
          "identifier \"com.zephrane.app\": the executable embeds no identity"},
+        {"its loaded code not looked into", with([](CodeInfo& c) { c.loaded.reset(); }), std::nullopt},
+        {"a library another user owns",
+         with([](CodeInfo& c) { c.loaded->files.push_back(library("/home/m/inject.so", 1000, 0755)); }),
+         "anchor apple generic: the process has loaded \"/home/m/inject.so\", owned by uid 1000, not uid 0"},
+        {"a group-writable library",
+         with([](CodeInfo& c) { c.loaded->files.push_back(library("/opt/lib/x.so", 0, 0775)); }),
+         "anchor apple generic: the process has loaded \"/opt/lib/x.so\", writable by others than its owner (mode "
+         "0775)"},
+        {"a mapped file that cannot be found",
+         with([](CodeInfo& c) { c.loaded->files.push_back(library("/memfd:x (deleted)", 0, 0, false)); }),
+         "anchor apple generic: the process has loaded \"/memfd:x (deleted)\", which cannot be found to check"},
+        {"a preload in its environment", with([](CodeInfo& c) { c.loaded->injectionVariables = {"LD_PRELOAD"}; }),
+         "anchor apple generic: the process's environment sets LD_PRELOAD"},
+        {"loaded code that cannot be read",
+         with([](CodeInfo& c) { c.loaded->unreadable = "its memory map cannot be read: Permission denied"; }),
+         "anchor apple generic: the process's loaded code cannot be checked: its memory map cannot be read: "
+         "Permission denied"},
         {"every clause fails: the anchor is named first",
          with([](CodeInfo& c) {
              c.owner = 7;
@@ -134,6 +157,12 @@ TEST(Requirement, TrustPolicyNamesTheOwnerTheAnchorAccepts) {
     CodeInfo code = genuineApp();
     code.owner = 1000;
     EXPECT_EQ(anchor.check(code, TrustPolicy{1000}), std::nullopt);
+    // Libraries may belong to that owner or to root, the system's.
+    code.loaded->files.push_back(library("/home/dev/lib/x.so", 1000, 0755));
+    EXPECT_EQ(anchor.check(code, TrustPolicy{1000}), std::nullopt);
+    code.loaded->files.push_back(library("/home/other/y.so", 1001, 0755));
+    EXPECT_EQ(anchor.check(code, TrustPolicy{1000}),
+              "anchor apple generic: the process has loaded \"/home/other/y.so\", owned by uid 1001, not uid 1000");
     code.owner = 0;
     EXPECT_EQ(anchor.check(code, TrustPolicy{1000}),
               "anchor apple generic: the executable is owned by uid 0, not uid 1000");

@@ -6,9 +6,11 @@
 
 #include <cmath>
 #include <limits>
+#include <utility>
 
 #include <gtest/gtest.h>
 
+#include "DescriptorTable.hpp"
 #include "XPCTestSupport.hpp"
 
 namespace zephrane::xpc::test {
@@ -168,6 +170,103 @@ TEST(Connection, APeerRefusedByTheRequirementNeverGetsAMessageDelivered) {
     }
 }
 
+// A peer validator whose checks a test can hold: the one after holdNext()
+// waits for release() and then gives the verdict named; the others pass. A
+// held check gives up waiting after the deadline, so a test that fails before
+// its release() still ends.
+class HeldChecks {
+public:
+    void holdNext(std::optional<std::string> verdict) {
+        std::lock_guard lock(mutex_);
+        holdNext_ = true;
+        verdict_ = std::move(verdict);
+    }
+    bool waitUntilHolding() {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, kDeadline, [&] { return holding_; });
+    }
+    void release() {
+        std::lock_guard lock(mutex_);
+        released_ = true;
+        changed_.notify_all();
+    }
+    int checks() {
+        std::lock_guard lock(mutex_);
+        return checks_;
+    }
+    PeerValidator validator() {
+        return [this](int, const std::string&) -> std::optional<std::string> {
+            std::unique_lock lock(mutex_);
+            ++checks_;
+            if (!std::exchange(holdNext_, false)) return std::nullopt;
+            holding_ = true;
+            changed_.notify_all();
+            changed_.wait_for(lock, kDeadline, [&] { return released_; });
+            return verdict_;
+        };
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool holdNext_ = false;
+    bool holding_ = false;
+    bool released_ = false;
+    int checks_ = 0;
+    std::optional<std::string> verdict_;
+};
+
+// The check reads what the peer chose (its executable, its mappings) and may
+// be slow; the connections already admitted are served meanwhile.
+TEST(Connection, ASlowPeerCheckHoldsUpNoConnectionAlreadyServed) {
+    TempDir dir;
+    HeldChecks held;
+    ListenerSettings settings;
+    settings.validator = held.validator();
+    TestService service(dir, settings);
+    service.requirement = "anchor apple generic";
+    IoThread clientThread;
+    auto admitted = connectedClient(dir, clientThread);
+    Outcomes outcomes;
+    admitted->remoteObjectProxyWithErrorHandler(outcomes.errorFor(0)).send("whoami", {}, outcomes.replyFor(0));
+    ASSERT_TRUE(outcomes.waitForAnswers(1));
+
+    held.holdNext("refused once released");
+    RawPeer slow(dir.socketPath());
+    ASSERT_TRUE(held.waitUntilHolding());
+    admitted->remoteObjectProxyWithErrorHandler(outcomes.errorFor(1)).send("whoami", {}, outcomes.replyFor(1));
+    const bool answered = outcomes.waitForAnswers(2);
+    held.release();
+    ASSERT_TRUE(answered) << "the admitted client waited for another peer's check";
+    EXPECT_EQ(outcomes.at(1).replies, 1);
+
+    // The verdict, when it comes, still decides: refused before a byte is read.
+    slow.sendMessage(wire::makeRequest(1, "whoami", {}));
+    Json message;
+    EXPECT_EQ(slow.read(message), RawPeer::Read::closed);
+    EXPECT_EQ(service.handlerCalls, 2);
+}
+
+// A crowd that connects and leaves at once must not make the peers behind
+// it wait for a check of each: one that has hung up is not checked at all.
+TEST(Connection, APeerThatHungUpBeforeItsTurnIsNotChecked) {
+    TempDir dir;
+    HeldChecks held;
+    ListenerSettings settings;
+    settings.validator = held.validator();
+    TestService service(dir, settings);
+    service.requirement = "anchor apple generic";
+    held.holdNext(std::nullopt);
+    RawPeer first(dir.socketPath());
+    ASSERT_TRUE(held.waitUntilHolding());
+    { RawPeer leaves(dir.socketPath()); }  // connects and hangs up while the first is checked
+    ASSERT_TRUE(eventually([&] { return service.accepted().size() == 2; }));
+    held.release();
+    ASSERT_TRUE(service.waitForInvalidations(1));
+    EXPECT_TRUE(served(first));
+    EXPECT_EQ(held.checks(), 1);
+}
+
 TEST(Connection, ARequirementWithoutAValidatorRefusesEveryPeer) {
     TempDir dir;
     TestService service(dir);
@@ -308,7 +407,8 @@ TEST(Connection, TooManyUnansweredRequestsDropTheConnection) {
 TEST(Connection, AThousandConnectionsLeaveNoDescriptorBehind) {
     TempDir dir;
     TestService service(dir);
-    const std::size_t before = openDescriptors();
+    const auto before = zephrane::test::descriptorTable(::getpid());
+    ASSERT_TRUE(before);
     constexpr int kCycles = 1000;
     for (int i = 0; i < kCycles; ++i) {
         // Each client runs a thread of its own, made and ended every time.
@@ -323,7 +423,9 @@ TEST(Connection, AThousandConnectionsLeaveNoDescriptorBehind) {
     ASSERT_TRUE(service.waitForInvalidations(kCycles));
     // A client released by its own thread (the last reference was a callback's)
     // closes its loop's descriptors as that thread ends, a moment later.
-    EXPECT_TRUE(eventually([&] { return openDescriptors() == before; })) << openDescriptors() << " != " << before;
+    EXPECT_TRUE(eventually([&] { return zephrane::test::descriptorTable(::getpid()) == before; }))
+        << "before:\n" << zephrane::test::describe(before) << "after:\n"
+        << zephrane::test::describe(zephrane::test::descriptorTable(::getpid()));
 }
 
 }  // namespace

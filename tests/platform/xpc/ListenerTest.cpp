@@ -27,6 +27,14 @@ int listeningSocketAt(const std::string& path) {
     return fd;
 }
 
+// A socket of the listener's own in `directory`, whatever this process inherited.
+ListenerSettings ownSocket(const std::string& directory) {
+    ListenerSettings settings;
+    settings.directory = directory;
+    settings.socketActivation = false;
+    return settings;
+}
+
 bool answersWhoami(const TempDir& dir) {
     IoThread thread;
     auto client = ClientConnection::create(std::string(kServiceName), ConnectionOptions::privileged,
@@ -62,7 +70,7 @@ TEST(Listener, ReplacesTheSocketOfADeadServerButNeverALiveOneOrAFile) {
         EXPECT_TRUE(answersWhoami(dir));
 
         IoThread thread;
-        Listener second(thread.executor(), std::string(kServiceName), ListenerSettings{dir.path(), {}, false, {}});
+        Listener second(thread.executor(), std::string(kServiceName), ownSocket(dir.path()));
         try {
             second.resume();
             ADD_FAILURE() << "took the socket of a live server";
@@ -73,9 +81,133 @@ TEST(Listener, ReplacesTheSocketOfADeadServerButNeverALiveOneOrAFile) {
     }
     std::ofstream(dir.socketPath()) << "not a socket";
     IoThread thread;
-    Listener overFile(thread.executor(), std::string(kServiceName), ListenerSettings{dir.path(), {}, false, {}});
+    Listener overFile(thread.executor(), std::string(kServiceName), ownSocket(dir.path()));
     EXPECT_THROW(overFile.resume(), std::system_error);
     EXPECT_TRUE(std::filesystem::is_regular_file(dir.socketPath()));
+}
+
+int resumeError(const std::string& directory) {
+    IoThread thread;
+    Listener listener(thread.executor(), std::string(kServiceName), ownSocket(directory));
+    try {
+        listener.resume();
+    } catch (const std::system_error& e) {
+        return e.code().value();
+    }
+    return 0;
+}
+
+// Its own socket only in a directory nobody else may change (the rules are
+// OwnSocket's): refused with EPERM, and nothing made there.
+TEST(Listener, ServesOnlyInADirectoryNobodyElseMayChange) {
+    TempDir dir;
+    const struct {
+        const char* edge;
+        mode_t mode;
+        uid_t owner;
+    } refused[] = {
+        {"group-writable", 0775, ::geteuid()},
+        {"another user's", 0755, 4242},
+    };
+    int n = 0;
+    for (const auto& c : refused) {
+        if (c.owner != ::geteuid() && ::geteuid() != 0) continue;
+        const std::string sub = dir.path() + "/d" + std::to_string(n++);
+        ASSERT_EQ(::mkdir(sub.c_str(), 0700), 0);
+        ASSERT_EQ(::chmod(sub.c_str(), c.mode), 0);
+        if (c.owner != ::geteuid()) {
+            ASSERT_EQ(::chown(sub.c_str(), c.owner, c.owner), 0);
+        }
+        EXPECT_EQ(resumeError(sub), EPERM) << c.edge;
+        EXPECT_TRUE(std::filesystem::is_empty(sub)) << c.edge;
+    }
+}
+
+// The mode is the socket's from its creation on, whatever the umask.
+TEST(Listener, TheSocketIsOpenToAllWhateverTheUmask) {
+    TempDir dir;
+    const mode_t saved = ::umask(077);
+    {
+        TestService service(dir);
+        ::umask(saved);
+        struct stat status {};
+        ASSERT_EQ(::stat(dir.socketPath().c_str(), &status), 0);
+        EXPECT_EQ(status.st_mode & 0777, 0666u);
+        EXPECT_TRUE(answersWhoami(dir));
+    }
+    ::umask(saved);
+}
+
+// A peer of another user's, in a child that gives up root: connects, asks,
+// says whether it was answered, and stays until destroyed.
+class OtherUsersPeer {
+public:
+    OtherUsersPeer(const std::string& path, uid_t user) {
+        int report[2];
+        if (::pipe(report) != 0) throw std::runtime_error("pipe");
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::close(report[0]);
+            if (::setresgid(user, user, user) != 0 || ::setresuid(user, user, user) != 0) ::_exit(3);
+            try {
+                RawPeer peer(path);
+                const char answer = served(peer, 1) ? 'y' : 'n';
+                (void)!::write(report[1], &answer, 1);
+                for (;;) ::pause();
+            } catch (...) {
+            }
+            ::_exit(2);
+        }
+        ::close(report[1]);
+        char answer = 0;
+        answered_ = ::read(report[0], &answer, 1) == 1 && answer == 'y';
+        ::close(report[0]);
+    }
+    ~OtherUsersPeer() {
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
+    }
+    OtherUsersPeer(const OtherUsersPeer&) = delete;
+    OtherUsersPeer& operator=(const OtherUsersPeer&) = delete;
+    bool answered() const { return answered_; }
+
+private:
+    pid_t pid_ = -1;
+    bool answered_ = false;
+};
+
+// Past either limit a new connection is closed at once, the ones open are
+// served on, one user's many leave room for another's, and room comes back
+// as connections go.
+TEST(Listener, ConnectionsPastItsLimitsAreClosedAtOnceWhileTheOthersAreServed) {
+    TempDir dir;
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);  // other users connect too
+    ListenerSettings settings;
+    settings.maxConnections = 3;
+    settings.maxConnectionsPerUser = 2;
+    TestService service(dir, settings);
+    auto first = std::make_unique<RawPeer>(dir.socketPath());
+    RawPeer second(dir.socketPath());
+    ASSERT_TRUE(served(*first, 1));
+    ASSERT_TRUE(served(second, 2));
+    {
+        RawPeer third(dir.socketPath());
+        EXPECT_FALSE(served(third, 3)) << "a third connection of one user's";
+    }
+    EXPECT_TRUE(served(*first, 4));
+
+    if (::geteuid() == 0) {
+        OtherUsersPeer another(dir.socketPath(), 65534);
+        EXPECT_TRUE(another.answered()) << "room is kept for another user";
+        OtherUsersPeer yetAnother(dir.socketPath(), 65533);
+        EXPECT_FALSE(yetAnother.answered()) << "past the total";
+    }
+
+    const int before = service.totalInvalidations();
+    first.reset();
+    ASSERT_TRUE(eventually([&] { return service.totalInvalidations() > before; }));
+    RawPeer fourth(dir.socketPath());
+    EXPECT_TRUE(served(fourth, 5)) << "room again once one has gone";
 }
 
 TEST(Listener, ServesASocketHandedOverInProcessAndLeavesItsFile) {
@@ -96,7 +228,8 @@ TEST(Listener, RefusesADescriptorThatIsNotAListeningSocket) {
     ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair), 0);
     ::close(pair[1]);
     IoThread thread;
-    ListenerSettings settings{dir.path(), {}, false, pair[0]};
+    ListenerSettings settings = ownSocket(dir.path());
+    settings.listeningSocket = pair[0];
     Listener listener(thread.executor(), std::string(kServiceName), settings);
     EXPECT_THROW(listener.resume(), std::system_error);
 }
@@ -118,8 +251,12 @@ TEST(SocketActivation, AStartedServiceTakesDescriptorThreeAndClearsTheVariables)
     ASSERT_GE(server, 0);
     if (server == 0) {
         try {
-            if (::dup2(listening, kFirstActivatedDescriptor) != kFirstActivatedDescriptor) ::_exit(2);
-            ::close(listening);
+            // (When the socket is descriptor 3 already, closing the original
+            // would close the one copy.)
+            if (listening != kFirstActivatedDescriptor) {
+                if (::dup2(listening, kFirstActivatedDescriptor) != kFirstActivatedDescriptor) ::_exit(2);
+                ::close(listening);
+            }
             ::setenv("LISTEN_PID", std::to_string(::getpid()).c_str(), 1);
             ::setenv("LISTEN_FDS", "1", 1);
             ::setenv("LISTEN_FDNAMES", "xpc", 1);

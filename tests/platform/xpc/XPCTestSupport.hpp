@@ -63,12 +63,6 @@ inline void drain(const asio::any_io_executor& executor) {
     }
 }
 
-inline std::size_t openDescriptors() {
-    std::size_t count = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) ++count;
-    return count;
-}
-
 class TempDir {
 public:
     TempDir() {
@@ -382,6 +376,13 @@ private:
     int fd_ = -1;
     std::vector<std::uint8_t> inbox_;
 };
+
+// Whether the service answers a request of `peer`'s.
+inline bool served(RawPeer& peer, std::uint64_t id = 1) {
+    peer.sendMessage(wire::makeRequest(id, "whoami", {}));
+    Json answer;
+    return peer.read(answer) == RawPeer::Read::message;
+}
 
 inline ClientSettings clientSettings(const TempDir& dir, std::optional<asio::any_io_executor> executor = {}) {
     ClientSettings settings;

@@ -1,5 +1,7 @@
 #include "ZephraneApp/DesignSystem/Backdrops/PhotoBackdropLayerController.hpp"
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 #include "platform/oslog/OSLog.hpp"
@@ -36,6 +38,15 @@ protected:
         ASSERT_TRUE(waitUntil([&] { return !store_.cachedImage(asset, call.maxPixelSize).isNull(); }));
         // The layer's own continuation runs in the same pass of the loop.
         QCoreApplication::processEvents();
+    }
+
+    // The number of the decode of `maxPixelSize`: decodes started together
+    // reach the decoder in whatever order the store's threads run them.
+    std::size_t decodeOf(int maxPixelSize) const {
+        const auto calls = decoder_->calls();
+        const auto found = std::find_if(calls.begin(), calls.end(),
+                                        [&](const auto& call) { return call.maxPixelSize == maxPixelSize; });
+        return static_cast<std::size_t>(found - calls.begin());
     }
 
     TemporaryBundle bundle_;
@@ -117,10 +128,10 @@ TEST_F(PhotoBackdropLayerControllerTest, OnlyTheNewestUpgradeMayApply) {
     ASSERT_TRUE(waitUntil([&] { return decoder_->callCount() == 4; }));
     EXPECT_EQ(layer_.decodeGeneration(), 3);
 
-    finishDecode(2);  // the older upgrade lands first: dropped, though sharper than what shows
+    finishDecode(decodeOf(2400));  // the older upgrade lands first: dropped, though sharper than what shows
     EXPECT_EQ(shown_, std::vector<int>{800});
     EXPECT_EQ(layer_.decodingWidth(), 3200);
-    finishDecode(3);
+    finishDecode(decodeOf(3200));
     EXPECT_EQ(shown_, (std::vector<int>{800, 3200}));
     EXPECT_EQ(layer_.decodingWidth(), 0);
 }
