@@ -85,9 +85,20 @@ void SimServer::listen(Service service, std::string_view name) {
         fs::remove(path);  // stale: left behind by a server that died
     }
     asio::local::stream_protocol::acceptor acceptor(io_, asio::local::stream_protocol::endpoint(path.string()));
-    listeners_.push_back({service, std::string(name), path, std::move(acceptor)});
+    listeners_.push_back(
+        {service, std::string(name), path, std::move(acceptor), ConnectionManager(std::string(name), limitsFor(service))});
     fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
                               fs::perms::group_write | fs::perms::others_read | fs::perms::others_write);
+}
+
+ConnectionLimits SimServer::limitsFor(Service service) {
+    switch (service) {
+        case Service::smc: return kSMCLimits;
+        case Service::hid:
+        case Service::registry: return kServiceLimits;
+        case Service::control: return kControlLimits;
+    }
+    return kServiceLimits;
 }
 
 RequestHandler SimServer::handlerFor(Service service, uid_t peer) {
@@ -121,8 +132,10 @@ asio::awaitable<void> SimServer::accept(Listener* listener) {
         const Peer peer = peerOf(socket);
         std::string description = listener->name + " client (pid " + std::to_string(peer.pid) + ", uid " +
                                   std::to_string(static_cast<long>(peer.uid)) + ")";
-        connections_.start(std::make_shared<Connection>(std::move(socket), handlerFor(listener->service, peer.uid),
-                                                        connections_, std::move(description)));
+        listener->connections.start(
+            std::make_shared<Connection>(std::move(socket), handlerFor(listener->service, peer.uid),
+                                         listener->connections, std::move(description), options_.frameTimeout),
+            peer.uid);
     }
 }
 
@@ -151,7 +164,7 @@ void SimServer::stop() {
         fs::remove(listener.path, ignored);
     }
     timer_.cancel();
-    connections_.stopAll();
+    for (Listener& listener : listeners_) listener.connections.stopAll();
     log().info("stopped serving machine \"" + smc_.name() + "\"");
 }
 

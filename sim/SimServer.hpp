@@ -8,6 +8,11 @@
 // kIOReturnNotPrivileged). Stale socket files are replaced; a socket that
 // another live server answers on is not, and the constructor throws.
 //
+// Since any local user may connect, each socket bounds its own clients
+// (kSMCLimits, kServiceLimits, kControlLimits), the SMC socket keeps room
+// for root beyond its limit, and a client whose frame does not arrive whole
+// within the frame time-out is dropped.
+//
 // control.sock commands (one JSON object per frame; answers
 // {"ok": true, ...} or {"ok": false, "error": text}):
 //   {"command": "hang", "key": "F0Md"}     calls about the key never answer
@@ -59,10 +64,17 @@ struct SimServerOptions {
     std::filesystem::path directory;
     WriterPolicy writers;
     std::chrono::milliseconds tick{100};  // how often the machine's time advances
+    std::chrono::milliseconds frameTimeout{5000};  // from a frame's first byte to its last
 };
 
 class SimServer {
 public:
+    // Together well below the usual 1024 descriptors of a process, so the
+    // limits, not the descriptor table, decide who is refused.
+    static constexpr ConnectionLimits kSMCLimits{256, 16};
+    static constexpr ConnectionLimits kServiceLimits{256, 0};  // HID.sock, IORegistry.sock
+    static constexpr ConnectionLimits kControlLimits{16, 0};
+
     // Creates the directory and binds the sockets; throws std::runtime_error
     // (or std::system_error) when it cannot.
     SimServer(asio::io_context& io, SimulatedSMC& smc, SimServerOptions options);
@@ -84,9 +96,11 @@ private:
         std::string name;
         std::filesystem::path path;
         asio::local::stream_protocol::acceptor acceptor;
+        ConnectionManager connections;
     };
 
     void listen(Service service, std::string_view name);
+    static ConnectionLimits limitsFor(Service service);
     RequestHandler handlerFor(Service service, uid_t peer);
     asio::awaitable<void> accept(Listener* listener);
     asio::awaitable<void> tick();
@@ -98,7 +112,6 @@ private:
     HIDRequestHandler hidHandler_;
     RegistryRequestHandler registryHandler_;
     ControlRequestHandler controlHandler_;
-    ConnectionManager connections_;
     std::list<Listener> listeners_;  // stable addresses for the accept loops
     asio::steady_timer timer_;
     bool stopped_ = false;

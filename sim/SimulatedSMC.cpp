@@ -72,6 +72,7 @@ std::uint8_t SimulatedSMC::read(const SMCRecord& request, SMCRecord& answer) con
     const SimKey* key = table_.find(record::u32(request, record::kKey));
     if (key == nullptr) return result::kKeyNotFound;
     if (!key->readable) return result::kNotReadable;
+    if (key->bytes.size() > record::kValueCapacity) return result::kBadArgument;
     std::copy(key->bytes.begin(), key->bytes.end(), answer.begin() + record::kBytes);
     return result::kSuccess;
 }
@@ -81,6 +82,7 @@ std::uint8_t SimulatedSMC::write(const SMCRecord& request) {
     SimKey* key = table_.find(record::u32(request, record::kKey));
     if (key == nullptr) return result::kKeyNotFound;
     if (!key->writable) return result::kNotWritable;
+    if (key->bytes.size() > record::kValueCapacity) return result::kBadArgument;
     if (record::u32(request, record::kDataSize) != key->bytes.size()) return result::kSizeMismatch;
     const std::span<const std::uint8_t> bytes(request.data() + record::kBytes, key->bytes.size());
     return fans_.write(table_, *key, bytes, elapsed_, faults_.neverManual);

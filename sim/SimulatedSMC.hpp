@@ -7,10 +7,12 @@
 //
 // Commands (data8) and results (SMCRecord.hpp):
 //   9 key info    key -> dataSize, dataType, dataAttributes; 0x84 when absent
-//   5 read        key -> value bytes; 0x84 absent, 0x85 not readable
-//   6 write       key, dataSize, bytes -> 0x84 absent, 0x86 read-only,
-//                 0x87 dataSize differs from the key's size, 0x81 a manual
-//                 fan mode the firmware will not take yet (FanBank.hpp)
+//   5 read        key -> value bytes; 0x84 absent, 0x85 not readable, 0x89 a
+//                 value larger than the record's 32 bytes
+//   6 write       key, dataSize, bytes -> 0x84 absent, 0x86 read-only, 0x89
+//                 a value larger than 32 bytes, 0x87 dataSize differs from
+//                 the key's size, 0x81 a manual fan mode the firmware will
+//                 not take yet (FanBank.hpp)
 //   8 key at index  data32 -> key; 0x84 past the last key
 //   other         0x82
 //
