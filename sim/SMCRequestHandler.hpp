@@ -8,7 +8,7 @@
 //   kOpCall before an open      -> kIOReturnNotOpen
 //   kOpCall, not 4 + 80 bytes   -> kIOReturnBadArgument
 //   kOpCall, selector other than 2 -> kIOReturnUnsupported
-//   kOpCall, write by a peer the WriterPolicy refuses -> kIOReturnNotPrivileged
+//   kOpCall, write by a peer the PeerPolicy refuses -> kIOReturnNotPrivileged
 //   kOpCall                     -> kIOReturnSuccess + the answer record
 //                                  (short after a fault), or no answer at all
 //                                  for a hung call
@@ -20,7 +20,7 @@
 
 #include "sim/Reply.hpp"
 #include "sim/SimulatedSMC.hpp"
-#include "sim/WriterPolicy.hpp"
+#include "sim/PeerPolicy.hpp"
 
 namespace zephrane::sim {
 
@@ -32,13 +32,13 @@ struct SMCClient {
 
 class SMCRequestHandler {
 public:
-    SMCRequestHandler(SimulatedSMC& smc, WriterPolicy writers) : smc_(smc), writers_(std::move(writers)) {}
+    SMCRequestHandler(SimulatedSMC& smc, PeerPolicy writers) : smc_(smc), writers_(std::move(writers)) {}
 
     Reply handle(std::span<const std::uint8_t> payload, SMCClient& client) const;
 
 private:
     SimulatedSMC& smc_;
-    WriterPolicy writers_;
+    PeerPolicy writers_;
 };
 
 }  // namespace zephrane::sim

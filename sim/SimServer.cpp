@@ -3,6 +3,7 @@
 #include <stdexcept>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "platform/iokit/SimulatorProtocol.hpp"
 #include "platform/oslog/OSLog.hpp"
@@ -16,6 +17,19 @@ namespace wire = iokit::wire;
 constexpr auto kAcceptRetryPause = std::chrono::milliseconds(100);
 
 const oslog::Logger& log() { return oslog::logger("com.zephrane.sim", "server"); }
+
+constexpr fs::perms kOwnerOnly = fs::perms::owner_read | fs::perms::owner_write;
+constexpr fs::perms kEveryone = kOwnerOnly | fs::perms::group_read | fs::perms::group_write |
+                                fs::perms::others_read | fs::perms::others_write;
+
+// Root reaches any socket whatever its mode; others need the mode only when
+// the policy lets them in.
+fs::perms controlSocketMode(const PeerPolicy& controllers) {
+    if (controllers.anyone) return kEveryone;
+    for (uid_t uid : controllers.uids)
+        if (uid != 0 && uid != ::geteuid()) return kEveryone;
+    return kOwnerOnly;
+}
 
 std::string quoted(const fs::path& path) { return "\"" + path.string() + "\""; }
 
@@ -56,10 +70,10 @@ SimServer::SimServer(asio::io_context& io, SimulatedSMC& smc, SimServerOptions o
       timer_(io) {
     try {
         fs::create_directories(options_.directory);
-        listen(Service::smc, wire::kSMCSocketName);
-        listen(Service::hid, wire::kHIDSocketName);
-        listen(Service::registry, wire::kRegistrySocketName);
-        listen(Service::control, wire::kControlSocketName);
+        listen(Service::smc, wire::kSMCSocketName, kEveryone);
+        listen(Service::hid, wire::kHIDSocketName, kEveryone);
+        listen(Service::registry, wire::kRegistrySocketName, kEveryone);
+        listen(Service::control, wire::kControlSocketName, controlSocketMode(options_.controllers));
     } catch (...) {
         std::error_code ignored;
         for (const Listener& listener : listeners_) fs::remove(listener.path, ignored);
@@ -73,7 +87,7 @@ SimServer::SimServer(asio::io_context& io, SimulatedSMC& smc, SimServerOptions o
 
 SimServer::~SimServer() { stop(); }
 
-void SimServer::listen(Service service, std::string_view name) {
+void SimServer::listen(Service service, std::string_view name, fs::perms mode) {
     const fs::path path = options_.directory / name;
     struct stat status{};
     if (::lstat(path.c_str(), &status) == 0) {
@@ -87,8 +101,7 @@ void SimServer::listen(Service service, std::string_view name) {
     asio::local::stream_protocol::acceptor acceptor(io_, asio::local::stream_protocol::endpoint(path.string()));
     listeners_.push_back(
         {service, std::string(name), path, std::move(acceptor), ConnectionManager(std::string(name), limitsFor(service))});
-    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
-                              fs::perms::group_write | fs::perms::others_read | fs::perms::others_write);
+    fs::permissions(path, mode);
 }
 
 ConnectionLimits SimServer::limitsFor(Service service) {
@@ -130,6 +143,11 @@ asio::awaitable<void> SimServer::accept(Listener* listener) {
             continue;
         }
         const Peer peer = peerOf(socket);
+        if (!admitted(*listener, peer.uid)) {
+            asio::error_code ignored;
+            socket.close(ignored);
+            continue;
+        }
         std::string description = listener->name + " client (pid " + std::to_string(peer.pid) + ", uid " +
                                   std::to_string(static_cast<long>(peer.uid)) + ")";
         listener->connections.start(
@@ -137,6 +155,14 @@ asio::awaitable<void> SimServer::accept(Listener* listener) {
                                          listener->connections, std::move(description), options_.frameTimeout),
             peer.uid);
     }
+}
+
+bool SimServer::admitted(const Listener& listener, uid_t peer) {
+    if (listener.service != Service::control || peer == 0 || options_.controllers.allows(peer)) return true;
+    if (refusedControllers_.insert(peer).second)
+        log().info("refusing " + listener.name + " clients of uid " + std::to_string(static_cast<long>(peer)) +
+                   ": not allowed to control the machine (--allow-control)");
+    return false;
 }
 
 // The machine advances by the time that really passed, so a late tick does

@@ -4,8 +4,10 @@
 // thread; a hung SMC call leaves only its own connection waiting.
 //
 // Sockets are created mode 0666 so unprivileged readers can connect; writes
-// are checked per peer by the WriterPolicy (a refused write answers
-// kIOReturnNotPrivileged). Stale socket files are replaced; a socket that
+// are checked per peer by the writers' PeerPolicy (a refused write answers
+// kIOReturnNotPrivileged). control.sock is root's and the controllers' only:
+// mode 0600 unless the controllers take in other users, and a peer the
+// policy does not admit is closed before a request is read. Stale socket files are replaced; a socket that
 // another live server answers on is not, and the constructor throws.
 //
 // Since any local user may connect, each socket bounds its own clients
@@ -46,6 +48,7 @@
 #include <chrono>
 #include <filesystem>
 #include <list>
+#include <set>
 #include <string>
 
 #include <asio.hpp>
@@ -56,13 +59,14 @@
 #include "sim/RegistryRequestHandler.hpp"
 #include "sim/SMCRequestHandler.hpp"
 #include "sim/SimulatedSMC.hpp"
-#include "sim/WriterPolicy.hpp"
+#include "sim/PeerPolicy.hpp"
 
 namespace zephrane::sim {
 
 struct SimServerOptions {
     std::filesystem::path directory;
-    WriterPolicy writers;
+    PeerPolicy writers;
+    PeerPolicy controllers;  // who besides root may use control.sock
     std::chrono::milliseconds tick{100};  // how often the machine's time advances
     std::chrono::milliseconds frameTimeout{5000};  // from a frame's first byte to its last
 };
@@ -99,7 +103,8 @@ private:
         ConnectionManager connections;
     };
 
-    void listen(Service service, std::string_view name);
+    void listen(Service service, std::string_view name, std::filesystem::perms mode);
+    bool admitted(const Listener& listener, uid_t peer);
     static ConnectionLimits limitsFor(Service service);
     RequestHandler handlerFor(Service service, uid_t peer);
     asio::awaitable<void> accept(Listener* listener);
@@ -115,6 +120,7 @@ private:
     std::list<Listener> listeners_;  // stable addresses for the accept loops
     asio::steady_timer timer_;
     bool stopped_ = false;
+    std::set<uid_t> refusedControllers_;  // each told once in the log
 };
 
 }  // namespace zephrane::sim

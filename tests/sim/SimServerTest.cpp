@@ -32,11 +32,12 @@ std::filesystem::path makeTempDir() {
 // A server on its own io thread over the fixture machine, in a fresh directory.
 class RunningServer {
 public:
-    explicit RunningServer(WriterPolicy writers = WriterPolicy::everyone(),
-                           std::filesystem::path dir = makeTempDir(), std::chrono::milliseconds frameTimeout = 5s)
+    explicit RunningServer(PeerPolicy writers = PeerPolicy::everyone(),
+                           std::filesystem::path dir = makeTempDir(), std::chrono::milliseconds frameTimeout = 5s,
+                           PeerPolicy controllers = PeerPolicy::everyone())
         : dir_(std::move(dir)),
           smc_(testing::fixtureProfile()),
-          server_(io_, smc_, {dir_, std::move(writers), 20ms, frameTimeout}),
+          server_(io_, smc_, {dir_, std::move(writers), std::move(controllers), 20ms, frameTimeout}),
           thread_([this] { io_.run(); }) {}
     ~RunningServer() {
         stop();
@@ -216,7 +217,7 @@ TEST_F(SimServerTest, AClientThatDisconnectsMidFrameIsDropped) {
 // it has begun must arrive whole in time: half a header, a header without
 // its payload and a payload that trickles in all lose their connection.
 TEST_F(SimServerTest, AFrameThatDoesNotCompleteInTimeEndsItsConnection) {
-    RunningServer server(WriterPolicy::everyone(), makeTempDir(), 300ms);
+    RunningServer server(PeerPolicy::everyone(), makeTempDir(), 300ms);
     const std::vector<std::uint8_t> whole = [] {
         std::vector<std::uint8_t> frame = frameHeader(85);
         const auto payload = SimTestClient::callPayload(testing::readRequest("F0Mx", 4));
@@ -339,7 +340,7 @@ TEST_F(SimServerTest, AnUnprivilegedCrowdLeavesRootItsReserveAndOtherSocketsThei
         return 'k';
     });
 
-    RunningServer server(WriterPolicy::everyone(), dir);
+    RunningServer server(PeerPolicy::everyone(), dir);
     ASSERT_EQ(crowd.go(), 'k') << "o: an open failed, m: one more was served, h: HID.sock refused";
 
     std::vector<std::unique_ptr<SimTestClient>> root;
@@ -363,6 +364,54 @@ TEST_F(SimServerTest, AnUnprivilegedCrowdLeavesRootItsReserveAndOtherSocketsThei
             return false;
         }
     }));
+}
+
+// Fault injection can hang the very keys the daemon's restore writes, so
+// control.sock is root's unless the server is told to let others in.
+TEST_F(SimServerTest, ControlIsRootsOnlyUnlessOthersAreLetIn) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as another user";
+    struct Row {
+        const char* edge;
+        PeerPolicy controllers;
+        unsigned mode;
+        char verdict;  // what nobody gets: 'k' served, 'c' closed
+    } rows[] = {
+        {"by default", PeerPolicy{}, 0600, 'c'},
+        {"another user let in", PeerPolicy::only({UnprivilegedChild::kNobody}), 0666, 'k'},
+        {"anyone let in", PeerPolicy::everyone(), 0666, 'k'},
+        {"only others let in", PeerPolicy::only({UnprivilegedChild::kNobody + 1}), 0666, 'c'},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.edge);
+        const std::filesystem::path dir = makeOpenTempDir();
+        UnprivilegedChild nobody([&]() -> char {
+            SimTestClient client(dir / wire::kControlSocketName);
+            try {
+                client.send(Json{{"command", "hang"}}.dump());
+            } catch (const std::runtime_error&) {
+                return 'c';  // closed before the request went out
+            }
+            return client.receive() ? 'k' : 'c';
+        });
+        RunningServer server(PeerPolicy::everyone(), dir, 5s, row.controllers);
+        struct stat status{};
+        ASSERT_EQ(::stat(server.controlSocket().c_str(), &status), 0);
+        EXPECT_EQ(status.st_mode & 0777, row.mode);
+        if (row.mode == 0600) {
+            // Past the mode, as root can be: the peer check itself refuses.
+            ::chmod(server.controlSocket().c_str(), 0666);
+        }
+        EXPECT_EQ(nobody.go(), row.verdict);
+
+        // Root always may; a refused peer's command never took effect.
+        SimTestClient root(server.controlSocket());
+        EXPECT_EQ(control(root, {{"command", "status"}})["ok"], true);
+        if (row.verdict == 'c') {
+            SimTestClient smc(server.smcSocket());
+            ASSERT_EQ(smc.open(), iokit::kIOReturnSuccess);
+            EXPECT_TRUE(smc.call(testing::readRequest("F0Mx", 4)).has_value()) << "the SMC hangs";
+        }
+    }
 }
 
 TEST_F(SimServerTest, ServesManyClientsAtOnce) {
@@ -423,7 +472,7 @@ TEST_F(SimServerTest, AHungCallLeavesOnlyItsOwnConnectionWaiting) {
 }
 
 TEST_F(SimServerTest, WritesFromPeersThePolicyRefusesAreNotPrivileged) {
-    RunningServer server(WriterPolicy::only({::getuid() + 1}));
+    RunningServer server(PeerPolicy::only({::getuid() + 1}));
     SimTestClient client(server.smcSocket());
     ASSERT_EQ(client.open(), iokit::kIOReturnSuccess);
     const auto write = client.call(testing::writeRequest("F0Tg", 3000, SMCDataType::flt()));
@@ -461,18 +510,21 @@ TEST_F(SimServerTest, ReplacesStaleSocketsButNotLiveOnesOrOtherFiles) {
                                                              (dir / wire::kSMCSocketName).string()));
     }
     ASSERT_TRUE(std::filesystem::exists(dir / wire::kSMCSocketName));
-    RunningServer server(WriterPolicy::everyone(), dir);
+    RunningServer server(PeerPolicy::everyone(), dir);
     SimTestClient client(server.smcSocket());
     EXPECT_EQ(client.open(), iokit::kIOReturnSuccess);
 
     asio::io_context io;
     SimulatedSMC smc(testing::fixtureProfile());
-    EXPECT_THROW(SimServer(io, smc, {dir, WriterPolicy{}, 100ms}), std::runtime_error) << "a live server";
+    SimServerOptions options;
+    options.directory = dir;
+    EXPECT_THROW(SimServer(io, smc, options), std::runtime_error) << "a live server";
     EXPECT_TRUE(std::filesystem::exists(server.smcSocket())) << "the live server keeps its sockets";
 
     const std::filesystem::path other = makeTempDir();
     std::ofstream(other / wire::kHIDSocketName) << "not a socket";
-    EXPECT_THROW(SimServer(io, smc, {other, WriterPolicy{}, 100ms}), std::runtime_error);
+    options.directory = other;
+    EXPECT_THROW(SimServer(io, smc, options), std::runtime_error);
     EXPECT_FALSE(std::filesystem::exists(other / wire::kSMCSocketName)) << "a failed start leaves nothing behind";
     EXPECT_TRUE(std::filesystem::exists(other / wire::kHIDSocketName));
     std::filesystem::remove_all(other);
