@@ -1,7 +1,12 @@
 #include "sim/Connection.hpp"
 
+#include <sys/socket.h>
+
 #include <algorithm>
 #include <array>
+#include <cerrno>
+#include <cstring>
+#include <system_error>
 #include <vector>
 
 #include "platform/iokit/SimulatorProtocol.hpp"
@@ -18,6 +23,24 @@ std::vector<std::uint8_t> framed(const std::vector<std::uint8_t>& payload) {
     for (std::size_t i = 0; i < kHeaderSize; ++i) frame[i] = static_cast<std::uint8_t>(n >> (24 - 8 * i));
     std::copy(payload.begin(), payload.end(), frame.begin() + kHeaderSize);
     return frame;
+}
+
+// Sends as much of `frame` as the socket takes now, with `descriptor`
+// attached to its first byte; -1 with errno set when nothing went.
+ssize_t sendWithDescriptor(int socket, const std::vector<std::uint8_t>& frame, int descriptor) {
+    iovec data{const_cast<std::uint8_t*>(frame.data()), frame.size()};
+    alignas(cmsghdr) std::array<char, CMSG_SPACE(sizeof(int))> control{};
+    msghdr message{};
+    message.msg_iov = &data;
+    message.msg_iovlen = 1;
+    message.msg_control = control.data();
+    message.msg_controllen = control.size();
+    cmsghdr* rights = CMSG_FIRSTHDR(&message);
+    rights->cmsg_level = SOL_SOCKET;
+    rights->cmsg_type = SCM_RIGHTS;
+    rights->cmsg_len = CMSG_LEN(sizeof(int));
+    std::memcpy(CMSG_DATA(rights), &descriptor, sizeof descriptor);
+    return ::sendmsg(socket, &message, MSG_NOSIGNAL);
 }
 
 }  // namespace
@@ -46,6 +69,23 @@ void Connection::frameBegun() {
     });
 }
 
+asio::awaitable<void> Connection::send(std::shared_ptr<Connection> self, const Reply& reply) {
+    const std::vector<std::uint8_t> frame = framed(reply.payload);
+    std::size_t sent = 0;
+    while (reply.descriptor >= 0 && sent == 0) {
+        const ssize_t n = sendWithDescriptor(self->socket_.native_handle(), frame, reply.descriptor);
+        if (n > 0) {
+            sent = static_cast<std::size_t>(n);
+        } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            co_await self->socket_.async_wait(asio::socket_base::wait_write, asio::use_awaitable);
+        } else if (errno != EINTR) {
+            throw std::system_error(errno, std::generic_category(), "sending a descriptor");
+        }
+    }
+    co_await asio::async_write(self->socket_, asio::buffer(frame.data() + sent, frame.size() - sent),
+                               asio::use_awaitable);
+}
+
 asio::awaitable<void> Connection::serve(std::shared_ptr<Connection> self) {
     try {
         std::array<std::uint8_t, kHeaderSize> header;
@@ -68,7 +108,7 @@ asio::awaitable<void> Connection::serve(std::shared_ptr<Connection> self) {
             const Reply reply = self->handler_(payload);
             if (reply.kind == Reply::Kind::close || reply.payload.size() > iokit::wire::kMaxPayload) break;
             if (reply.kind == Reply::Kind::none) continue;
-            co_await asio::async_write(self->socket_, asio::buffer(framed(reply.payload)), asio::use_awaitable);
+            co_await send(self, reply);
         }
     } catch (const std::exception&) {
         // The peer went away (possibly mid-frame), its frame ran out of time,

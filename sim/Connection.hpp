@@ -3,7 +3,8 @@
 // its request handler and writes the answer back, one request at a time. A
 // frame longer than the protocol allows, a peer that goes away (also in the
 // middle of a frame) or a handler asking to close ends the connection; a
-// request left unanswered (a hung call) leaves the connection reading.
+// request left unanswered (a hung call) leaves the connection reading. An
+// answer's descriptor travels with the answer's first byte.
 //
 // A client may wait as long as it likes between requests, but once a frame
 // has begun it must arrive whole within the frame time-out, or the
@@ -42,6 +43,7 @@ public:
 
 private:
     static asio::awaitable<void> serve(std::shared_ptr<Connection> self);
+    static asio::awaitable<void> send(std::shared_ptr<Connection> self, const Reply& reply);
     void frameBegun();
     void frameEnded() { ++frame_; }
 

@@ -3,7 +3,9 @@
 // operation byte, the payload length, the open state, the selector and the
 // peer's right to write are all checked before the record reaches the SMC.
 //
-//   kOpOpen, u32 BE type 0      -> i32 BE code (a refuse-opens fault's code)
+//   kOpOpen, u32 BE type 0      -> i32 BE code (a refuse-opens fault's code);
+//                                  a success carries the shared key table's
+//                                  descriptor when the table is shared
 //   kOpOpen, other type/length  -> kIOReturnBadArgument
 //   kOpCall before an open      -> kIOReturnNotOpen
 //   kOpCall, not 4 + 80 bytes   -> kIOReturnBadArgument

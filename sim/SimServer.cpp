@@ -1,6 +1,7 @@
 #include "sim/SimServer.hpp"
 
 #include <stdexcept>
+#include <system_error>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,6 +16,10 @@ namespace fs = std::filesystem;
 namespace wire = iokit::wire;
 
 constexpr auto kAcceptRetryPause = std::chrono::milliseconds(100);
+// Clients trust the shared key table this long past each renewal: a server
+// that dies without retiring it is read from no longer than that.
+constexpr auto kLease = std::chrono::seconds(1);
+constexpr auto kLeaseRenewal = std::chrono::milliseconds(100);
 
 const oslog::Logger& log() { return oslog::logger("com.zephrane.sim", "server"); }
 
@@ -67,7 +72,8 @@ SimServer::SimServer(asio::io_context& io, SimulatedSMC& smc, SimServerOptions o
       hidHandler_(smc),
       registryHandler_(smc),
       controlHandler_(smc),
-      timer_(io) {
+      timer_(io),
+      leaseTimer_(io) {
     try {
         fs::create_directories(options_.directory);
         listen(Service::smc, wire::kSMCSocketName, kEveryone);
@@ -78,6 +84,14 @@ SimServer::SimServer(asio::io_context& io, SimulatedSMC& smc, SimServerOptions o
         std::error_code ignored;
         for (const Listener& listener : listeners_) fs::remove(listener.path, ignored);
         throw;
+    }
+    try {
+        smc_.shareKeyTable();
+        smc_.renewSharedKeyTableLease(kLease);
+        asio::co_spawn(io_, renewLease(), reportFailure("renewing the key table's lease"));
+    } catch (const std::system_error& e) {
+        log().error(std::string("cannot share the key table (") + e.what() + "), ignoring: every SMC call goes over " +
+                    std::string(wire::kSMCSocketName));
     }
     for (Listener& listener : listeners_)
         asio::co_spawn(io_, accept(&listener), reportFailure("accepting on " + listener.name));
@@ -180,9 +194,22 @@ asio::awaitable<void> SimServer::tick() {
     }
 }
 
+asio::awaitable<void> SimServer::renewLease() {
+    while (!stopped_) {
+        leaseTimer_.expires_after(kLeaseRenewal);
+        asio::error_code cancelled;
+        co_await leaseTimer_.async_wait(asio::redirect_error(asio::use_awaitable, cancelled));
+        if (stopped_) co_return;
+        smc_.renewSharedKeyTableLease(kLease);
+    }
+}
+
 void SimServer::stop() {
     if (stopped_) return;
     stopped_ = true;
+    // Clients stop reading the table before their connections close.
+    smc_.retireSharedKeyTable();
+    leaseTimer_.cancel();
     std::error_code ignored;
     for (Listener& listener : listeners_) {
         asio::error_code closeError;

@@ -10,6 +10,10 @@
 // policy does not admit is closed before a request is read. Stale socket files are replaced; a socket that
 // another live server answers on is not, and the constructor throws.
 //
+// The SMC's key table is shared with every client that opens
+// AppleSMC.sock (see SimulatedSMC), under a lease the server renews while it
+// runs; stopping retires it, so clients see the server go at once.
+//
 // Since any local user may connect, each socket bounds its own clients
 // (kSMCLimits, kServiceLimits, kControlLimits), the SMC socket keeps room
 // for root beyond its limit, and a client whose frame does not arrive whole
@@ -34,7 +38,9 @@
 //                                          (hex), "value" (when decodable),
 //                                          "readable", "writable"
 //   {"command": "status"}                  -> "machine", "elapsedSeconds",
-//                                          "load", "dieC", "fans"
+//                                          "load", "dieC", "fans",
+//                                          "unansweredCalls" (left hanging
+//                                          by a fault, since the start)
 //   {"command": "setAdapter", "connected": false}  unplug the power adapter
 //                                          (true plugs it back in)
 //   {"command": "setBatteryLevel", "percent": 40}  the battery's charge, 0 to 100
@@ -109,6 +115,7 @@ private:
     RequestHandler handlerFor(Service service, uid_t peer);
     asio::awaitable<void> accept(Listener* listener);
     asio::awaitable<void> tick();
+    asio::awaitable<void> renewLease();
 
     asio::io_context& io_;
     SimulatedSMC& smc_;
@@ -119,6 +126,7 @@ private:
     ControlRequestHandler controlHandler_;
     std::list<Listener> listeners_;  // stable addresses for the accept loops
     asio::steady_timer timer_;
+    asio::steady_timer leaseTimer_;
     bool stopped_ = false;
     std::set<uid_t> refusedControllers_;  // each told once in the log
 };

@@ -15,6 +15,7 @@
 #include "platform/oslog/OSLog.hpp"
 #include "SimFixtures.hpp"
 #include "SimTestClient.hpp"
+#include "tests/sim/RunningServer.hpp"
 
 namespace zephrane::sim {
 namespace {
@@ -23,48 +24,18 @@ using namespace std::chrono_literals;
 using testing::SimTestClient;
 namespace wire = iokit::wire;
 
-std::filesystem::path makeTempDir() {
-    char pattern[] = "/tmp/zsim-XXXXXX";
-    if (::mkdtemp(pattern) == nullptr) throw std::runtime_error("mkdtemp failed");
-    return pattern;
+using testing::makeTempDir;
+using testing::RunningServer;
+
+SimServerOptions serving(PeerPolicy writers, std::filesystem::path dir = {},
+                         std::chrono::milliseconds frameTimeout = 5s, PeerPolicy controllers = PeerPolicy::everyone()) {
+    SimServerOptions options = testing::testServerOptions();
+    options.writers = std::move(writers);
+    options.directory = std::move(dir);
+    options.frameTimeout = frameTimeout;
+    options.controllers = std::move(controllers);
+    return options;
 }
-
-// A server on its own io thread over the fixture machine, in a fresh directory.
-class RunningServer {
-public:
-    explicit RunningServer(PeerPolicy writers = PeerPolicy::everyone(),
-                           std::filesystem::path dir = makeTempDir(), std::chrono::milliseconds frameTimeout = 5s,
-                           PeerPolicy controllers = PeerPolicy::everyone())
-        : dir_(std::move(dir)),
-          smc_(testing::fixtureProfile()),
-          server_(io_, smc_, {dir_, std::move(writers), std::move(controllers), 20ms, frameTimeout}),
-          thread_([this] { io_.run(); }) {}
-    ~RunningServer() {
-        stop();
-        std::error_code ignored;
-        std::filesystem::remove_all(dir_, ignored);
-    }
-
-    void stop() {
-        if (!thread_.joinable()) return;
-        asio::post(io_, [this] { server_.stop(); });
-        thread_.join();
-    }
-
-    std::filesystem::path smcSocket() const { return dir_ / wire::kSMCSocketName; }
-    std::filesystem::path hidSocket() const { return dir_ / wire::kHIDSocketName; }
-    std::filesystem::path registrySocket() const { return dir_ / wire::kRegistrySocketName; }
-    std::filesystem::path controlSocket() const { return dir_ / wire::kControlSocketName; }
-    const std::filesystem::path& dir() const { return dir_; }
-    SimulatedSMC& smc() { return smc_; }
-
-private:
-    std::filesystem::path dir_;
-    asio::io_context io_;
-    SimulatedSMC smc_;
-    SimServer server_;
-    std::thread thread_;
-};
 
 Json control(SimTestClient& client, const Json& command) {
     client.send(command.dump());
@@ -217,7 +188,7 @@ TEST_F(SimServerTest, AClientThatDisconnectsMidFrameIsDropped) {
 // it has begun must arrive whole in time: half a header, a header without
 // its payload and a payload that trickles in all lose their connection.
 TEST_F(SimServerTest, AFrameThatDoesNotCompleteInTimeEndsItsConnection) {
-    RunningServer server(PeerPolicy::everyone(), makeTempDir(), 300ms);
+    RunningServer server(serving(PeerPolicy::everyone(), {}, 300ms));
     const std::vector<std::uint8_t> whole = [] {
         std::vector<std::uint8_t> frame = frameHeader(85);
         const auto payload = SimTestClient::callPayload(testing::readRequest("F0Mx", 4));
@@ -340,7 +311,7 @@ TEST_F(SimServerTest, AnUnprivilegedCrowdLeavesRootItsReserveAndOtherSocketsThei
         return 'k';
     });
 
-    RunningServer server(PeerPolicy::everyone(), dir);
+    RunningServer server(serving(PeerPolicy::everyone(), dir));
     ASSERT_EQ(crowd.go(), 'k') << "o: an open failed, m: one more was served, h: HID.sock refused";
 
     std::vector<std::unique_ptr<SimTestClient>> root;
@@ -393,7 +364,7 @@ TEST_F(SimServerTest, ControlIsRootsOnlyUnlessOthersAreLetIn) {
             }
             return client.receive() ? 'k' : 'c';
         });
-        RunningServer server(PeerPolicy::everyone(), dir, 5s, row.controllers);
+        RunningServer server(serving(PeerPolicy::everyone(), dir, 5s, row.controllers));
         struct stat status{};
         ASSERT_EQ(::stat(server.controlSocket().c_str(), &status), 0);
         EXPECT_EQ(status.st_mode & 0777, row.mode);
@@ -472,7 +443,7 @@ TEST_F(SimServerTest, AHungCallLeavesOnlyItsOwnConnectionWaiting) {
 }
 
 TEST_F(SimServerTest, WritesFromPeersThePolicyRefusesAreNotPrivileged) {
-    RunningServer server(PeerPolicy::only({::getuid() + 1}));
+    RunningServer server(serving(PeerPolicy::only({::getuid() + 1})));
     SimTestClient client(server.smcSocket());
     ASSERT_EQ(client.open(), iokit::kIOReturnSuccess);
     const auto write = client.call(testing::writeRequest("F0Tg", 3000, SMCDataType::flt()));
@@ -510,7 +481,7 @@ TEST_F(SimServerTest, ReplacesStaleSocketsButNotLiveOnesOrOtherFiles) {
                                                              (dir / wire::kSMCSocketName).string()));
     }
     ASSERT_TRUE(std::filesystem::exists(dir / wire::kSMCSocketName));
-    RunningServer server(PeerPolicy::everyone(), dir);
+    RunningServer server(serving(PeerPolicy::everyone(), dir));
     SimTestClient client(server.smcSocket());
     EXPECT_EQ(client.open(), iokit::kIOReturnSuccess);
 

@@ -15,6 +15,8 @@
 
 #include "platform/iokit/SimulatorProtocol.hpp"
 #include "platform/iokit/SocketPaths.hpp"
+#include "platform/oslog/OSLog.hpp"
+#include "tests/platform/iokit/HandMadeKeyTable.hpp"
 #include "tests/platform/iokit/UnixTestServer.hpp"
 
 namespace zephrane::iokit {
@@ -93,8 +95,22 @@ protected:
                              log_));
     }
 
-    std::unique_ptr<UnixTestServer> serve(std::int32_t openCode, testing::CallScript onCall) {
-        return std::make_unique<UnixTestServer>(socketPath_, testing::scriptedSMC(openCode, std::move(onCall), log_));
+    std::unique_ptr<UnixTestServer> serve(std::int32_t openCode, testing::CallScript onCall, int keyTable = -1) {
+        return std::make_unique<UnixTestServer>(socketPath_,
+                                                testing::scriptedSMC(openCode, std::move(onCall), log_, keyTable));
+    }
+
+    // Echoes every call with the result byte 0x11, handing `keyTable` over
+    // with the open's answer.
+    std::unique_ptr<UnixTestServer> serveWithKeyTable(int keyTable) {
+        return serve(
+            kIOReturnSuccess,
+            [](const std::vector<std::uint8_t>& request, UnixTestServer::Peer&) {
+                std::vector<std::uint8_t> record(request.begin() + 5, request.end());
+                if (record.size() > 40) record[40] = 0x11;
+                return std::optional(answerPayload(kIOReturnSuccess, record));
+            },
+            keyTable);
     }
 
     io_connect_t open() {
@@ -342,6 +358,93 @@ TEST_F(IOKitUserClient, AHungCallBlocksOnlyItsOwnConnection) {
     EXPECT_EQ(stuck.get(), kIOReturnNotResponding);
     EXPECT_EQ(call(other, 2, request, output, size), kIOReturnSuccess) << "the other connection is unaffected";
     IOServiceClose(other);
+}
+
+std::array<std::uint8_t, 80> readRecord(std::string_view key, std::uint8_t command = 5) {
+    std::array<std::uint8_t, 80> record{};
+    const std::uint32_t code = testing::code(key);
+    std::memcpy(record.data(), &code, 4);
+    record[42] = command;
+    return record;
+}
+
+TEST_F(IOKitUserClient, ReadsComeFromAHandedOverKeyTableAndEverythingElseGoesOverTheSocket) {
+    testing::HandMadeSegment table({{"F0Ac", 4, {0x00, 0x40, 0x9c, 0x45}}});
+    auto server = serveWithKeyTable(table.sealed().fd());
+    const io_connect_t connection = open();
+    std::array<std::uint8_t, 80> output{};
+    std::size_t size = 0;
+
+    ASSERT_EQ(call(connection, 2, readRecord("F0Ac"), output, size), kIOReturnSuccess);
+    EXPECT_EQ(size, 80u);
+    EXPECT_EQ(output[40], 0) << "the table's answer, not the echo";
+    EXPECT_EQ(output[49], 0x40);
+    ASSERT_EQ(call(connection, 2, readRecord("F0Ac", 9), output, size), kIOReturnSuccess);
+    EXPECT_EQ(output[28], 4);
+    EXPECT_EQ(log_->size(), 1u) << "only the open reached the simulator";
+
+    struct Row {
+        const char* edge;
+        std::uint32_t selector;
+        std::array<std::uint8_t, 80> record;
+        std::size_t inputSize;
+        std::size_t capacity;
+    } rows[] = {
+        {"a write", 2, readRecord("F0Ac", 6), 80, 80},
+        {"another selector", 5, readRecord("F0Ac"), 80, 80},
+        {"a short request", 2, readRecord("F0Ac"), 79, 80},
+        {"a buffer too small for the answer", 2, readRecord("F0Ac"), 80, 79},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.edge);
+        const std::size_t before = log_->size();
+        size = row.capacity;
+        IOConnectCallStructMethod(connection, row.selector, row.record.data(), row.inputSize, output.data(), &size);
+        EXPECT_EQ(log_->size(), before + 1) << "went over the socket";
+    }
+
+    table.header->onSocket = 1;
+    ASSERT_EQ(call(connection, 2, readRecord("F0Ac"), output, size), kIOReturnSuccess);
+    EXPECT_EQ(output[40], 0x11) << "the simulator asked to see reads again";
+    IOServiceClose(connection);
+}
+
+// An older simulator hands over no table, and a descriptor may be one this
+// side cannot use: every call then goes over the socket, as it always did,
+// and the log says so once for the simulator, not once per connection.
+TEST_F(IOKitUserClient, WithoutAUsableKeyTableEveryCallGoesOverTheSocketSaidOnce) {
+    oslog::CaptureSink capture;
+    int pipeEnds[2];
+    ASSERT_EQ(::pipe(pipeEnds), 0);
+    testing::HandMadeSegment unsealed({{"F0Ac", 4, {1, 2, 3, 4}}});
+    struct Row {
+        const char* edge;
+        int keyTable;
+    } rows[] = {
+        {"none handed over", -1},
+        {"a pipe", pipeEnds[0]},
+        {"a table that could shrink under the mapping", unsealed.fd()},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.edge);
+        auto server = serveWithKeyTable(row.keyTable);
+        const io_connect_t connection = open();
+        const std::size_t before = log_->size();
+        std::array<std::uint8_t, 80> output{};
+        std::size_t size = 0;
+        ASSERT_EQ(call(connection, 2, readRecord("F0Ac"), output, size), kIOReturnSuccess);
+        EXPECT_EQ(output[40], 0x11) << "the simulator's answer";
+        EXPECT_EQ(log_->size(), before + 1);
+        IOServiceClose(connection);
+    }
+    ::close(pipeEnds[0]);
+    ::close(pipeEnds[1]);
+
+    const auto lines = capture.records("com.zephrane.iokit", "AppleSMC");
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].level, oslog::Level::debug);
+    EXPECT_EQ(lines[0].message, "the key table of \"" + socketPath_ +
+                                    "\" is not mapped (the simulator shares none); SMC reads go over the socket");
 }
 
 // Signals that land while a call waits for its answer are not failures.
