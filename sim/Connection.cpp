@@ -76,10 +76,10 @@ asio::awaitable<void> Connection::send(std::shared_ptr<Connection> self, const R
         const ssize_t n = sendWithDescriptor(self->socket_.native_handle(), frame, reply.descriptor);
         if (n > 0) {
             sent = static_cast<std::size_t>(n);
-        } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
+        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
             co_await self->socket_.async_wait(asio::socket_base::wait_write, asio::use_awaitable);
-        } else if (errno != EINTR) {
-            throw std::system_error(errno, std::generic_category(), "sending a descriptor");
+        } else if (n == 0 || errno != EINTR) {
+            throw std::system_error(n == 0 ? EPIPE : errno, std::generic_category(), "sending a descriptor");
         }
     }
     co_await asio::async_write(self->socket_, asio::buffer(frame.data() + sent, frame.size() - sent),

@@ -7,8 +7,9 @@
 // are checked per peer by the writers' PeerPolicy (a refused write answers
 // kIOReturnNotPrivileged). control.sock is root's and the controllers' only:
 // mode 0600 unless the controllers take in other users, and a peer the
-// policy does not admit is closed before a request is read. Stale socket files are replaced; a socket that
-// another live server answers on is not, and the constructor throws.
+// policy does not admit is closed before a request is read. Stale socket
+// files are replaced; a socket that another live server answers on is not,
+// and the constructor throws.
 //
 // The SMC's key table is shared with every client that opens
 // AppleSMC.sock (see SimulatedSMC), under a lease the server renews while it
