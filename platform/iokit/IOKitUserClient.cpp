@@ -34,6 +34,25 @@ struct Connection {
     std::unique_ptr<const KeyTableMapping> table;  // set before the handle exists; null: every call on the socket
     std::mutex exchange;  // one request and its answer at a time on this socket
     std::atomic<bool> broken{false};  // written under `exchange`; the stream is out of step for good
+    // Calls on their way over the socket, waiting for `exchange` or an
+    // answer. While there are any, reads queue behind them as every call
+    // on a connection always has: a call hung by a fault stops the whole
+    // connection, not only the calls that go to the simulator.
+    std::atomic<int> socketCalls{0};
+};
+
+// Counts a call as on its way over the socket for as long as it lives.
+class SocketCall {
+public:
+    explicit SocketCall(Connection& connection) : connection_(connection) {
+        connection_.socketCalls.fetch_add(1, std::memory_order_acq_rel);
+    }
+    ~SocketCall() { connection_.socketCalls.fetch_sub(1, std::memory_order_acq_rel); }
+    SocketCall(const SocketCall&) = delete;
+    SocketCall& operator=(const SocketCall&) = delete;
+
+private:
+    Connection& connection_;
 };
 
 // Handles to services and connections. Lookups copy a shared_ptr out, so a
@@ -227,6 +246,7 @@ kern_return_t IOConnectCallStructMethod(io_connect_t handle, std::uint32_t selec
     // still sees every other call, and every call it has asked to see.
     if (connection->table && selector == wire::kSMCSelector && inputSize == wire::kRecordSize &&
         capacity >= wire::kRecordSize && !connection->broken.load(std::memory_order_acquire) &&
+        connection->socketCalls.load(std::memory_order_acquire) == 0 &&
         connection->table->answer(
             std::span<const std::uint8_t, wire::kRecordSize>(static_cast<const std::uint8_t*>(input), wire::kRecordSize),
             std::span<std::uint8_t, wire::kRecordSize>(static_cast<std::uint8_t*>(output), wire::kRecordSize))) {
@@ -243,6 +263,7 @@ kern_return_t IOConnectCallStructMethod(io_connect_t handle, std::uint32_t selec
         request.insert(request.end(), bytes, bytes + inputSize);
     }
 
+    const SocketCall onTheSocket(*connection);
     std::lock_guard lock(connection->exchange);
     if (connection->broken.load(std::memory_order_relaxed)) return kIOReturnNotResponding;
     auto fail = [&](kern_return_t code) {

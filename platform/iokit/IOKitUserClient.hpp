@@ -14,7 +14,8 @@
 // They live in one process-wide table; the table's lock is held only to look
 // a handle up, never during socket I/O, and each connection has its own
 // exchange lock, so a call hung on one connection never blocks a call on
-// another.
+// another. On its own connection it holds up every later call, reads the
+// table would answer included, as on a connection without a table.
 //
 // Codes the stand-in produces itself (the simulator's own answers pass through
 // unchanged):

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 #include <pthread.h>
+#include <unistd.h>
 
 #include "platform/iokit/SimulatorProtocol.hpp"
 #include "platform/iokit/SocketPaths.hpp"
@@ -76,41 +77,27 @@ protected:
 
     // Serves a scripted SMC whose calls echo the request record with the
     // result byte set to 0x11, except: selector 99 hangs until the client
-    // goes away.
-    std::unique_ptr<UnixTestServer> serveEcho(std::int32_t openCode = kIOReturnSuccess) {
-        return std::make_unique<UnixTestServer>(
-            socketPath_, testing::scriptedSMC(
-                             openCode,
-                             [this](const std::vector<std::uint8_t>& request, UnixTestServer::Peer& peer)
-                                 -> std::optional<std::vector<std::uint8_t>> {
-                                 if (testing::readBigEndian32(std::span(request).subspan(1, 4)) == kHangSelector) {
-                                     hungCalls_.fetch_add(1);
-                                     peer.waitForClose();
-                                     return std::nullopt;
-                                 }
-                                 std::vector<std::uint8_t> record(request.begin() + 5, request.end());
-                                 if (record.size() > 40) record[40] = 0x11;
-                                 return answerPayload(kIOReturnSuccess, record);
-                             },
-                             log_));
+    // goes away. `keyTable` is handed over with the open's answer.
+    std::unique_ptr<UnixTestServer> serveEcho(std::int32_t openCode = kIOReturnSuccess, int keyTable = -1) {
+        return serve(
+            openCode,
+            [this](const std::vector<std::uint8_t>& request,
+                   UnixTestServer::Peer& peer) -> std::optional<std::vector<std::uint8_t>> {
+                if (testing::readBigEndian32(std::span(request).subspan(1, 4)) == kHangSelector) {
+                    hungCalls_.fetch_add(1);
+                    peer.waitForClose();
+                    return std::nullopt;
+                }
+                std::vector<std::uint8_t> record(request.begin() + 5, request.end());
+                if (record.size() > 40) record[40] = 0x11;
+                return answerPayload(kIOReturnSuccess, record);
+            },
+            keyTable);
     }
 
     std::unique_ptr<UnixTestServer> serve(std::int32_t openCode, testing::CallScript onCall, int keyTable = -1) {
         return std::make_unique<UnixTestServer>(socketPath_,
                                                 testing::scriptedSMC(openCode, std::move(onCall), log_, keyTable));
-    }
-
-    // Echoes every call with the result byte 0x11, handing `keyTable` over
-    // with the open's answer.
-    std::unique_ptr<UnixTestServer> serveWithKeyTable(int keyTable) {
-        return serve(
-            kIOReturnSuccess,
-            [](const std::vector<std::uint8_t>& request, UnixTestServer::Peer&) {
-                std::vector<std::uint8_t> record(request.begin() + 5, request.end());
-                if (record.size() > 40) record[40] = 0x11;
-                return std::optional(answerPayload(kIOReturnSuccess, record));
-            },
-            keyTable);
     }
 
     io_connect_t open() {
@@ -370,7 +357,7 @@ std::array<std::uint8_t, 80> readRecord(std::string_view key, std::uint8_t comma
 
 TEST_F(IOKitUserClient, ReadsComeFromAHandedOverKeyTableAndEverythingElseGoesOverTheSocket) {
     testing::HandMadeSegment table({{"F0Ac", 4, {0x00, 0x40, 0x9c, 0x45}}});
-    auto server = serveWithKeyTable(table.sealed().fd());
+    auto server = serveEcho(kIOReturnSuccess, table.sealed().fd());
     const io_connect_t connection = open();
     std::array<std::uint8_t, 80> output{};
     std::size_t size = 0;
@@ -409,6 +396,61 @@ TEST_F(IOKitUserClient, ReadsComeFromAHandedOverKeyTableAndEverythingElseGoesOve
     IOServiceClose(connection);
 }
 
+// The state letter /proc gives a thread of this process: 'S' while it
+// sleeps, on a lock for instance.
+char threadState(pid_t thread) {
+    std::ifstream stat("/proc/self/task/" + std::to_string(thread) + "/stat");
+    std::string line;
+    std::getline(stat, line);
+    const std::size_t nameEnd = line.rfind(')');
+    return nameEnd == std::string::npos || nameEnd + 2 >= line.size() ? '?' : line[nameEnd + 2];
+}
+
+// A read the table answers needs no round trip, yet a call hung on the same
+// connection holds it up, as it held up every call behind it before there
+// was a table; other connections read on.
+TEST_F(IOKitUserClient, AHungCallHoldsUpTheTableReadsOfItsOwnConnection) {
+    testing::HandMadeSegment table({{"F0Ac", 4, {0x00, 0x40, 0x9c, 0x45}}});
+    auto server = serveEcho(kIOReturnSuccess, table.sealed().fd());
+    const io_connect_t hung = open();
+    const io_connect_t other = open();
+
+    auto stuck = std::async(std::launch::async, [&] {
+        std::array<std::uint8_t, 80> output{};
+        std::size_t size = 0;
+        return call(hung, kHangSelector, numberedRecord(), output, size);
+    });
+    ASSERT_TRUE(eventually([&] { return hungCalls_.load() == 1; }));
+
+    std::atomic<pid_t> readerThread{0};
+    auto heldUp = std::async(std::launch::async, [&] {
+        readerThread = ::gettid();
+        std::array<std::uint8_t, 80> output{};
+        std::size_t size = 0;
+        return call(hung, 2, readRecord("F0Ac"), output, size);
+    });
+    // Asleep behind the hung call, or answered already (the fault).
+    ASSERT_TRUE(eventually([&] {
+        return heldUp.wait_for(std::chrono::milliseconds(0)) == std::future_status::ready ||
+               (readerThread.load() != 0 && threadState(readerThread.load()) == 'S');
+    }));
+    EXPECT_EQ(heldUp.wait_for(std::chrono::milliseconds(0)), std::future_status::timeout)
+        << "the read went past the hung call";
+
+    std::array<std::uint8_t, 80> output{};
+    std::size_t size = 0;
+    ASSERT_EQ(call(other, 2, readRecord("F0Ac"), output, size), kIOReturnSuccess);
+    EXPECT_EQ(output[40], 0) << "the other connection reads from its table";
+
+    // Closing the hung connection releases both of its callers.
+    EXPECT_EQ(IOServiceClose(hung), kIOReturnSuccess);
+    ASSERT_EQ(stuck.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+    EXPECT_EQ(stuck.get(), kIOReturnNotResponding);
+    ASSERT_EQ(heldUp.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+    EXPECT_EQ(heldUp.get(), kIOReturnNotResponding);
+    IOServiceClose(other);
+}
+
 // An older simulator hands over no table, and a descriptor may be one this
 // side cannot use: every call then goes over the socket, as it always did,
 // and the log says so once for the simulator, not once per connection.
@@ -427,7 +469,7 @@ TEST_F(IOKitUserClient, WithoutAUsableKeyTableEveryCallGoesOverTheSocketSaidOnce
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.edge);
-        auto server = serveWithKeyTable(row.keyTable);
+        auto server = serveEcho(kIOReturnSuccess, row.keyTable);
         const io_connect_t connection = open();
         const std::size_t before = log_->size();
         std::array<std::uint8_t, 80> output{};
