@@ -113,10 +113,20 @@ std::optional<ProfileKey> decodeKey(const Json& value, const std::string& path, 
     return key;
 }
 
-// The key table in the firmware's order; false when any key had a problem.
-bool decodeKeys(const Json& keys, MachineProfile& profile, Problems& problems) {
+// The name a key that has a problem still gives, if any.
+std::optional<std::string> nameOf(const Json& key) {
+    if (!key.is_object()) return std::nullopt;
+    const auto name = key.find("key");
+    if (name == key.end() || !name->is_string()) return std::nullopt;
+    return name->get<std::string>();
+}
+
+// The key table in the firmware's order, without the keys that have a
+// problem; returns the names of those, so that the firmware's checks do
+// not report them a second time as missing.
+std::set<std::string> decodeKeys(const Json& keys, MachineProfile& profile, Problems& problems) {
     std::set<std::string> seen;
-    bool complete = true;
+    std::set<std::string> broken;
     for (std::size_t i = 0; i < keys.size(); ++i) {
         const std::string path = json::indexPath("keys", i);
         std::optional<ProfileKey> key = decodeKey(keys[i], path, problems);
@@ -125,12 +135,12 @@ bool decodeKeys(const Json& keys, MachineProfile& profile, Problems& problems) {
             key.reset();
         }
         if (!key) {
-            complete = false;
+            if (std::optional<std::string> name = nameOf(keys[i])) broken.insert(std::move(*name));
             continue;
         }
         profile.keys.push_back(std::move(*key));
     }
-    return complete;
+    return broken;
 }
 
 FanControlParams decodeFanControl(const Json& value) {
@@ -227,11 +237,13 @@ std::optional<double> decodedValue(const ProfileKey& key, Problems& problems) {
 // The keys the simulated firmware drives must exist with values it can
 // decode and encode: "#KEY", which it keeps counting the listed keys, and,
 // when "FNum" is there, the five keys of each fan it names. A machine
-// without "FNum" has no fans for the firmware to drive. Returns the number
-// of fans.
-int checkFirmwareKeys(const MachineProfile& profile, Problems& problems) {
+// without "FNum" has no fans for the firmware to drive. A key named in
+// `broken` has had its problem reported already and is not missing.
+// Returns the number of fans.
+int checkFirmwareKeys(const MachineProfile& profile, const std::set<std::string>& broken, Problems& problems) {
     const ProfileKey* count = profile.find("#KEY");
-    if (count == nullptr || SMCDataType(count->type).kind() != SMCDataType::Kind::ui32 || count->bytes.size() != 4)
+    if (!broken.contains("#KEY") && (count == nullptr || SMCDataType(count->type).kind() != SMCDataType::Kind::ui32 ||
+                                     count->bytes.size() != 4))
         problems.add("keys", "\"#KEY\" (ui32) is missing");
     if (const ProfileKey* forceTest = profile.find(FanKey::forceTest)) decodedValue(*forceTest, problems);
 
@@ -247,7 +259,7 @@ int checkFirmwareKeys(const MachineProfile& profile, Problems& problems) {
         auto value = [&](const std::string& name) -> std::optional<double> {
             const ProfileKey* key = profile.find(name);
             if (key != nullptr) return decodedValue(*key, problems);
-            problems.add("keys", "fan key \"" + name + "\" is missing");
+            if (!broken.contains(name)) problems.add("keys", "fan key \"" + name + "\" is missing");
             return std::nullopt;
         };
         value(FanKey::current(i));
@@ -322,13 +334,11 @@ MachineProfile MachineProfile::fromJson(const Json& value) {
             });
     });
 
-    bool keysComplete = false;
-    problems.attempt([&] {
-        keysComplete = decodeKeys(json::requireArray(reader->require("keys"), "keys", "keys"), profile, problems);
+    std::set<std::string> brokenKeys;
+    const bool haveKeys = problems.attempt([&] {
+        brokenKeys = decodeKeys(json::requireArray(reader->require("keys"), "keys", "keys"), profile, problems);
     });
-    // The firmware's keys are judged on a complete table only: a key that
-    // failed to decode would otherwise be reported a second time, as missing.
-    if (keysComplete && checkFirmwareKeys(profile, problems) > 0)
+    if (haveKeys && checkFirmwareKeys(profile, brokenKeys, problems) > 0)
         problems.attempt([&] { profile.fanControl = decodeFanControl(reader->require("fanControl")); });
 
     problems.attempt([&] {
