@@ -94,7 +94,6 @@ TEST(SharedKeyTableOverSocketTest, ReadsNeedNoRoundTripAndAreTheFirmwaresAnswers
     Served served;
     const sim::MachineProfile profile = sim::testing::builtInProfile("two-fan-laptop");
     const RawConnection connection;
-    served.server.smc().renewSharedKeyTableLease(1h);  // the held-up server cannot renew it
 
     std::promise<void> release;
     std::atomic<bool> heldUp{false};
@@ -105,6 +104,8 @@ TEST(SharedKeyTableOverSocketTest, ReadsNeedNoRoundTripAndAreTheFirmwaresAnswers
         gaveUp = released.wait_for(20s) == std::future_status::timeout;
     });
     ASSERT_TRUE(eventually([&] { return heldUp.load(); }));
+    // Past any renewal the server made before it was held up.
+    served.server.smc().renewSharedKeyTableLease(1h);
 
     std::size_t compared = 0;
     for (const sim::SMCRecord& request : everyRead(profile)) {

@@ -203,20 +203,24 @@ TEST_F(SimServerTest, AFrameThatDoesNotCompleteInTimeEndsItsConnection) {
     SimTestClient noPayload(server.smcSocket());
     ASSERT_EQ(noPayload.open(), iokit::kIOReturnSuccess);
     noPayload.sendRaw(std::span(whole).first(4));
+    // A frame long enough that, one byte per poll, it would take far
+    // longer than the time-out however slowly the server is scheduled.
+    std::vector<std::uint8_t> longFrame = frameHeader(8192);
+    longFrame.resize(4 + 8192, 0);
     SimTestClient trickle(server.smcSocket());
     ASSERT_EQ(trickle.open(), iokit::kIOReturnSuccess);
     std::size_t sent = 0;
     EXPECT_TRUE(testing::eventually([&] {
         // One byte at a time, each well within the time-out, never the last.
-        if (trickle.hasPendingData() || sent + 1 >= whole.size()) return trickle.closedByPeer(0ms);
+        if (trickle.hasPendingData() || sent + 1 >= longFrame.size()) return trickle.closedByPeer(0ms);
         try {
-            trickle.sendRaw(std::span(whole).subspan(sent++, 1));
+            trickle.sendRaw(std::span(longFrame).subspan(sent++, 1));
         } catch (const std::runtime_error&) {
             return true;  // closed under the send
         }
         return false;
     }));
-    EXPECT_LT(sent, whole.size() - 1) << "the frame ran out of time before it was sent";
+    EXPECT_LT(sent, longFrame.size() - 1) << "the frame ran out of time before it was sent";
     EXPECT_TRUE(halfHeader.closedByPeer());
     EXPECT_TRUE(noPayload.closedByPeer());
 
