@@ -112,9 +112,18 @@ TEST(KeyTableMappingTest, SendsToTheSocketWhatTheSimulatorMustSee) {
 TEST(KeyTableMappingTest, RefusesDescriptorsItCannotTrust) {
     int pipeEnds[2];
     ASSERT_EQ(::pipe(pipeEnds), 0);
+    using Descriptor = std::function<int(std::vector<std::unique_ptr<HandMadeSegment>>&)>;
+    // A sealed segment of kKeys, spoiled first.
+    auto spoiled = [](std::function<void(HandMadeSegment&)> spoil) -> Descriptor {
+        return [spoil](auto& keep) {
+            HandMadeSegment& s = *keep.emplace_back(std::make_unique<HandMadeSegment>(kKeys));
+            spoil(s);
+            return s.sealed().fd();
+        };
+    };
     struct Row {
         const char* edge;
-        std::function<int(std::vector<std::unique_ptr<HandMadeSegment>>&)> descriptor;
+        Descriptor descriptor;
     } rows[] = {
         {"a pipe", [&](auto&) { return pipeEnds[0]; }},
         {"an unsealed segment, which could shrink under the mapping",
@@ -123,42 +132,14 @@ TEST(KeyTableMappingTest, RefusesDescriptorsItCannotTrust) {
          [](auto& keep) {
              return keep.emplace_back(std::make_unique<HandMadeSegment>(kKeys))->sealed(F_SEAL_GROW).fd();
          }},
-        {"another magic",
-         [](auto& keep) {
-             auto& s = *keep.emplace_back(std::make_unique<HandMadeSegment>(kKeys));
-             s.header->magic = 0x12345678;
-             return s.sealed().fd();
-         }},
-        {"another version",
-         [](auto& keep) {
-             auto& s = *keep.emplace_back(std::make_unique<HandMadeSegment>(kKeys));
-             s.header->version = segment::kVersion + 1;
-             return s.sealed().fd();
-         }},
-        {"entries of another size",
-         [](auto& keep) {
-             auto& s = *keep.emplace_back(std::make_unique<HandMadeSegment>(kKeys));
-             s.header->entrySize = 48;
-             return s.sealed().fd();
-         }},
-        {"more keys than the file holds",
-         [](auto& keep) {
-             auto& s = *keep.emplace_back(std::make_unique<HandMadeSegment>(kKeys));
-             s.header->keyCount = 0xFFFFFFFF;
-             return s.sealed().fd();
-         }},
-        {"a key listed twice",
-         [](auto& keep) {
-             auto& s = *keep.emplace_back(std::make_unique<HandMadeSegment>(kKeys));
-             s.entries[2]->key = s.entries[0]->key;
-             return s.sealed().fd();
-         }},
-        {"a file shorter than a header",
-         [](auto& keep) {
-             auto& s = *keep.emplace_back(std::make_unique<HandMadeSegment>(kKeys));
+        {"another magic", spoiled([](HandMadeSegment& s) { s.header->magic = 0x12345678; })},
+        {"another version", spoiled([](HandMadeSegment& s) { s.header->version = segment::kVersion + 1; })},
+        {"entries of another size", spoiled([](HandMadeSegment& s) { s.header->entrySize = 48; })},
+        {"more keys than the file holds", spoiled([](HandMadeSegment& s) { s.header->keyCount = 0xFFFFFFFF; })},
+        {"a key listed twice", spoiled([](HandMadeSegment& s) { s.entries[2]->key = s.entries[0]->key; })},
+        {"a file shorter than a header", spoiled([](HandMadeSegment& s) {
              if (::ftruncate(s.fd(), 16) != 0) throw std::runtime_error("ftruncate");
-             return s.sealed().fd();
-         }},
+         })},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.edge);
