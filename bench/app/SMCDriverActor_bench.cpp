@@ -11,12 +11,12 @@
 
 #include <benchmark/benchmark.h>
 
-#include "ZephraneApp/SMCDriverActor.hpp"
+#include "ZephraneApp/Services/Daemon/SMCDriverActor.hpp"
 #include "platform/oslog/OSLog.hpp"
 #include "shared/ZephraneXPCProtocol.hpp"
 #include "smc/FakeSMCTransport.hpp"
 #include "smc/SMCKernelBridge.hpp"
-#include "tests/ZephraneApp/DriverFakes.hpp"
+#include "tests/ZephraneApp/Services/Daemon/DriverFakes.hpp"
 
 namespace {
 

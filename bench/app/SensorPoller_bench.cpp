@@ -22,7 +22,7 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/ServedLaptop.hpp"
-#include "ZephraneApp/SensorPoller.hpp"
+#include "ZephraneApp/Services/Monitors/SensorPoller.hpp"
 #include "platform/iokit/SimulatorProtocol.hpp"
 #include "platform/oslog/OSLog.hpp"
 #include "sim/MachineProfile.hpp"

@@ -5,7 +5,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include "ZephraneApp/SystemLoadSampler.hpp"
+#include "ZephraneApp/Services/Monitors/SystemLoadSampler.hpp"
 #include "platform/host/LinuxHost.hpp"
 
 namespace {

@@ -3,7 +3,7 @@
 
 #include <QTemporaryDir>
 
-#include "ZephraneApp/HeatAttributionSampler.hpp"
+#include "ZephraneApp/Services/Records/HeatAttributionSampler.hpp"
 #include "platform/proc/LinuxProcessTable.hpp"
 
 namespace {

@@ -15,7 +15,7 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/ServedLaptop.hpp"
-#include "ZephraneApp/PowerStateObserver.hpp"
+#include "ZephraneApp/Services/Monitors/PowerStateObserver.hpp"
 #include "platform/iokit/FakeIORegistry.hpp"
 #include "platform/iokit/IORegistryLinux.hpp"
 #include "platform/iokit/SimulatorProtocol.hpp"

@@ -6,8 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include "ZephraneApp/PowerStateObserver.hpp"
-#include "ZephraneApp/ProgramOutput.hpp"
+#include "ZephraneApp/Services/Monitors/PowerStateObserver.hpp"
+#include "ZephraneApp/Services/Monitors/ProgramOutput.hpp"
 #include "platform/iokit/IORegistryLinux.hpp"
 #include "tests/integration/SimProgram.hpp"
 

@@ -2,7 +2,7 @@
 // GPU from the simulated machine's accelerators over the registry socket.
 #include <gtest/gtest.h>
 
-#include "ZephraneApp/SystemLoadSampler.hpp"
+#include "ZephraneApp/Services/Monitors/SystemLoadSampler.hpp"
 #include "tests/integration/SimProgram.hpp"
 
 namespace zephrane::integration {
