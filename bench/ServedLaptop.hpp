@@ -34,7 +34,7 @@ public:
     ServedLaptop()
         : dir_(makeTempDir()),
           smc_(twoFanLaptop(), sim::constantLoad(0.2)),
-          server_(io_, smc_, {dir_, sim::WriterPolicy{}, std::chrono::milliseconds(100)}),
+          server_(io_, smc_, serverOptions(dir_)),
           thread_([this] { io_.run(); }) {
         point(iokit::wire::kSMCSocketVariable, iokit::wire::kSMCSocketName);
         point(iokit::wire::kHIDSocketVariable, iokit::wire::kHIDSocketName);
@@ -56,6 +56,11 @@ private:
         char pattern[] = "/tmp/zsim-bench-XXXXXX";
         if (::mkdtemp(pattern) == nullptr) throw std::runtime_error("mkdtemp failed");
         return pattern;
+    }
+    static sim::SimServerOptions serverOptions(const std::filesystem::path& dir) {
+        sim::SimServerOptions options;
+        options.directory = dir;
+        return options;
     }
     void point(std::string_view variable, std::string_view socket) const {
         ::setenv(std::string(variable).c_str(), (dir_ / socket).c_str(), 1);

@@ -145,7 +145,8 @@ Json ControlRequestHandler::apply(const json::ObjectReader& command, const std::
                 {"elapsedSeconds", seconds(smc_.elapsed())},
                 {"load", smc_.lastLoad()},
                 {"dieC", smc_.dieC()},
-                {"fans", smc_.fanCount()}};
+                {"fans", smc_.fanCount()},
+                {"unansweredCalls", smc_.unansweredCalls()}};
     }
     if (name == "setAdapter") {
         const bool connected = command.boolean("connected");

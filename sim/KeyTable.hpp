@@ -35,6 +35,8 @@ public:
     // The key at a position of the listing; null past the end.
     const SimKey* at(std::size_t index) const;
     std::size_t count() const { return listed_.size(); }
+    // Every key, listed or removed: storage slots run from 0 to slotCount() - 1.
+    std::size_t slotCount() const { return keys_.size(); }
 
     // Storage positions, stable for the table's life and blind to removal,
     // for the parts of the firmware that keep driving a key's value.

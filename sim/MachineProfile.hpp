@@ -1,16 +1,24 @@
 // A machine as data: its SMC key table, the parameters of the firmware
 // behaviour and thermal model that move the table's values, and the parts the
 // I/O Registry shows (battery, power adapter, lid, GPU). Profiles live as
-// JSON under sim/machines/; loading checks everything the simulated SMC
-// relies on (key sizes against types, the fan keys, "#KEY"), so a bad file
-// fails here with a message naming the place, never later as a wrong answer.
+// JSON under sim/machines/, many of them made from real key tables.
+//
+// A profile says what the machine reports, and the simulator serves it as it
+// is: a machine without "FNum" (every fanless one), a key whose size is not
+// its type's usual width, a key too large for the 32-byte record. Loading
+// checks only what the simulated firmware itself relies on (well-formed keys,
+// "#KEY", and the fan keys it drives when "FNum" names fans), so a bad file
+// fails here, with every problem named by its place, never later as a wrong
+// answer.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "shared/JsonCoding.hpp"
@@ -18,9 +26,18 @@
 
 namespace zephrane::sim {
 
+// Every problem of a profile, each naming its place; what() joins them.
 class ProfileError : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    explicit ProfileError(const std::string& problem) : ProfileError(std::vector<std::string>{problem}) {}
+    explicit ProfileError(std::vector<std::string> problems);
+    // The same problems under a heading, e.g. the file they were found in.
+    ProfileError(std::string_view heading, const ProfileError& error);
+
+    const std::vector<std::string>& problems() const { return problems_; }
+
+private:
+    std::vector<std::string> problems_;
 };
 
 // What a reading follows: a node of the thermal model, or the load itself.
@@ -113,11 +130,14 @@ struct AcceleratorSpec {
 struct ProfileKey {
     std::string name;
     std::uint32_t type = 0;
-    std::vector<std::uint8_t> bytes;  // the key's size is bytes.size(), 1 to 32
+    std::vector<std::uint8_t> bytes;  // the key's size is bytes.size(), 1 to kMaxKeySize
     std::uint8_t attributes = 0;
     bool readable = true;
     bool writable = false;
 };
+
+// The controller reports a key's size in one byte.
+inline constexpr std::size_t kMaxKeySize = 255;
 
 // Attribute bits the simulator reports when a profile names none; clients
 // carry attributes without interpreting them.
@@ -137,10 +157,10 @@ struct MachineProfile {
     std::optional<LidParams> lid;          // absent: no lid (a desktop)
     std::vector<AcceleratorSpec> accelerators;
 
-    int fanCount() const;  // "FNum"
+    int fanCount() const;  // "FNum"; 0 without it
     const ProfileKey* find(std::string_view name) const;
 
-    // Throw ProfileError naming the file or JSON path of the first problem.
+    // Throw ProfileError naming the file and the JSON path of every problem.
     static MachineProfile fromJson(const Json& json);
     static MachineProfile load(const std::filesystem::path& path);
 };

@@ -1,6 +1,8 @@
 // What a request handler tells its connection to do with one request: send
 // an answer frame, send nothing (a hung call: the client waits), or close the
-// connection (a protocol violation).
+// connection (a protocol violation). An answer may carry a descriptor for
+// the client (SCM_RIGHTS, with the frame's first byte); the reply does not
+// own it, its lender keeps it open.
 #pragma once
 
 #include <cstdint>
@@ -15,10 +17,13 @@ struct Reply {
 
     Kind kind = Kind::none;
     std::vector<std::uint8_t> payload;  // the answer, without its length prefix
+    int descriptor = -1;                // lent to the client with the answer; -1: none
 
-    static Reply answer(std::vector<std::uint8_t> payload) { return {Kind::answer, std::move(payload)}; }
-    static Reply none() { return {Kind::none, {}}; }
-    static Reply close() { return {Kind::close, {}}; }
+    static Reply answer(std::vector<std::uint8_t> payload, int descriptor = -1) {
+        return {Kind::answer, std::move(payload), descriptor};
+    }
+    static Reply none() { return {Kind::none, {}, -1}; }
+    static Reply close() { return {Kind::close, {}, -1}; }
 
     friend bool operator==(const Reply&, const Reply&) = default;
 };

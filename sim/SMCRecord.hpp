@@ -64,6 +64,10 @@ inline constexpr std::uint8_t kNotReadable = 0x85;
 inline constexpr std::uint8_t kNotWritable = 0x86;  // also every read-only key
 // A write whose dataSize is not the key's size.
 inline constexpr std::uint8_t kSizeMismatch = 0x87;
+// A read or write of a key whose value is larger than the record's 32 value
+// bytes: the controller takes such a key's information but not its value
+// through this record.
+inline constexpr std::uint8_t kBadArgument = 0x89;
 }  // namespace result
 
 }  // namespace zephrane::sim

@@ -35,8 +35,11 @@ Reply SMCRequestHandler::handle(std::span<const std::uint8_t> payload, SMCClient
             if (payload.size() != kOpenSize || bigEndian32(payload.subspan(1)) != 0)
                 return code(iokit::kIOReturnBadArgument);
             const iokit::kern_return_t result = smc_.open();
-            if (result == iokit::kIOReturnSuccess) client.opened = true;
-            return code(result);
+            if (result != iokit::kIOReturnSuccess) return code(result);
+            client.opened = true;
+            // The key table, for the client to answer reads from; a client
+            // that does not take it reads over the socket.
+            return Reply::answer(withCode(result), smc_.sharedKeyTable().value_or(-1));
         }
         case wire::kOpCall: {
             if (!client.opened) return code(iokit::kIOReturnNotOpen);

@@ -3,12 +3,14 @@
 // operation byte, the payload length, the open state, the selector and the
 // peer's right to write are all checked before the record reaches the SMC.
 //
-//   kOpOpen, u32 BE type 0      -> i32 BE code (a refuse-opens fault's code)
+//   kOpOpen, u32 BE type 0      -> i32 BE code (a refuse-opens fault's code);
+//                                  a success carries the shared key table's
+//                                  descriptor when the table is shared
 //   kOpOpen, other type/length  -> kIOReturnBadArgument
 //   kOpCall before an open      -> kIOReturnNotOpen
 //   kOpCall, not 4 + 80 bytes   -> kIOReturnBadArgument
 //   kOpCall, selector other than 2 -> kIOReturnUnsupported
-//   kOpCall, write by a peer the WriterPolicy refuses -> kIOReturnNotPrivileged
+//   kOpCall, write by a peer the PeerPolicy refuses -> kIOReturnNotPrivileged
 //   kOpCall                     -> kIOReturnSuccess + the answer record
 //                                  (short after a fault), or no answer at all
 //                                  for a hung call
@@ -20,7 +22,7 @@
 
 #include "sim/Reply.hpp"
 #include "sim/SimulatedSMC.hpp"
-#include "sim/WriterPolicy.hpp"
+#include "sim/PeerPolicy.hpp"
 
 namespace zephrane::sim {
 
@@ -32,13 +34,13 @@ struct SMCClient {
 
 class SMCRequestHandler {
 public:
-    SMCRequestHandler(SimulatedSMC& smc, WriterPolicy writers) : smc_(smc), writers_(std::move(writers)) {}
+    SMCRequestHandler(SimulatedSMC& smc, PeerPolicy writers) : smc_(smc), writers_(std::move(writers)) {}
 
     Reply handle(std::span<const std::uint8_t> payload, SMCClient& client) const;
 
 private:
     SimulatedSMC& smc_;
-    WriterPolicy writers_;
+    PeerPolicy writers_;
 };
 
 }  // namespace zephrane::sim

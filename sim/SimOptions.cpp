@@ -20,19 +20,20 @@ Integer parseInteger(std::string_view text, std::string_view option) {
 
 std::string usage() {
     return "usage: zephrane-sim [--machine NAME|PATH] [--dir PATH] [--load host|FILE]\n"
-           "                    [--allow-writers any|UID[,UID...]] [--tick MS]\n";
+           "                    [--allow-writers any|UID[,UID...]] [--allow-control any|UID[,UID...]]\n"
+           "                    [--tick MS]\n";
 }
 
-WriterPolicy parseWriters(std::string_view text) {
-    if (text == "any") return WriterPolicy::everyone();
+PeerPolicy parsePeers(std::string_view text, std::string_view option) {
+    if (text == "any") return PeerPolicy::everyone();
     std::set<uid_t> uids;
     while (true) {
         const auto comma = text.find(',');
-        uids.insert(parseInteger<uid_t>(text.substr(0, comma), "--allow-writers"));
+        uids.insert(parseInteger<uid_t>(text.substr(0, comma), option));
         if (comma == std::string_view::npos) break;
         text.remove_prefix(comma + 1);
     }
-    return WriterPolicy::only(std::move(uids));
+    return PeerPolicy::only(std::move(uids));
 }
 
 SimOptions SimOptions::parse(const std::vector<std::string_view>& args, std::optional<std::string> simDirVariable) {
@@ -64,7 +65,9 @@ SimOptions SimOptions::parse(const std::vector<std::string_view>& args, std::opt
             else
                 options.loadScenario = std::string(*value);
         } else if (name == "--allow-writers") {
-            options.writers = parseWriters(*value);
+            options.writers = parsePeers(*value, name);
+        } else if (name == "--allow-control") {
+            options.controllers = parsePeers(*value, name);
         } else if (name == "--tick") {
             const int ms = parseInteger<int>(*value, "--tick");
             if (ms < 1 || ms > 10000) throw OptionsError("--tick: must lie in 1 to 10000 ms");

@@ -6,6 +6,8 @@
 //                         else /run/zephrane
 //   --load host|FILE      the host's CPU load (default) or a load scenario
 //   --allow-writers any|UID[,UID...]   who may write keys; default root only
+//   --allow-control any|UID[,UID...]   who besides root may use control.sock;
+//                         default nobody
 //   --tick MS             how often the machine's time advances (1 to 10000,
 //                         default 100)
 //   --help
@@ -20,7 +22,7 @@
 #include <string_view>
 #include <vector>
 
-#include "sim/WriterPolicy.hpp"
+#include "sim/PeerPolicy.hpp"
 
 namespace zephrane::sim {
 
@@ -34,7 +36,8 @@ struct SimOptions {
     std::string machine = "two-fan-laptop";
     std::filesystem::path directory;
     std::optional<std::filesystem::path> loadScenario;  // absent: the host's load
-    WriterPolicy writers;
+    PeerPolicy writers;
+    PeerPolicy controllers;  // root always may
     std::chrono::milliseconds tick{100};
 
     // `args` without the program name; `simDirVariable` is $ZEPHRANE_SIM_DIR.
@@ -43,7 +46,8 @@ struct SimOptions {
 
 std::string usage();
 
-WriterPolicy parseWriters(std::string_view text);  // throws OptionsError
+// "any" or a list of uids, the value of `option`; throws OptionsError.
+PeerPolicy parsePeers(std::string_view text, std::string_view option);
 
 // The profile a --machine value names: a path when it holds a '/' or ends in
 // ".json", else NAME.json in the first of `builtInDirs` that has it.

@@ -1,8 +1,10 @@
 #include "sim/SimServer.hpp"
 
 #include <stdexcept>
+#include <system_error>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "platform/iokit/SimulatorProtocol.hpp"
 #include "platform/oslog/OSLog.hpp"
@@ -15,8 +17,25 @@ namespace fs = std::filesystem;
 namespace wire = iokit::wire;
 
 constexpr auto kAcceptRetryPause = std::chrono::milliseconds(100);
+// Clients trust the shared key table this long past each renewal: a server
+// that dies without retiring it is read from no longer than that.
+constexpr auto kLease = std::chrono::seconds(1);
+constexpr auto kLeaseRenewal = std::chrono::milliseconds(100);
 
 const oslog::Logger& log() { return oslog::logger("com.zephrane.sim", "server"); }
+
+constexpr fs::perms kOwnerOnly = fs::perms::owner_read | fs::perms::owner_write;
+constexpr fs::perms kEveryone = kOwnerOnly | fs::perms::group_read | fs::perms::group_write |
+                                fs::perms::others_read | fs::perms::others_write;
+
+// Root reaches any socket whatever its mode; others need the mode only when
+// the policy lets them in.
+fs::perms controlSocketMode(const PeerPolicy& controllers) {
+    if (controllers.anyone) return kEveryone;
+    for (uid_t uid : controllers.uids)
+        if (uid != 0 && uid != ::geteuid()) return kEveryone;
+    return kOwnerOnly;
+}
 
 std::string quoted(const fs::path& path) { return "\"" + path.string() + "\""; }
 
@@ -54,17 +73,26 @@ SimServer::SimServer(asio::io_context& io, SimulatedSMC& smc, SimServerOptions o
       hidHandler_(smc),
       registryHandler_(smc),
       controlHandler_(smc),
-      timer_(io) {
+      timer_(io),
+      leaseTimer_(io) {
     try {
         fs::create_directories(options_.directory);
-        listen(Service::smc, wire::kSMCSocketName);
-        listen(Service::hid, wire::kHIDSocketName);
-        listen(Service::registry, wire::kRegistrySocketName);
-        listen(Service::control, wire::kControlSocketName);
+        listen(Service::smc, wire::kSMCSocketName, kEveryone);
+        listen(Service::hid, wire::kHIDSocketName, kEveryone);
+        listen(Service::registry, wire::kRegistrySocketName, kEveryone);
+        listen(Service::control, wire::kControlSocketName, controlSocketMode(options_.controllers));
     } catch (...) {
         std::error_code ignored;
         for (const Listener& listener : listeners_) fs::remove(listener.path, ignored);
         throw;
+    }
+    try {
+        smc_.shareKeyTable();
+        smc_.renewSharedKeyTableLease(kLease);
+        asio::co_spawn(io_, renewLease(), reportFailure("renewing the key table's lease"));
+    } catch (const std::system_error& e) {
+        log().error(std::string("cannot share the key table (") + e.what() + "), ignoring: every SMC call goes over " +
+                    std::string(wire::kSMCSocketName));
     }
     for (Listener& listener : listeners_)
         asio::co_spawn(io_, accept(&listener), reportFailure("accepting on " + listener.name));
@@ -74,13 +102,24 @@ SimServer::SimServer(asio::io_context& io, SimulatedSMC& smc, SimServerOptions o
 
 SimServer::~SimServer() { stop(); }
 
-void SimServer::listen(Service service, std::string_view name) {
+void SimServer::listen(Service service, std::string_view name, fs::perms mode) {
     const fs::path path = options_.directory / name;
     // Only in a directory nobody else may change, never over what is at the
     // path but a dead server's socket, and with its mode from its creation.
-    const OwnSocket made = listenAtOwnPath(path.string(), 0666);
+    const OwnSocket made = listenAtOwnPath(path.string(), static_cast<mode_t>(mode));
     asio::local::stream_protocol::acceptor acceptor(io_, asio::local::stream_protocol(), made.fd);
-    listeners_.push_back({service, std::string(name), path, std::move(acceptor)});
+    listeners_.push_back(
+        {service, std::string(name), path, std::move(acceptor), ConnectionManager(std::string(name), limitsFor(service))});
+}
+
+ConnectionLimits SimServer::limitsFor(Service service) {
+    switch (service) {
+        case Service::smc: return kSMCLimits;
+        case Service::hid:
+        case Service::registry: return kServiceLimits;
+        case Service::control: return kControlLimits;
+    }
+    return kServiceLimits;
 }
 
 RequestHandler SimServer::handlerFor(Service service, uid_t peer) {
@@ -112,11 +151,26 @@ asio::awaitable<void> SimServer::accept(Listener* listener) {
             continue;
         }
         const Peer peer = peerOf(socket);
+        if (!admitted(*listener, peer.uid)) {
+            asio::error_code ignored;
+            socket.close(ignored);
+            continue;
+        }
         std::string description = listener->name + " client (pid " + std::to_string(peer.pid) + ", uid " +
                                   std::to_string(static_cast<long>(peer.uid)) + ")";
-        connections_.start(std::make_shared<Connection>(std::move(socket), handlerFor(listener->service, peer.uid),
-                                                        connections_, std::move(description)));
+        listener->connections.start(
+            std::make_shared<Connection>(std::move(socket), handlerFor(listener->service, peer.uid),
+                                         listener->connections, std::move(description), options_.frameTimeout),
+            peer.uid);
     }
+}
+
+bool SimServer::admitted(const Listener& listener, uid_t peer) {
+    if (listener.service != Service::control || peer == 0 || options_.controllers.allows(peer)) return true;
+    if (refusedControllers_.insert(peer).second)
+        log().info("refusing " + listener.name + " clients of uid " + std::to_string(static_cast<long>(peer)) +
+                   ": not allowed to control the machine (--allow-control)");
+    return false;
 }
 
 // The machine advances by the time that really passed, so a late tick does
@@ -134,9 +188,22 @@ asio::awaitable<void> SimServer::tick() {
     }
 }
 
+asio::awaitable<void> SimServer::renewLease() {
+    while (!stopped_) {
+        leaseTimer_.expires_after(kLeaseRenewal);
+        asio::error_code cancelled;
+        co_await leaseTimer_.async_wait(asio::redirect_error(asio::use_awaitable, cancelled));
+        if (stopped_) co_return;
+        smc_.renewSharedKeyTableLease(kLease);
+    }
+}
+
 void SimServer::stop() {
     if (stopped_) return;
     stopped_ = true;
+    // Clients stop reading the table before their connections close.
+    smc_.retireSharedKeyTable();
+    leaseTimer_.cancel();
     std::error_code ignored;
     for (Listener& listener : listeners_) {
         asio::error_code closeError;
@@ -144,7 +211,7 @@ void SimServer::stop() {
         fs::remove(listener.path, ignored);
     }
     timer_.cancel();
-    connections_.stopAll();
+    for (Listener& listener : listeners_) listener.connections.stopAll();
     log().info("stopped serving machine \"" + smc_.name() + "\"");
 }
 

@@ -4,9 +4,21 @@
 // thread; a hung SMC call leaves only its own connection waiting.
 //
 // Sockets are created mode 0666 so unprivileged readers can connect; writes
-// are checked per peer by the WriterPolicy (a refused write answers
-// kIOReturnNotPrivileged). Stale socket files are replaced; a socket that
-// another live server answers on is not, and the constructor throws.
+// are checked per peer by the writers' PeerPolicy (a refused write answers
+// kIOReturnNotPrivileged). control.sock is root's and the controllers' only:
+// mode 0600 unless the controllers take in other users, and a peer the
+// policy does not admit is closed before a request is read. Stale socket
+// files are replaced; a socket that another live server answers on is not,
+// and the constructor throws.
+//
+// The SMC's key table is shared with every client that opens
+// AppleSMC.sock (see SimulatedSMC), under a lease the server renews while it
+// runs; stopping retires it, so clients see the server go at once.
+//
+// Since any local user may connect, each socket bounds its own clients
+// (kSMCLimits, kServiceLimits, kControlLimits), the SMC socket keeps room
+// for root beyond its limit, and a client whose frame does not arrive whole
+// within the frame time-out is dropped.
 //
 // control.sock commands (one JSON object per frame; answers
 // {"ok": true, ...} or {"ok": false, "error": text}):
@@ -27,7 +39,9 @@
 //                                          (hex), "value" (when decodable),
 //                                          "readable", "writable"
 //   {"command": "status"}                  -> "machine", "elapsedSeconds",
-//                                          "load", "dieC", "fans"
+//                                          "load", "dieC", "fans",
+//                                          "unansweredCalls" (left hanging
+//                                          by a fault, since the start)
 //   {"command": "setAdapter", "connected": false}  unplug the power adapter
 //                                          (true plugs it back in)
 //   {"command": "setBatteryLevel", "percent": 40}  the battery's charge, 0 to 100
@@ -41,6 +55,7 @@
 #include <chrono>
 #include <filesystem>
 #include <list>
+#include <set>
 #include <string>
 
 #include <asio.hpp>
@@ -51,18 +66,26 @@
 #include "sim/RegistryRequestHandler.hpp"
 #include "sim/SMCRequestHandler.hpp"
 #include "sim/SimulatedSMC.hpp"
-#include "sim/WriterPolicy.hpp"
+#include "sim/PeerPolicy.hpp"
 
 namespace zephrane::sim {
 
 struct SimServerOptions {
     std::filesystem::path directory;
-    WriterPolicy writers;
+    PeerPolicy writers;
+    PeerPolicy controllers;  // who besides root may use control.sock
     std::chrono::milliseconds tick{100};  // how often the machine's time advances
+    std::chrono::milliseconds frameTimeout{5000};  // from a frame's first byte to its last
 };
 
 class SimServer {
 public:
+    // Together well below the usual 1024 descriptors of a process, so the
+    // limits, not the descriptor table, decide who is refused.
+    static constexpr ConnectionLimits kSMCLimits{256, 16};
+    static constexpr ConnectionLimits kServiceLimits{256, 0};  // HID.sock, IORegistry.sock
+    static constexpr ConnectionLimits kControlLimits{16, 0};
+
     // Creates the directory and binds the sockets; throws std::runtime_error
     // (or std::system_error) when it cannot.
     SimServer(asio::io_context& io, SimulatedSMC& smc, SimServerOptions options);
@@ -84,12 +107,16 @@ private:
         std::string name;
         std::filesystem::path path;
         asio::local::stream_protocol::acceptor acceptor;
+        ConnectionManager connections;
     };
 
-    void listen(Service service, std::string_view name);
+    void listen(Service service, std::string_view name, std::filesystem::perms mode);
+    bool admitted(const Listener& listener, uid_t peer);
+    static ConnectionLimits limitsFor(Service service);
     RequestHandler handlerFor(Service service, uid_t peer);
     asio::awaitable<void> accept(Listener* listener);
     asio::awaitable<void> tick();
+    asio::awaitable<void> renewLease();
 
     asio::io_context& io_;
     SimulatedSMC& smc_;
@@ -98,10 +125,11 @@ private:
     HIDRequestHandler hidHandler_;
     RegistryRequestHandler registryHandler_;
     ControlRequestHandler controlHandler_;
-    ConnectionManager connections_;
     std::list<Listener> listeners_;  // stable addresses for the accept loops
     asio::steady_timer timer_;
+    asio::steady_timer leaseTimer_;
     bool stopped_ = false;
+    std::set<uid_t> refusedControllers_;  // each told once in the log
 };
 
 }  // namespace zephrane::sim

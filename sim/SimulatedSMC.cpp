@@ -37,7 +37,10 @@ iokit::kern_return_t SimulatedSMC::open() const {
 std::optional<SMCAnswer> SimulatedSMC::call(const SMCRecord& request) {
     std::lock_guard lock(mutex_);
     const std::uint32_t key = record::u32(request, record::kKey);
-    if (faults_.hangAll || faults_.hungKeys.contains(key)) return std::nullopt;
+    if (faults_.hangAll || faults_.hungKeys.contains(key)) {
+        ++unanswered_;
+        return std::nullopt;
+    }
 
     SMCAnswer answer;
     record::setU32(answer.record, record::kKey, key);
@@ -50,9 +53,11 @@ std::optional<SMCAnswer> SimulatedSMC::call(const SMCRecord& request) {
         default: result = result::kUnknownCommand; break;
     }
     answer.record[record::kResult] = result;
+    if (request[record::kCommand] == command::kWriteValue) publishValues();
     if (faults_.shortAnswer) {
         answer.size = *faults_.shortAnswer;
         faults_.shortAnswer.reset();
+        publishFaults();
     }
     return answer;
 }
@@ -72,6 +77,7 @@ std::uint8_t SimulatedSMC::read(const SMCRecord& request, SMCRecord& answer) con
     const SimKey* key = table_.find(record::u32(request, record::kKey));
     if (key == nullptr) return result::kKeyNotFound;
     if (!key->readable) return result::kNotReadable;
+    if (key->bytes.size() > record::kValueCapacity) return result::kBadArgument;
     std::copy(key->bytes.begin(), key->bytes.end(), answer.begin() + record::kBytes);
     return result::kSuccess;
 }
@@ -81,6 +87,7 @@ std::uint8_t SimulatedSMC::write(const SMCRecord& request) {
     SimKey* key = table_.find(record::u32(request, record::kKey));
     if (key == nullptr) return result::kKeyNotFound;
     if (!key->writable) return result::kNotWritable;
+    if (key->bytes.size() > record::kValueCapacity) return result::kBadArgument;
     if (record::u32(request, record::kDataSize) != key->bytes.size()) return result::kSizeMismatch;
     const std::span<const std::uint8_t> bytes(request.data() + record::kBytes, key->bytes.size());
     return fans_.write(table_, *key, bytes, elapsed_, faults_.neverManual);
@@ -115,6 +122,7 @@ void SimulatedSMC::advance(SimDuration dt) {
         elapsed_ += h;
     }
     follower_.update(table_, model_, load);
+    publishValues();
 }
 
 SimDuration SimulatedSMC::elapsed() const {
@@ -219,17 +227,25 @@ void SimulatedSMC::hangKey(std::string_view key) {
     const std::uint32_t code = FourCC::code(key);
     std::lock_guard lock(mutex_);
     faults_.hungKeys.insert(code);
+    publishFaults();
 }
 
 void SimulatedSMC::hangAll() {
     std::lock_guard lock(mutex_);
     faults_.hangAll = true;
+    publishFaults();
 }
 
 bool SimulatedSMC::removeKey(std::string_view key) {
     const std::uint32_t code = FourCC::code(key);
     std::lock_guard lock(mutex_);
-    return table_.remove(code);
+    if (!table_.slot(code)) return false;
+    // Off the table before its listing and "#KEY" change under a reader.
+    if (shared_) shared_->setTableOnSocket(true);
+    table_.remove(code);
+    publishValues();
+    publishFaults();
+    return true;
 }
 
 void SimulatedSMC::refuseOpens(iokit::kern_return_t code) {
@@ -247,12 +263,61 @@ void SimulatedSMC::shortAnswerNext(std::size_t bytes) {
     if (bytes >= SMCRecord{}.size()) throw std::out_of_range("a short answer has fewer than 80 bytes");
     std::lock_guard lock(mutex_);
     faults_.shortAnswer = bytes;
+    publishFaults();
 }
 
 void SimulatedSMC::clearFaults() {
     std::lock_guard lock(mutex_);
     faults_ = Faults{};
     table_.restoreAll();
+    // The values as they stand again before the table is trusted again.
+    publishValues();
+    publishFaults();
+}
+
+int SimulatedSMC::shareKeyTable() {
+    std::lock_guard lock(mutex_);
+    if (!shared_) {
+        shared_ = std::make_unique<SharedKeyTable>(table_);
+        publishFaults();
+    }
+    return shared_->descriptor();
+}
+
+std::optional<int> SimulatedSMC::sharedKeyTable() const {
+    std::lock_guard lock(mutex_);
+    if (!shared_ || sharedRetired_) return std::nullopt;
+    return shared_->descriptor();
+}
+
+void SimulatedSMC::renewSharedKeyTableLease(std::chrono::nanoseconds lease) {
+    std::lock_guard lock(mutex_);
+    if (shared_ && !sharedRetired_) shared_->renewLease(lease);
+}
+
+void SimulatedSMC::retireSharedKeyTable() {
+    std::lock_guard lock(mutex_);
+    sharedRetired_ = true;
+    publishFaults();
+}
+
+void SimulatedSMC::publishValues() {
+    if (shared_) shared_->publish(table_);
+}
+
+// A call the table cannot answer as the firmware would now goes over the
+// socket: every call while no call answers, the next answer is short, the
+// listing has a gap, or a hung key is not in the table (a read of it must
+// hang, not answer "not found"); the calls naming a hung key otherwise.
+void SimulatedSMC::publishFaults() {
+    if (!shared_) return;
+    bool everyCall = sharedRetired_ || faults_.hangAll || faults_.shortAnswer.has_value() ||
+                     table_.count() != table_.slotCount();
+    for (std::uint32_t code : faults_.hungKeys) everyCall |= !table_.slot(code).has_value();
+    if (everyCall) shared_->setTableOnSocket(true);
+    for (std::size_t slot = 0; slot < table_.slotCount(); ++slot)
+        shared_->setKeyOnSocket(slot, faults_.hungKeys.contains(table_.inSlot(slot).code));
+    if (!everyCall) shared_->setTableOnSocket(false);
 }
 
 void SimulatedSMC::setLoadOverride(std::optional<double> load) {
@@ -276,6 +341,11 @@ double SimulatedSMC::dieC() const {
 double SimulatedSMC::boardC() const {
     std::lock_guard lock(mutex_);
     return model_.boardC();
+}
+
+std::uint64_t SimulatedSMC::unansweredCalls() const {
+    std::lock_guard lock(mutex_);
+    return unanswered_;
 }
 
 double SimulatedSMC::lastLoad() const {

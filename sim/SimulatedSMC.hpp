@@ -7,18 +7,30 @@
 //
 // Commands (data8) and results (SMCRecord.hpp):
 //   9 key info    key -> dataSize, dataType, dataAttributes; 0x84 when absent
-//   5 read        key -> value bytes; 0x84 absent, 0x85 not readable
-//   6 write       key, dataSize, bytes -> 0x84 absent, 0x86 read-only,
-//                 0x87 dataSize differs from the key's size, 0x81 a manual
-//                 fan mode the firmware will not take yet (FanBank.hpp)
+//   5 read        key -> value bytes; 0x84 absent, 0x85 not readable, 0x89 a
+//                 value larger than the record's 32 bytes
+//   6 write       key, dataSize, bytes -> 0x84 absent, 0x86 read-only, 0x89
+//                 a value larger than 32 bytes, 0x87 dataSize differs from
+//                 the key's size, 0x81 a manual fan mode the firmware will
+//                 not take yet (FanBank.hpp)
 //   8 key at index  data32 -> key; 0x84 past the last key
 //   other         0x82
 //
 // Time passes only through advance(). The load is sampled once per advance,
 // outside the lock. One mutex guards everything; it is never held while
 // waiting: a hung call is reported to the caller (no answer), not slept on.
+//
+// A server may share the key table with its clients (SharedKeyTable), who
+// then answer key information, reads and key-at-index themselves. Every
+// change of a value is published before the call or advance that made it
+// returns, so a client reads what the socket would have answered; while a
+// fault is set that the clients cannot act out from the table (a hung call,
+// a removed key, a short answer), the calls it touches, or all calls, are
+// switched back to the socket, before the fault takes effect and until it is
+// cleared.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -37,6 +49,7 @@
 #include "sim/MachineProfile.hpp"
 #include "sim/PowerModel.hpp"
 #include "sim/SMCRecord.hpp"
+#include "sim/SharedKeyTable.hpp"
 #include "sim/ThermalModel.hpp"
 
 namespace zephrane::sim {
@@ -108,12 +121,25 @@ public:
     // A fixed load in place of the source; absent: the source again.
     void setLoadOverride(std::optional<double> load);
 
+    // Sharing the key table. shareKeyTable() makes the segment on first use
+    // and returns its descriptor (std::system_error when it cannot be made
+    // safely); sharedKeyTable() is that descriptor for an open to hand out,
+    // absent unless shared and not retired. Clients trust the segment only
+    // within a lease the server keeps renewing; retiring sends every call
+    // back to the socket for good (the server is stopping).
+    int shareKeyTable();
+    std::optional<int> sharedKeyTable() const;
+    void renewSharedKeyTableLease(std::chrono::nanoseconds lease);
+    void retireSharedKeyTable();
+
     std::optional<KeyView> peek(std::string_view key) const;  // listed keys only
     const std::string& name() const { return name_; }
     int fanCount() const { return fans_.count(); }
     double dieC() const;
     double boardC() const;
     double lastLoad() const;
+    // Calls left without an answer by a hang fault, since the start.
+    std::uint64_t unansweredCalls() const;
 
 private:
     struct Faults {
@@ -128,6 +154,10 @@ private:
     std::uint8_t read(const SMCRecord& request, SMCRecord& answer) const;
     std::uint8_t write(const SMCRecord& request);
     std::uint8_t keyAtIndex(const SMCRecord& request, SMCRecord& answer) const;
+    // Under the lock, with the segment shared: the values, and which calls
+    // must come over the socket.
+    void publishValues();
+    void publishFaults();
 
     const std::string name_;
     const std::vector<HIDServiceSpec> hidSpecs_;
@@ -144,6 +174,9 @@ private:
     std::optional<double> loadOverride_;
     double lastLoad_ = 0;
     SimDuration elapsed_{};
+    std::uint64_t unanswered_ = 0;
+    std::unique_ptr<SharedKeyTable> shared_;
+    bool sharedRetired_ = false;
 };
 
 }  // namespace zephrane::sim

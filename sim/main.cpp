@@ -34,7 +34,12 @@ int main(int argc, char** argv) {
         // termination signals: they arrive here through the signal set.
         asio::io_context io(1);
         asio::signal_set signals(io, SIGINT, SIGTERM);
-        sim::SimServer server(io, smc, {options.directory, options.writers, options.tick});
+        sim::SimServerOptions serving;
+        serving.directory = options.directory;
+        serving.writers = options.writers;
+        serving.controllers = options.controllers;
+        serving.tick = options.tick;
+        sim::SimServer server(io, smc, serving);
         signals.async_wait([&](const asio::error_code& error, int signal) {
             if (error) return;
             log.info(std::string("received ") + (signal == SIGTERM ? "SIGTERM" : "SIGINT") + ", stopping");

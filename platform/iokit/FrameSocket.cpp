@@ -71,14 +71,16 @@ FrameSocket::Status FrameSocket::send(std::span<const std::uint8_t> payload) {
     return writeAll(payload.data(), payload.size());
 }
 
-FrameSocket::Status FrameSocket::receive(std::vector<std::uint8_t>& payload, std::size_t maxPayload) {
+FrameSocket::Status FrameSocket::receive(std::vector<std::uint8_t>& payload, std::size_t maxPayload,
+                                         int* descriptor) {
+    if (descriptor) *descriptor = -1;
     std::array<std::uint8_t, 4> header{};
-    if (Status status = readAll(header.data(), header.size()); status != Status::ok) return status;
+    if (Status status = readAll(header.data(), header.size(), descriptor); status != Status::ok) return status;
     const std::uint32_t size = (std::uint32_t{header[0]} << 24) | (std::uint32_t{header[1]} << 16) |
                                (std::uint32_t{header[2]} << 8) | std::uint32_t{header[3]};
     if (size > maxPayload) return Status::tooLarge;
     payload.resize(size);
-    return readAll(payload.data(), payload.size());
+    return readAll(payload.data(), payload.size(), descriptor);
 }
 
 FrameSocket::Status FrameSocket::writeAll(const std::uint8_t* data, std::size_t size) {
@@ -96,10 +98,42 @@ FrameSocket::Status FrameSocket::writeAll(const std::uint8_t* data, std::size_t 
     return Status::ok;
 }
 
-FrameSocket::Status FrameSocket::readAll(std::uint8_t* data, std::size_t size) {
+namespace {
+
+// One recvmsg that keeps the first descriptor passed with the bytes (when
+// `descriptor` still holds none) and closes every other one, so a peer
+// cannot leave descriptors behind in this process.
+ssize_t receiveWithDescriptor(int fd, std::uint8_t* data, std::size_t size, int& descriptor) {
+    iovec buffer{data, size};
+    alignas(cmsghdr) std::array<char, CMSG_SPACE(4 * sizeof(int))> control{};
+    msghdr message{};
+    message.msg_iov = &buffer;
+    message.msg_iovlen = 1;
+    message.msg_control = control.data();
+    message.msg_controllen = control.size();
+    const ssize_t got = ::recvmsg(fd, &message, MSG_CMSG_CLOEXEC);
+    if (got < 0) return got;
+    for (cmsghdr* c = CMSG_FIRSTHDR(&message); c != nullptr; c = CMSG_NXTHDR(&message, c)) {
+        if (c->cmsg_level != SOL_SOCKET || c->cmsg_type != SCM_RIGHTS) continue;
+        const std::size_t count = (c->cmsg_len - CMSG_LEN(0)) / sizeof(int);
+        for (std::size_t i = 0; i < count; ++i) {
+            int passed = -1;
+            std::memcpy(&passed, CMSG_DATA(c) + i * sizeof(int), sizeof passed);
+            if (descriptor < 0)
+                descriptor = passed;
+            else
+                ::close(passed);
+        }
+    }
+    return got;
+}
+
+}  // namespace
+
+FrameSocket::Status FrameSocket::readAll(std::uint8_t* data, std::size_t size, int* descriptor) {
     if (fd_ < 0) return Status::closed;
     while (size > 0) {
-        const ssize_t got = ::recv(fd_, data, size, 0);
+        const ssize_t got = descriptor ? receiveWithDescriptor(fd_, data, size, *descriptor) : ::recv(fd_, data, size, 0);
         if (got == 0) return Status::closed;  // the peer went away mid-frame or between frames
         if (got < 0) {
             if (errno == EINTR) continue;

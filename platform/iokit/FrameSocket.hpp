@@ -41,8 +41,10 @@ public:
 
     Status send(std::span<const std::uint8_t> payload);
     // Replaces `payload` with the next frame's payload, refusing lengths above
-    // `maxPayload` without reading them.
-    Status receive(std::vector<std::uint8_t>& payload, std::size_t maxPayload);
+    // `maxPayload` without reading them. With `descriptor`, a descriptor the
+    // peer sent along with the frame (SCM_RIGHTS) is stored there, close-on-
+    // exec and owned by the caller (-1 when none came; any more are closed).
+    Status receive(std::vector<std::uint8_t>& payload, std::size_t maxPayload, int* descriptor = nullptr);
 
     // Ends both directions. Safe to call from another thread while a send or
     // receive is blocked in this socket: that call returns `closed`. The
@@ -52,7 +54,7 @@ public:
 
 private:
     Status writeAll(const std::uint8_t* data, std::size_t size);
-    Status readAll(std::uint8_t* data, std::size_t size);
+    Status readAll(std::uint8_t* data, std::size_t size, int* descriptor);
 
     int fd_ = -1;
 };

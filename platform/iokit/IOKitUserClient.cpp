@@ -1,21 +1,26 @@
 #include "platform/iokit/IOKitUserClient.hpp"
 
 #include <array>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <unordered_map>
 #include <utility>
 #include <variant>
 #include <vector>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "platform/iokit/FrameSocket.hpp"
+#include "platform/iokit/KeyTableMapping.hpp"
 #include "platform/iokit/SimulatorProtocol.hpp"
 #include "platform/iokit/SocketPaths.hpp"
+#include "platform/oslog/OSLog.hpp"
 
 namespace zephrane::iokit {
 namespace {
@@ -26,8 +31,28 @@ struct Service {
 
 struct Connection {
     FrameSocket socket;
+    std::unique_ptr<const KeyTableMapping> table;  // set before the handle exists; null: every call on the socket
     std::mutex exchange;  // one request and its answer at a time on this socket
-    bool broken = false;  // guarded by `exchange`; the stream is out of step for good
+    std::atomic<bool> broken{false};  // written under `exchange`; the stream is out of step for good
+    // Calls on their way over the socket, waiting for `exchange` or an
+    // answer. While there are any, reads queue behind them as every call
+    // on a connection always has: a call hung by a fault stops the whole
+    // connection, not only the calls that go to the simulator.
+    std::atomic<int> socketCalls{0};
+};
+
+// Counts a call as on its way over the socket for as long as it lives.
+class SocketCall {
+public:
+    explicit SocketCall(Connection& connection) : connection_(connection) {
+        connection_.socketCalls.fetch_add(1, std::memory_order_acq_rel);
+    }
+    ~SocketCall() { connection_.socketCalls.fetch_sub(1, std::memory_order_acq_rel); }
+    SocketCall(const SocketCall&) = delete;
+    SocketCall& operator=(const SocketCall&) = delete;
+
+private:
+    Connection& connection_;
 };
 
 // Handles to services and connections. Lookups copy a shared_ptr out, so a
@@ -120,6 +145,50 @@ kern_return_t bigEndianReturn(const std::vector<std::uint8_t>& payload) {
     return ioReturn(raw);
 }
 
+// A descriptor owned until it is closed here.
+class OwnedDescriptor {
+public:
+    OwnedDescriptor() = default;
+    ~OwnedDescriptor() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    OwnedDescriptor(const OwnedDescriptor&) = delete;
+    OwnedDescriptor& operator=(const OwnedDescriptor&) = delete;
+    int* receiver() { return &fd_; }
+    int get() const { return fd_; }
+
+private:
+    int fd_ = -1;
+};
+
+// Reads go over the socket when the simulator shares no key table (an
+// older one) or one this side cannot use. Said once per simulator socket,
+// not per connection: it costs every read a round trip, and that is news
+// once. The set never shrinks; a process talks to few simulators.
+void noteReadsOverTheSocket(const std::string& socketPath, const std::string& why) {
+    static auto* lock = new std::mutex;
+    static auto* told = new std::set<std::string>;
+    {
+        std::lock_guard guard(*lock);
+        if (!told->insert(socketPath).second) return;
+    }
+    oslog::logger("com.zephrane.iokit", "AppleSMC")
+        .debug("the key table of \"" + socketPath + "\" is not mapped (" + why + "); SMC reads go over the socket");
+}
+
+std::unique_ptr<const KeyTableMapping> mapKeyTable(const std::string& socketPath, const OwnedDescriptor& descriptor) {
+    if (descriptor.get() < 0) {
+        noteReadsOverTheSocket(socketPath, "the simulator shares none");
+        return nullptr;
+    }
+    try {
+        return std::make_unique<const KeyTableMapping>(descriptor.get());
+    } catch (const KeyTableMappingError& e) {
+        noteReadsOverTheSocket(socketPath, e.what());
+        return nullptr;
+    }
+}
+
 // A failed send or receive as the caller sees it.
 kern_return_t wireFailure(FrameSocket::Status status) {
     return status == FrameSocket::Status::tooLarge ? kIOReturnError : kIOReturnNotResponding;
@@ -151,11 +220,14 @@ kern_return_t IOServiceOpen(io_service_t service, mach_port_t /*owningTask*/, st
     putBigEndian32(request, type);
     if (auto status = connection->socket.send(request); status != FrameSocket::Status::ok) return wireFailure(status);
     std::vector<std::uint8_t> answer;
-    if (auto status = connection->socket.receive(answer, wire::kMaxPayload); status != FrameSocket::Status::ok)
+    OwnedDescriptor table;
+    if (auto status = connection->socket.receive(answer, wire::kMaxPayload, table.receiver());
+        status != FrameSocket::Status::ok)
         return wireFailure(status);
     if (answer.size() != 4) return kIOReturnError;
     if (kern_return_t code = bigEndianReturn(answer); code != kIOReturnSuccess) return code;
 
+    connection->table = mapKeyTable(*path, table);
     *connect = handles().insert(std::move(connection));
     return kIOReturnSuccess;
 }
@@ -170,6 +242,18 @@ kern_return_t IOConnectCallStructMethod(io_connect_t handle, std::uint32_t selec
     const std::shared_ptr<Connection> connection = handles().connection(handle);
     if (!connection) return kIOReturnNotOpen;
 
+    // Reads the mapped table answers cost no round trip; the simulator
+    // still sees every other call, and every call it has asked to see.
+    if (connection->table && selector == wire::kSMCSelector && inputSize == wire::kRecordSize &&
+        capacity >= wire::kRecordSize && !connection->broken.load(std::memory_order_acquire) &&
+        connection->socketCalls.load(std::memory_order_acquire) == 0 &&
+        connection->table->answer(
+            std::span<const std::uint8_t, wire::kRecordSize>(static_cast<const std::uint8_t*>(input), wire::kRecordSize),
+            std::span<std::uint8_t, wire::kRecordSize>(static_cast<std::uint8_t*>(output), wire::kRecordSize))) {
+        *outputSize = wire::kRecordSize;
+        return kIOReturnSuccess;
+    }
+
     std::vector<std::uint8_t> request;
     request.reserve(5 + inputSize);
     request.push_back(wire::kOpCall);
@@ -179,10 +263,11 @@ kern_return_t IOConnectCallStructMethod(io_connect_t handle, std::uint32_t selec
         request.insert(request.end(), bytes, bytes + inputSize);
     }
 
+    const SocketCall onTheSocket(*connection);
     std::lock_guard lock(connection->exchange);
-    if (connection->broken) return kIOReturnNotResponding;
+    if (connection->broken.load(std::memory_order_relaxed)) return kIOReturnNotResponding;
     auto fail = [&](kern_return_t code) {
-        connection->broken = true;
+        connection->broken.store(true, std::memory_order_release);
         connection->socket.shutdown();
         return code;
     };

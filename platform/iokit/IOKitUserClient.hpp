@@ -2,12 +2,20 @@
 // codes, served by the simulated machine over a Unix-domain socket (wire in
 // SimulatorProtocol.hpp).
 //
+// When the simulator shares its key table (KeyTableSegment.hpp), a
+// connection maps it at open and answers key information, reads and
+// key-at-index from it without a round trip, with the same bytes and the
+// same faults the socket would give (the simulator sends the calls a fault
+// touches back over the socket); writes and everything else always go over
+// the socket. Without a table, every call does.
+//
 // Handles are small integers, like Mach port names: a service handle stands
 // for the service's socket path, a connection handle for one open socket.
 // They live in one process-wide table; the table's lock is held only to look
 // a handle up, never during socket I/O, and each connection has its own
 // exchange lock, so a call hung on one connection never blocks a call on
-// another.
+// another. On its own connection it holds up every later call, reads the
+// table would answer included, as on a connection without a table.
 //
 // Codes the stand-in produces itself (the simulator's own answers pass through
 // unchanged):

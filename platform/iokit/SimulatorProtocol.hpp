@@ -18,7 +18,10 @@
 // AppleSMC.sock, requests (first payload byte = operation):
 //   kOpOpen  u32 BE connection type      -> i32 BE kern_return
 //            Must come first; any call before a successful open is answered
-//            kIOReturnNotOpen.
+//            kIOReturnNotOpen. A successful answer may carry, with its first
+//            byte (SCM_RIGHTS), a descriptor of the simulator's key table in
+//            shared memory (KeyTableSegment.hpp); a client that does not
+//            take it makes every call over the socket.
 //   kOpCall  u32 BE selector, then the request record (80 bytes)
 //                                          -> i32 BE kern_return, then the
 //            answer record. The answer has 80 bytes on success; a failing

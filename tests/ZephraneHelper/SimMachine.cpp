@@ -2,6 +2,9 @@
 
 #include <cstring>
 #include <stdexcept>
+#include <string>
+
+#include <unistd.h>
 
 #include "Eventually.hpp"
 #include "platform/iokit/IOReturn.hpp"
@@ -68,7 +71,8 @@ private:
 SimMachine::SimMachine(const std::filesystem::path& program, const std::filesystem::path& directory)
     : directory_(directory),
       process_({program.string(),
-                {"--dir", directory.string(), "--machine", "two-fan-laptop", "--allow-writers", "0"},
+                {"--dir", directory.string(), "--machine", "two-fan-laptop", "--allow-writers", "0", "--allow-control",
+                 std::to_string(::getuid())},
                 {},
                 directory / "sim.log"}) {
     const auto smcSocket = directory / wire::kSMCSocketName;

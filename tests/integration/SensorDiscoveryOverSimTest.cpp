@@ -8,6 +8,8 @@
 
 #include "shared/SMCDataCodec.hpp"
 #include "shared/SensorClassifier.hpp"
+#include "smc/SMCError.hpp"
+#include "smc/SMCFanReader.hpp"
 #include "smc/SensorDiscovery.hpp"
 #include "tests/integration/InProcessMachine.hpp"
 
@@ -178,6 +180,30 @@ TEST(SensorDiscoveryOverSimTest, AKeyThatVanishesOrHangsIsLeftOutOrKeepsItsValue
     const auto recovered = discovery.refresh(before);
     EXPECT_GT(find(recovered, "TB0T")->currentTemp, find(before, "TB0T")->currentTemp);
     EXPECT_GT(find(recovered, "Tp01")->currentTemp, find(before, "Tp01")->currentTemp + 30);
+}
+
+// Keys of real tables the codec cannot take: a temperature narrower than its
+// type and one larger than the record. The walk leaves both out and keeps
+// everything else; without "FNum" the fan reader probes and finds no fan.
+TEST(SensorDiscoveryOverSimTest, KeysOfRealTablesTheCodecCannotTakeAreLeftOut) {
+    const sim::MachineProfile plain = sim::testing::builtInProfile("fanless-laptop");
+    ASSERT_EQ(plain.find("FNum"), nullptr);
+    sim::MachineProfile odd = plain;
+    odd.keys.push_back({"TZ0P", FourCC::code("flt "), {0x00, 0x00}, 0x80, true, false});
+    odd.keys.push_back({"TZ1P", FourCC::code("flt "), std::vector<std::uint8_t>(40, 0x42), 0x80, true, false});
+
+    InProcessMachine withOddKeys(odd);
+    InProcessMachine without(plain);
+    EXPECT_EQ(identities(SensorDiscovery(withOddKeys.bridge).discoverAll()),
+              identities(SensorDiscovery(without.bridge).discoverAll()));
+    EXPECT_EQ(withOddKeys.bridge->keyInfo("TZ1P").dataSize, 40u);
+    try {
+        withOddKeys.bridge->readRaw("TZ1P");
+        ADD_FAILURE() << "a 40-byte value read through a 32-byte record";
+    } catch (const SMCError& error) {
+        EXPECT_EQ(error.kind(), SMCError::Kind::smcResult);
+    }
+    EXPECT_EQ(SMCFanReader(withOddKeys.bridge).fanCount(), 0);
 }
 
 }  // namespace

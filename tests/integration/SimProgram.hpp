@@ -33,11 +33,13 @@ namespace zephrane::integration {
 class SimProgram {
 public:
     // `args` come after --dir; the load is held at 0 by a scenario unless
-    // `args` name one, so readings stay at the profile's idle values.
+    // `args` name one, so readings stay at the profile's idle values. This
+    // process may use control.sock whoever runs it.
     explicit SimProgram(std::vector<std::string> args) : dir_(makeTempDir()) {
         const std::filesystem::path idle = dir_ / "idle-load.json";
         std::ofstream(idle) << R"({"steps": [{"atSeconds": 0, "load": 0}]})";
-        std::vector<std::string> argv{ZEPHRANE_SIM_PROGRAM, "--dir", dir_.string(), "--load", idle.string()};
+        std::vector<std::string> argv{ZEPHRANE_SIM_PROGRAM, "--dir", dir_.string(), "--load", idle.string(),
+                                      "--allow-control", std::to_string(::getuid())};
         argv.insert(argv.end(), args.begin(), args.end());
         std::vector<char*> pointers;
         for (auto& arg : argv) pointers.push_back(arg.data());

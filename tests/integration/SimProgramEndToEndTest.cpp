@@ -13,6 +13,7 @@
 #include "smc/SMCError.hpp"
 #include "smc/SMCFanReader.hpp"
 #include "smc/SensorDiscovery.hpp"
+#include "tests/integration/ErrorOf.hpp"
 #include "tests/integration/InProcessMachine.hpp"
 #include "tests/integration/SimProgram.hpp"
 #include "tests/integration/SimulatedHIDEventSystemClient.hpp"
@@ -23,17 +24,6 @@ namespace {
 using sim::testing::eventually;
 
 std::string uidText(uid_t uid) { return std::to_string(uid); }
-
-// The error a call ends with, or nothing when it succeeds.
-template <typename Call>
-std::optional<SMCError> errorOf(Call call) {
-    try {
-        call();
-        return std::nullopt;
-    } catch (const SMCError& error) {
-        return error;
-    }
-}
 
 void expectSameSensors(const std::vector<SMCSensor>& actual, const std::vector<SMCSensor>& expected) {
     ASSERT_EQ(actual.size(), expected.size());
@@ -136,6 +126,9 @@ TEST(SimProgramEndToEndTest, AHungCallBlocksOnlyItsOwnBridgeUntilTheMachineGoesA
         }
     });
     ASSERT_TRUE(eventually([&] { return started->load(); }));
+    // Waiting at the simulator, not merely about to ask: reads are quick
+    // enough to be over before the caller's request has gone out.
+    ASSERT_TRUE(eventually([&] { return sim.control({{"command", "status"}})["unansweredCalls"] == 1; }));
 
     const SMCFanReader fans(other);
     for (int i = 0; i < 50; ++i) {

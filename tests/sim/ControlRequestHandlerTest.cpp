@@ -82,6 +82,13 @@ TEST(ControlRequestHandlerTest, LoadAndInspection) {
     EXPECT_EQ(status["machine"], "fixture");
     EXPECT_EQ(status["fans"], 1);
     EXPECT_DOUBLE_EQ(status["elapsedSeconds"].get<double>(), 2.0);
+    EXPECT_EQ(status["unansweredCalls"], 0);
+
+    // A test waits on this count to know a call is hanging at the machine.
+    smc.hangKey("F0Mx");
+    ASSERT_FALSE(smc.call(testing::readRequest("F0Mx", 4)).has_value());
+    ASSERT_TRUE(smc.call(testing::readRequest("F0Ac", 4)).has_value());
+    EXPECT_EQ(send(handler, R"({"command": "status"})")["unansweredCalls"], 1);
 }
 
 TEST(ControlRequestHandlerTest, PowerCommandsMoveTheAdapterBatteryAndLid) {

@@ -98,20 +98,71 @@ TEST(MachineProfileTest, BuiltInMachinesDifferWhereTheClientsCare) {
     }
 }
 
-// Each row breaks one rule of a small valid machine.
-TEST(MachineProfileTest, BadProfilesNameTheirProblem) {
+Json key(const char* name, const char* type, int size, const char* bytes) {
+    return Json{{"key", name}, {"type", type}, {"size", size}, {"bytes", bytes}};
+}
+
+// A small machine around `keys`, with every part it needs besides them.
+Json machine(Json keys) {
     const Json fan = {{"rampRpmPerSecond", 1000}, {"autoMinAtC", 40}, {"autoMaxAtC", 80}};
     const Json thermal = {{"ambientC", 24},        {"idleWatts", 5},       {"maxWatts", 50},
                           {"heatCapacityJoulesPerK", 10}, {"passiveWattsPerK", 0.5}, {"fanWattsPerK", 1},
                           {"throttleC", 100},      {"boardCoupling", 0.5}, {"boardTimeConstantSeconds", 10},
                           {"batteryCoupling", 0.5}, {"batteryTimeConstantSeconds", 10}, {"parkedBelowC", 12}};
-    auto key = [](const char* name, const char* type, int size, const char* bytes) {
-        return Json{{"key", name}, {"type", type}, {"size", size}, {"bytes", bytes}};
-    };
-    auto machine = [&](Json keys) {
-        return Json{{"name", "bad"}, {"fanControl", fan}, {"thermal", thermal}, {"follow", Json::array()},
-                    {"hidServices", Json::array()}, {"keys", std::move(keys)}};
-    };
+    return Json{{"name", "bad"}, {"fanControl", fan}, {"thermal", thermal}, {"follow", Json::array()},
+                {"hidServices", Json::array()}, {"keys", std::move(keys)}};
+}
+
+// What real key tables of other machines hold: no "FNum" (a fanless
+// machine), a key narrower than its type's usual width, keys larger than the
+// record's 32 value bytes. The profile keeps them as the machine reports them.
+TEST(MachineProfileTest, RealKeyTablesLoadAsTheMachinesReportThem) {
+    std::string forty = "41";
+    for (int i = 1; i < 40; ++i) forty += " 41";
+    Json fanless = machine(Json::array({key("#KEY", "ui32", 4, "00 00 00 04"), key("TB0T", "flt ", 4, "00 00 d8 41"),
+                                        key("ZN16", "ui16", 1, "07"), key("ZBIG", "ch8*", 40, forty.c_str())}));
+    fanless.erase("fanControl");
+
+    const MachineProfile profile = MachineProfile::fromJson(fanless);
+    EXPECT_EQ(profile.fanCount(), 0);
+    EXPECT_EQ(profile.find("FNum"), nullptr);
+    ASSERT_NE(profile.find("ZN16"), nullptr);
+    EXPECT_EQ(profile.find("ZN16")->bytes, std::vector<std::uint8_t>{0x07});
+    ASSERT_NE(profile.find("ZBIG"), nullptr);
+    EXPECT_EQ(profile.find("ZBIG")->bytes, std::vector<std::uint8_t>(40, 0x41));
+}
+
+// One load names every problem, the fan keys "FNum" names among them, but
+// a fan key that is there with a problem of its own is not also missing.
+TEST(MachineProfileTest, EveryProblemOfAProfileIsReported) {
+    Json bad = machine(Json::array({key("#KEY", "ui32", 4, "00 00 00 04"), key("TB0", "flt ", 4, "00 00 00 zz"),
+                                    key("FNum", "ui8 ", 1, "01"), key("F0Ac", "flt ", 4, "00 00 00 00"),
+                                    key("F0Mn", "flt ", 4, "00 00 96")}));
+    bad["follow"] = Json::array({{{"prefix", "T"}, {"driver", "moon"}, {"gain", 1}}});
+    bad["lid"] = 3;
+    try {
+        MachineProfile::fromJson(bad);
+        FAIL() << "accepted";
+    } catch (const ProfileError& e) {
+        const std::string text = e.what();
+        const std::vector<std::string> expected = {
+            "unknown driver \"moon\" (at \"follow[0].driver\")",
+            "a key name has four characters (at \"keys[1].key\")",
+            "two-digit hex numbers separated by spaces (at \"keys[1].bytes\")",
+            "byte count differs from size (at \"keys[4].bytes\")",
+            "fan key \"F0Mx\" is missing",
+            "fan key \"F0Tg\" is missing",
+            "fan key \"F0Md\" is missing",
+            "\"lid\""};
+        for (const std::string& problem : expected)
+            EXPECT_NE(text.find(problem), std::string::npos) << problem << " in: " << text;
+        EXPECT_EQ(text.find("\"F0Mn\" is missing"), std::string::npos) << text;
+        EXPECT_EQ(e.problems().size(), expected.size()) << text;
+    }
+}
+
+// Each row breaks one rule of a small valid machine.
+TEST(MachineProfileTest, BadProfilesNameTheirProblem) {
     const Json fanKeys = Json::array({key("#KEY", "ui32", 4, "00 00 00 06"), key("F0Ac", "flt ", 4, "00 00 00 00"),
                                       key("F0Md", "ui8 ", 1, "00"), key("F0Mn", "flt ", 4, "00 00 96 44"),
                                       key("F0Mx", "flt ", 4, "00 40 9c 45"), key("F0Tg", "flt ", 4, "00 00 00 00")});
@@ -157,17 +208,19 @@ TEST(MachineProfileTest, BadProfilesNameTheirProblem) {
         Json machine;
         const char* message;
     } rows[] = {
-        {"size differs from the type's width", with(Json::array({fnum, key("TB0T", "flt ", 2, "00 00")})),
-         "size differs from the width of type \"flt \""},
         {"byte count differs from size", with(Json::array({fnum, key("TB0T", "flt ", 4, "00 00")})),
          "byte count differs from size"},
         {"bytes that are not hex", with(Json::array({fnum, key("TB0T", "flt ", 4, "00 00 00 zz")})),
          "two-digit hex"},
-        {"a size over 32", with(Json::array({fnum, key("XXXX", "hex_", 33, "00")})), "1 to 32"},
+        {"a size over 255", with(Json::array({fnum, key("XXXX", "hex_", 256, "00")})), "1 to 255"},
+        {"a size of 0", with(Json::array({fnum, key("XXXX", "hex_", 0, "")})), "1 to 255"},
         {"a name of three characters", with(Json::array({fnum, key("TB0", "flt ", 4, "00 00 00 00")})),
          "four characters"},
         {"a key twice", with(Json::array({fnum, fnum})), "duplicate key \"FNum\""},
-        {"no FNum", with(Json::array()), "\"FNum\" is missing"},
+        {"an FNum that cannot be decoded", with(Json::array({key("FNum", "ui16", 1, "01")})),
+         "\"FNum\" cannot be decoded"},
+        {"a fan key the firmware cannot decode",
+         with(Json::array({fnum, key("F0Ac", "flt ", 2, "00 00")}), "F0Ac"), "\"F0Ac\" cannot be decoded"},
         {"FNum over 10", with(Json::array({key("FNum", "ui8 ", 1, "0b")})), "0 to 10"},
         {"a fan key missing", with(Json::array({fnum}), "F0Tg"), "fan key \"F0Tg\" is missing"},
         {"no #KEY", with(Json::array({fnum}), "#KEY"), "\"#KEY\" (ui32) is missing"},

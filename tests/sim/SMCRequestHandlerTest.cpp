@@ -36,7 +36,7 @@ constexpr uid_t kUser = 1000;
 
 TEST(SMCRequestHandlerTest, ChecksEveryRequestBeforeTheSMCSeesIt) {
     SimulatedSMC smc(testing::fixtureProfile());
-    const SMCRequestHandler handler(smc, WriterPolicy{});
+    const SMCRequestHandler handler(smc, PeerPolicy{});
     const SMCRecord read = testing::readRequest("F0Mx", 4);
     const SMCRecord write = testing::writeRequest("F0Tg", 3000, SMCDataType::flt());
 
@@ -70,7 +70,7 @@ TEST(SMCRequestHandlerTest, ChecksEveryRequestBeforeTheSMCSeesIt) {
 
 TEST(SMCRequestHandlerTest, AnswersCallsWithTheRecordAfterAnOpen) {
     SimulatedSMC smc(testing::fixtureProfile());
-    const SMCRequestHandler handler(smc, WriterPolicy{});
+    const SMCRequestHandler handler(smc, PeerPolicy{});
     SMCClient user{kUser, false};
     EXPECT_EQ(handler.handle(openPayload(), user), codeOnly(iokit::kIOReturnSuccess));
     EXPECT_TRUE(user.opened);
@@ -94,7 +94,7 @@ TEST(SMCRequestHandlerTest, AnswersCallsWithTheRecordAfterAnOpen) {
 
 TEST(SMCRequestHandlerTest, PassesOnFaultsAsTheClientWouldSeeThem) {
     SimulatedSMC smc(testing::fixtureProfile());
-    const SMCRequestHandler handler(smc, WriterPolicy::everyone());
+    const SMCRequestHandler handler(smc, PeerPolicy::everyone());
     SMCClient client{kUser, false};
 
     smc.refuseOpens(iokit::kIOReturnNotPermitted);

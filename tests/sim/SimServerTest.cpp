@@ -1,9 +1,13 @@
 #include "sim/SimServer.hpp"
 
+#include <grp.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <fstream>
+#include <functional>
 #include <system_error>
 #include <thread>
 
@@ -12,6 +16,7 @@
 #include "platform/oslog/OSLog.hpp"
 #include "SimFixtures.hpp"
 #include "SimTestClient.hpp"
+#include "tests/sim/RunningServer.hpp"
 
 namespace zephrane::sim {
 namespace {
@@ -20,47 +25,18 @@ using namespace std::chrono_literals;
 using testing::SimTestClient;
 namespace wire = iokit::wire;
 
-std::filesystem::path makeTempDir() {
-    char pattern[] = "/tmp/zsim-XXXXXX";
-    if (::mkdtemp(pattern) == nullptr) throw std::runtime_error("mkdtemp failed");
-    return pattern;
+using testing::makeTempDir;
+using testing::RunningServer;
+
+SimServerOptions serving(PeerPolicy writers, std::filesystem::path dir = {},
+                         std::chrono::milliseconds frameTimeout = 5s, PeerPolicy controllers = PeerPolicy::everyone()) {
+    SimServerOptions options = testing::testServerOptions();
+    options.writers = std::move(writers);
+    options.directory = std::move(dir);
+    options.frameTimeout = frameTimeout;
+    options.controllers = std::move(controllers);
+    return options;
 }
-
-// A server on its own io thread over the fixture machine, in a fresh directory.
-class RunningServer {
-public:
-    explicit RunningServer(WriterPolicy writers = WriterPolicy::everyone(),
-                           std::filesystem::path dir = makeTempDir())
-        : dir_(std::move(dir)),
-          smc_(testing::fixtureProfile()),
-          server_(io_, smc_, {dir_, std::move(writers), 20ms}),
-          thread_([this] { io_.run(); }) {}
-    ~RunningServer() {
-        stop();
-        std::error_code ignored;
-        std::filesystem::remove_all(dir_, ignored);
-    }
-
-    void stop() {
-        if (!thread_.joinable()) return;
-        asio::post(io_, [this] { server_.stop(); });
-        thread_.join();
-    }
-
-    std::filesystem::path smcSocket() const { return dir_ / wire::kSMCSocketName; }
-    std::filesystem::path hidSocket() const { return dir_ / wire::kHIDSocketName; }
-    std::filesystem::path registrySocket() const { return dir_ / wire::kRegistrySocketName; }
-    std::filesystem::path controlSocket() const { return dir_ / wire::kControlSocketName; }
-    const std::filesystem::path& dir() const { return dir_; }
-    SimulatedSMC& smc() { return smc_; }
-
-private:
-    std::filesystem::path dir_;
-    asio::io_context io_;
-    SimulatedSMC smc_;
-    SimServer server_;
-    std::thread thread_;
-};
 
 Json control(SimTestClient& client, const Json& command) {
     client.send(command.dump());
@@ -196,10 +172,222 @@ TEST_F(SimServerTest, AClientThatDisconnectsMidFrameIsDropped) {
         partial.insert(partial.end(), {wire::kOpCall, 0, 0, 0, 2, 0, 0, 0, 0, 0});
         client.sendRaw(partial);
     }
-    EXPECT_TRUE(testing::eventually([&] { return capture.contains(oslog::Level::info, line + " disconnected"); }));
+    // Comings and goings are debug lines, so a long run's log keeps to what matters.
+    EXPECT_TRUE(testing::eventually([&] { return capture.contains(oslog::Level::debug, line + " disconnected"); }));
+    EXPECT_TRUE(capture.contains(oslog::Level::debug, line + " connected"));
+    for (const oslog::LogRecord& record : capture.records()) {
+        if (record.message.find(" client (pid ") != std::string::npos) {
+            EXPECT_EQ(record.level, oslog::Level::debug) << record.message;
+        }
+    }
 
     SimTestClient next(server.smcSocket());
     EXPECT_EQ(next.open(), iokit::kIOReturnSuccess);
+}
+
+// A client may idle between requests for as long as it likes, but a frame
+// it has begun must arrive whole in time: half a header, a header without
+// its payload and a payload that trickles in all lose their connection.
+TEST_F(SimServerTest, AFrameThatDoesNotCompleteInTimeEndsItsConnection) {
+    RunningServer server(serving(PeerPolicy::everyone(), {}, 300ms));
+    const std::vector<std::uint8_t> whole = [] {
+        std::vector<std::uint8_t> frame = frameHeader(85);
+        const auto payload = SimTestClient::callPayload(testing::readRequest("F0Mx", 4));
+        frame.insert(frame.end(), payload.begin(), payload.end());
+        return frame;
+    }();
+    SimTestClient idle(server.smcSocket());
+    ASSERT_EQ(idle.open(), iokit::kIOReturnSuccess);
+
+    SimTestClient halfHeader(server.smcSocket());
+    halfHeader.sendRaw(std::span(whole).first(2));
+    SimTestClient noPayload(server.smcSocket());
+    ASSERT_EQ(noPayload.open(), iokit::kIOReturnSuccess);
+    noPayload.sendRaw(std::span(whole).first(4));
+    // A frame long enough that, one byte per poll, it would take far
+    // longer than the time-out however slowly the server is scheduled.
+    std::vector<std::uint8_t> longFrame = frameHeader(8192);
+    longFrame.resize(4 + 8192, 0);
+    SimTestClient trickle(server.smcSocket());
+    ASSERT_EQ(trickle.open(), iokit::kIOReturnSuccess);
+    std::size_t sent = 0;
+    EXPECT_TRUE(testing::eventually([&] {
+        // One byte at a time, each well within the time-out, never the last.
+        if (trickle.hasPendingData() || sent + 1 >= longFrame.size()) return trickle.closedByPeer(0ms);
+        try {
+            trickle.sendRaw(std::span(longFrame).subspan(sent++, 1));
+        } catch (const std::runtime_error&) {
+            return true;  // closed under the send
+        }
+        return false;
+    }));
+    EXPECT_LT(sent, longFrame.size() - 1) << "the frame ran out of time before it was sent";
+    EXPECT_TRUE(halfHeader.closedByPeer());
+    EXPECT_TRUE(noPayload.closedByPeer());
+
+    const auto read = idle.call(testing::readRequest("F0Mx", 4));
+    ASSERT_TRUE(read.has_value()) << "the idle client kept its connection";
+    EXPECT_EQ(read->code, iokit::kIOReturnSuccess);
+}
+
+// An unprivileged user in a child process of its own, started before the
+// server's thread exists (so the child may use the whole library), told to
+// go and asked for its verdict over pipes.
+class UnprivilegedChild {
+public:
+    static constexpr uid_t kNobody = 65534;
+
+    // `scenario` runs as nobody once go() is called; its byte is the verdict.
+    explicit UnprivilegedChild(std::function<char()> scenario) {
+        if (::pipe(toChild_) != 0 || ::pipe(toParent_) != 0) throw std::runtime_error("pipe failed");
+        pid_ = ::fork();
+        if (pid_ < 0) throw std::runtime_error("fork failed");
+        if (pid_ == 0) {
+            char byte = 0;
+            if (::read(toChild_[0], &byte, 1) != 1) ::_exit(2);
+            if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) ::_exit(3);
+            char verdict = '?';
+            try {
+                verdict = scenario();
+            } catch (const std::exception&) {
+                verdict = '!';
+            }
+            if (::write(toParent_[1], &verdict, 1) != 1) ::_exit(4);
+            (void)::read(toChild_[0], &byte, 1);  // hold everything open until released
+            ::_exit(0);
+        }
+    }
+    ~UnprivilegedChild() {
+        release();
+        ::waitpid(pid_, nullptr, 0);
+        for (int fd : {toChild_[0], toChild_[1], toParent_[0], toParent_[1]}) ::close(fd);
+    }
+
+    // Starts the scenario and waits for its verdict.
+    char go() {
+        const char byte = 'g';
+        if (::write(toChild_[1], &byte, 1) != 1) return 'w';
+        pollfd p{toParent_[0], POLLIN, 0};
+        char verdict = 't';
+        if (::poll(&p, 1, 60000) == 1 && ::read(toParent_[0], &verdict, 1) != 1) verdict = 'r';
+        return verdict;
+    }
+    void release() {
+        if (released_) return;
+        released_ = true;
+        const char byte = 'r';
+        (void)::write(toChild_[1], &byte, 1);
+    }
+
+private:
+    int toChild_[2]{-1, -1};
+    int toParent_[2]{-1, -1};
+    pid_t pid_ = -1;
+    bool released_ = false;
+};
+
+std::filesystem::path makeOpenTempDir() {
+    std::filesystem::path dir = makeTempDir();
+    std::filesystem::permissions(dir, std::filesystem::perms::others_exec | std::filesystem::perms::group_exec,
+                                 std::filesystem::perm_options::add);
+    return dir;
+}
+
+// Any local user may connect, so one may try to crowd everyone out: an
+// unprivileged client holding the SMC socket's every place still leaves
+// root its reserve (the daemon's emergency restore opens a second
+// connection) and leaves the other sockets alone.
+TEST_F(SimServerTest, AnUnprivilegedCrowdLeavesRootItsReserveAndOtherSocketsTheirs) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as another user";
+    const std::filesystem::path dir = makeOpenTempDir();
+    constexpr ConnectionLimits smcLimits = SimServer::kSMCLimits;
+    std::vector<std::unique_ptr<SimTestClient>> held;
+    UnprivilegedChild crowd([&]() -> char {
+        for (std::size_t i = 0; i < smcLimits.clients; ++i) {
+            held.push_back(std::make_unique<SimTestClient>(dir / wire::kSMCSocketName));
+            if (held.back()->open() != iokit::kIOReturnSuccess) return 'o';
+        }
+        SimTestClient oneTooMany(dir / wire::kSMCSocketName);
+        if (!oneTooMany.closedByPeer()) return 'm';
+        SimTestClient hid(dir / wire::kHIDSocketName);
+        const std::uint8_t copy[] = {wire::kOpCopyServices};
+        hid.send(copy);
+        if (!hid.receive()) return 'h';
+        return 'k';
+    });
+
+    RunningServer server(serving(PeerPolicy::everyone(), dir));
+    ASSERT_EQ(crowd.go(), 'k') << "o: an open failed, m: one more was served, h: HID.sock refused";
+
+    std::vector<std::unique_ptr<SimTestClient>> root;
+    for (std::size_t i = 0; i < smcLimits.rootReserve; ++i) {
+        root.push_back(std::make_unique<SimTestClient>(server.smcSocket()));
+        ASSERT_EQ(root.back()->open(), iokit::kIOReturnSuccess) << "root connection " << i;
+    }
+    const auto read = root.front()->call(testing::readRequest("F0Mx", 4));
+    ASSERT_TRUE(read.has_value());
+    EXPECT_EQ(read->code, iokit::kIOReturnSuccess);
+    SimTestClient pastTheReserve(server.smcSocket());
+    EXPECT_TRUE(pastTheReserve.closedByPeer()) << "the reserve has a limit too";
+
+    // Places come back as the crowd leaves.
+    crowd.release();
+    EXPECT_TRUE(testing::eventually([&] {
+        try {
+            SimTestClient again(server.smcSocket());
+            return again.open() == iokit::kIOReturnSuccess;
+        } catch (const std::runtime_error&) {
+            return false;
+        }
+    }));
+}
+
+// Fault injection can hang the very keys the daemon's restore writes, so
+// control.sock is root's unless the server is told to let others in.
+TEST_F(SimServerTest, ControlIsRootsOnlyUnlessOthersAreLetIn) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as another user";
+    struct Row {
+        const char* edge;
+        PeerPolicy controllers;
+        unsigned mode;
+        char verdict;  // what nobody gets: 'k' served, 'c' closed
+    } rows[] = {
+        {"by default", PeerPolicy{}, 0600, 'c'},
+        {"another user let in", PeerPolicy::only({UnprivilegedChild::kNobody}), 0666, 'k'},
+        {"anyone let in", PeerPolicy::everyone(), 0666, 'k'},
+        {"only others let in", PeerPolicy::only({UnprivilegedChild::kNobody + 1}), 0666, 'c'},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.edge);
+        const std::filesystem::path dir = makeOpenTempDir();
+        UnprivilegedChild nobody([&]() -> char {
+            SimTestClient client(dir / wire::kControlSocketName);
+            try {
+                client.send(Json{{"command", "hang"}}.dump());
+            } catch (const std::runtime_error&) {
+                return 'c';  // closed before the request went out
+            }
+            return client.receive() ? 'k' : 'c';
+        });
+        RunningServer server(serving(PeerPolicy::everyone(), dir, 5s, row.controllers));
+        struct stat status{};
+        ASSERT_EQ(::stat(server.controlSocket().c_str(), &status), 0);
+        EXPECT_EQ(status.st_mode & 0777, row.mode);
+        if (row.mode == 0600) {
+            // Past the mode, as root can be: the peer check itself refuses.
+            ::chmod(server.controlSocket().c_str(), 0666);
+        }
+        EXPECT_EQ(nobody.go(), row.verdict);
+
+        // Root always may; a refused peer's command never took effect.
+        SimTestClient root(server.controlSocket());
+        EXPECT_EQ(control(root, {{"command", "status"}})["ok"], true);
+        if (row.verdict == 'c') {
+            SimTestClient smc(server.smcSocket());
+            ASSERT_EQ(smc.open(), iokit::kIOReturnSuccess);
+            EXPECT_TRUE(smc.call(testing::readRequest("F0Mx", 4)).has_value()) << "the SMC hangs";
+        }
+    }
 }
 
 TEST_F(SimServerTest, ServesManyClientsAtOnce) {
@@ -260,7 +448,7 @@ TEST_F(SimServerTest, AHungCallLeavesOnlyItsOwnConnectionWaiting) {
 }
 
 TEST_F(SimServerTest, WritesFromPeersThePolicyRefusesAreNotPrivileged) {
-    RunningServer server(WriterPolicy::only({::getuid() + 1}));
+    RunningServer server(serving(PeerPolicy::only({::getuid() + 1})));
     SimTestClient client(server.smcSocket());
     ASSERT_EQ(client.open(), iokit::kIOReturnSuccess);
     const auto write = client.call(testing::writeRequest("F0Tg", 3000, SMCDataType::flt()));
@@ -298,18 +486,21 @@ TEST_F(SimServerTest, ReplacesStaleSocketsButNotLiveOnesOrOtherFiles) {
                                                              (dir / wire::kSMCSocketName).string()));
     }
     ASSERT_TRUE(std::filesystem::exists(dir / wire::kSMCSocketName));
-    RunningServer server(WriterPolicy::everyone(), dir);
+    RunningServer server(serving(PeerPolicy::everyone(), dir));
     SimTestClient client(server.smcSocket());
     EXPECT_EQ(client.open(), iokit::kIOReturnSuccess);
 
     asio::io_context io;
     SimulatedSMC smc(testing::fixtureProfile());
-    EXPECT_THROW(SimServer(io, smc, {dir, WriterPolicy{}, 100ms}), std::runtime_error) << "a live server";
+    SimServerOptions options;
+    options.directory = dir;
+    EXPECT_THROW(SimServer(io, smc, options), std::runtime_error) << "a live server";
     EXPECT_TRUE(std::filesystem::exists(server.smcSocket())) << "the live server keeps its sockets";
 
     const std::filesystem::path other = makeTempDir();
     std::ofstream(other / wire::kHIDSocketName) << "not a socket";
-    EXPECT_THROW(SimServer(io, smc, {other, WriterPolicy{}, 100ms}), std::runtime_error);
+    options.directory = other;
+    EXPECT_THROW(SimServer(io, smc, options), std::runtime_error);
     EXPECT_FALSE(std::filesystem::exists(other / wire::kSMCSocketName)) << "a failed start leaves nothing behind";
     EXPECT_TRUE(std::filesystem::exists(other / wire::kHIDSocketName));
     std::filesystem::remove_all(other);
@@ -323,7 +514,7 @@ TEST_F(SimServerTest, ServesOnlyInADirectoryNobodyElseMayChange) {
     ASSERT_EQ(::chmod(dir.c_str(), 01777), 0);
     asio::io_context io;
     SimulatedSMC smc(testing::fixtureProfile());
-    EXPECT_THROW(SimServer(io, smc, {dir, WriterPolicy{}, 100ms}), std::system_error);
+    EXPECT_THROW(SimServer(io, smc, {dir, PeerPolicy{}, PeerPolicy{}, 100ms}), std::system_error);
     EXPECT_TRUE(std::filesystem::is_empty(dir));
     std::filesystem::remove_all(dir);
 }

@@ -12,9 +12,12 @@
 
 #include <gtest/gtest.h>
 #include <pthread.h>
+#include <unistd.h>
 
 #include "platform/iokit/SimulatorProtocol.hpp"
 #include "platform/iokit/SocketPaths.hpp"
+#include "platform/oslog/OSLog.hpp"
+#include "tests/platform/iokit/HandMadeKeyTable.hpp"
 #include "tests/platform/iokit/UnixTestServer.hpp"
 
 namespace zephrane::iokit {
@@ -74,27 +77,27 @@ protected:
 
     // Serves a scripted SMC whose calls echo the request record with the
     // result byte set to 0x11, except: selector 99 hangs until the client
-    // goes away.
-    std::unique_ptr<UnixTestServer> serveEcho(std::int32_t openCode = kIOReturnSuccess) {
-        return std::make_unique<UnixTestServer>(
-            socketPath_, testing::scriptedSMC(
-                             openCode,
-                             [this](const std::vector<std::uint8_t>& request, UnixTestServer::Peer& peer)
-                                 -> std::optional<std::vector<std::uint8_t>> {
-                                 if (testing::readBigEndian32(std::span(request).subspan(1, 4)) == kHangSelector) {
-                                     hungCalls_.fetch_add(1);
-                                     peer.waitForClose();
-                                     return std::nullopt;
-                                 }
-                                 std::vector<std::uint8_t> record(request.begin() + 5, request.end());
-                                 if (record.size() > 40) record[40] = 0x11;
-                                 return answerPayload(kIOReturnSuccess, record);
-                             },
-                             log_));
+    // goes away. `keyTable` is handed over with the open's answer.
+    std::unique_ptr<UnixTestServer> serveEcho(std::int32_t openCode = kIOReturnSuccess, int keyTable = -1) {
+        return serve(
+            openCode,
+            [this](const std::vector<std::uint8_t>& request,
+                   UnixTestServer::Peer& peer) -> std::optional<std::vector<std::uint8_t>> {
+                if (testing::readBigEndian32(std::span(request).subspan(1, 4)) == kHangSelector) {
+                    hungCalls_.fetch_add(1);
+                    peer.waitForClose();
+                    return std::nullopt;
+                }
+                std::vector<std::uint8_t> record(request.begin() + 5, request.end());
+                if (record.size() > 40) record[40] = 0x11;
+                return answerPayload(kIOReturnSuccess, record);
+            },
+            keyTable);
     }
 
-    std::unique_ptr<UnixTestServer> serve(std::int32_t openCode, testing::CallScript onCall) {
-        return std::make_unique<UnixTestServer>(socketPath_, testing::scriptedSMC(openCode, std::move(onCall), log_));
+    std::unique_ptr<UnixTestServer> serve(std::int32_t openCode, testing::CallScript onCall, int keyTable = -1) {
+        return std::make_unique<UnixTestServer>(socketPath_,
+                                                testing::scriptedSMC(openCode, std::move(onCall), log_, keyTable));
     }
 
     io_connect_t open() {
@@ -342,6 +345,148 @@ TEST_F(IOKitUserClient, AHungCallBlocksOnlyItsOwnConnection) {
     EXPECT_EQ(stuck.get(), kIOReturnNotResponding);
     EXPECT_EQ(call(other, 2, request, output, size), kIOReturnSuccess) << "the other connection is unaffected";
     IOServiceClose(other);
+}
+
+std::array<std::uint8_t, 80> readRecord(std::string_view key, std::uint8_t command = 5) {
+    std::array<std::uint8_t, 80> record{};
+    const std::uint32_t code = testing::code(key);
+    std::memcpy(record.data(), &code, 4);
+    record[42] = command;
+    return record;
+}
+
+TEST_F(IOKitUserClient, ReadsComeFromAHandedOverKeyTableAndEverythingElseGoesOverTheSocket) {
+    testing::HandMadeSegment table({{"F0Ac", 4, {0x00, 0x40, 0x9c, 0x45}}});
+    auto server = serveEcho(kIOReturnSuccess, table.sealed().fd());
+    const io_connect_t connection = open();
+    std::array<std::uint8_t, 80> output{};
+    std::size_t size = 0;
+
+    ASSERT_EQ(call(connection, 2, readRecord("F0Ac"), output, size), kIOReturnSuccess);
+    EXPECT_EQ(size, 80u);
+    EXPECT_EQ(output[40], 0) << "the table's answer, not the echo";
+    EXPECT_EQ(output[49], 0x40);
+    ASSERT_EQ(call(connection, 2, readRecord("F0Ac", 9), output, size), kIOReturnSuccess);
+    EXPECT_EQ(output[28], 4);
+    EXPECT_EQ(log_->size(), 1u) << "only the open reached the simulator";
+
+    struct Row {
+        const char* edge;
+        std::uint32_t selector;
+        std::array<std::uint8_t, 80> record;
+        std::size_t inputSize;
+        std::size_t capacity;
+    } rows[] = {
+        {"a write", 2, readRecord("F0Ac", 6), 80, 80},
+        {"another selector", 5, readRecord("F0Ac"), 80, 80},
+        {"a short request", 2, readRecord("F0Ac"), 79, 80},
+        {"a buffer too small for the answer", 2, readRecord("F0Ac"), 80, 79},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.edge);
+        const std::size_t before = log_->size();
+        size = row.capacity;
+        IOConnectCallStructMethod(connection, row.selector, row.record.data(), row.inputSize, output.data(), &size);
+        EXPECT_EQ(log_->size(), before + 1) << "went over the socket";
+    }
+
+    table.header->onSocket = 1;
+    ASSERT_EQ(call(connection, 2, readRecord("F0Ac"), output, size), kIOReturnSuccess);
+    EXPECT_EQ(output[40], 0x11) << "the simulator asked to see reads again";
+    IOServiceClose(connection);
+}
+
+// The state letter /proc gives a thread of this process: 'S' while it
+// sleeps, on a lock for instance.
+char threadState(pid_t thread) {
+    std::ifstream stat("/proc/self/task/" + std::to_string(thread) + "/stat");
+    std::string line;
+    std::getline(stat, line);
+    const std::size_t nameEnd = line.rfind(')');
+    return nameEnd == std::string::npos || nameEnd + 2 >= line.size() ? '?' : line[nameEnd + 2];
+}
+
+// A read the table answers needs no round trip, yet a call hung on the same
+// connection holds it up, as it held up every call behind it before there
+// was a table; other connections read on.
+TEST_F(IOKitUserClient, AHungCallHoldsUpTheTableReadsOfItsOwnConnection) {
+    testing::HandMadeSegment table({{"F0Ac", 4, {0x00, 0x40, 0x9c, 0x45}}});
+    auto server = serveEcho(kIOReturnSuccess, table.sealed().fd());
+    const io_connect_t hung = open();
+    const io_connect_t other = open();
+
+    auto stuck = std::async(std::launch::async, [&] {
+        std::array<std::uint8_t, 80> output{};
+        std::size_t size = 0;
+        return call(hung, kHangSelector, numberedRecord(), output, size);
+    });
+    ASSERT_TRUE(eventually([&] { return hungCalls_.load() == 1; }));
+
+    std::atomic<pid_t> readerThread{0};
+    auto heldUp = std::async(std::launch::async, [&] {
+        readerThread = ::gettid();
+        std::array<std::uint8_t, 80> output{};
+        std::size_t size = 0;
+        return call(hung, 2, readRecord("F0Ac"), output, size);
+    });
+    // Asleep behind the hung call, or answered already (the fault).
+    ASSERT_TRUE(eventually([&] {
+        return heldUp.wait_for(std::chrono::milliseconds(0)) == std::future_status::ready ||
+               (readerThread.load() != 0 && threadState(readerThread.load()) == 'S');
+    }));
+    EXPECT_EQ(heldUp.wait_for(std::chrono::milliseconds(0)), std::future_status::timeout)
+        << "the read went past the hung call";
+
+    std::array<std::uint8_t, 80> output{};
+    std::size_t size = 0;
+    ASSERT_EQ(call(other, 2, readRecord("F0Ac"), output, size), kIOReturnSuccess);
+    EXPECT_EQ(output[40], 0) << "the other connection reads from its table";
+
+    // Closing the hung connection releases both of its callers.
+    EXPECT_EQ(IOServiceClose(hung), kIOReturnSuccess);
+    ASSERT_EQ(stuck.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+    EXPECT_EQ(stuck.get(), kIOReturnNotResponding);
+    ASSERT_EQ(heldUp.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+    EXPECT_EQ(heldUp.get(), kIOReturnNotResponding);
+    IOServiceClose(other);
+}
+
+// An older simulator hands over no table, and a descriptor may be one this
+// side cannot use: every call then goes over the socket, as it always did,
+// and the log says so once for the simulator, not once per connection.
+TEST_F(IOKitUserClient, WithoutAUsableKeyTableEveryCallGoesOverTheSocketSaidOnce) {
+    oslog::CaptureSink capture;
+    int pipeEnds[2];
+    ASSERT_EQ(::pipe(pipeEnds), 0);
+    testing::HandMadeSegment unsealed({{"F0Ac", 4, {1, 2, 3, 4}}});
+    struct Row {
+        const char* edge;
+        int keyTable;
+    } rows[] = {
+        {"none handed over", -1},
+        {"a pipe", pipeEnds[0]},
+        {"a table that could shrink under the mapping", unsealed.fd()},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.edge);
+        auto server = serveEcho(kIOReturnSuccess, row.keyTable);
+        const io_connect_t connection = open();
+        const std::size_t before = log_->size();
+        std::array<std::uint8_t, 80> output{};
+        std::size_t size = 0;
+        ASSERT_EQ(call(connection, 2, readRecord("F0Ac"), output, size), kIOReturnSuccess);
+        EXPECT_EQ(output[40], 0x11) << "the simulator's answer";
+        EXPECT_EQ(log_->size(), before + 1);
+        IOServiceClose(connection);
+    }
+    ::close(pipeEnds[0]);
+    ::close(pipeEnds[1]);
+
+    const auto lines = capture.records("com.zephrane.iokit", "AppleSMC");
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].level, oslog::Level::debug);
+    EXPECT_EQ(lines[0].message, "the key table of \"" + socketPath_ +
+                                    "\" is not mapped (the simulator shares none); SMC reads go over the socket");
 }
 
 // Signals that land while a call waits for its answer are not failures.

@@ -54,6 +54,29 @@ bool UnixTestServer::Peer::writeFrame(std::span<const std::uint8_t> payload) {
     return writeRaw(frame);
 }
 
+bool UnixTestServer::Peer::writeFrame(std::span<const std::uint8_t> payload, int descriptor) {
+    std::vector<std::uint8_t> frame = bigEndian32(static_cast<std::uint32_t>(payload.size()));
+    frame.insert(frame.end(), payload.begin(), payload.end());
+    iovec data{frame.data(), frame.size()};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
+    msghdr message{};
+    message.msg_iov = &data;
+    message.msg_iovlen = 1;
+    message.msg_control = control;
+    message.msg_controllen = sizeof control;
+    cmsghdr* rights = CMSG_FIRSTHDR(&message);
+    rights->cmsg_level = SOL_SOCKET;
+    rights->cmsg_type = SCM_RIGHTS;
+    rights->cmsg_len = CMSG_LEN(sizeof(int));
+    std::memcpy(CMSG_DATA(rights), &descriptor, sizeof descriptor);
+    ssize_t sent;
+    do {
+        sent = ::sendmsg(fd_, &message, MSG_NOSIGNAL);
+    } while (sent < 0 && errno == EINTR);
+    if (sent <= 0) return false;
+    return writeRaw(std::span(frame).subspan(static_cast<std::size_t>(sent)));
+}
+
 bool UnixTestServer::Peer::writeRaw(std::span<const std::uint8_t> bytes) {
     std::size_t done = 0;
     while (done < bytes.size()) {
@@ -140,12 +163,15 @@ bool UnixTestServer::waitForFinishedHandlers(int count, std::chrono::millisecond
     return finished_.wait_for(lock, deadline, [&] { return finishedHandlers_ >= count; });
 }
 
-UnixTestServer::Handler scriptedSMC(std::int32_t openCode, CallScript onCall, std::shared_ptr<FrameLog> log) {
-    return [openCode, onCall = std::move(onCall), log = std::move(log)](UnixTestServer::Peer& peer) {
+UnixTestServer::Handler scriptedSMC(std::int32_t openCode, CallScript onCall, std::shared_ptr<FrameLog> log,
+                                    int openDescriptor) {
+    return [openCode, onCall = std::move(onCall), log = std::move(log), openDescriptor](UnixTestServer::Peer& peer) {
         auto open = peer.readFrame();
         if (!open) return;
         log->add(*open);
-        if (!peer.writeFrame(bigEndian32(static_cast<std::uint32_t>(openCode))) || openCode != 0) return;
+        const std::vector<std::uint8_t> code = bigEndian32(static_cast<std::uint32_t>(openCode));
+        const bool answered = openDescriptor >= 0 ? peer.writeFrame(code, openDescriptor) : peer.writeFrame(code);
+        if (!answered || openCode != 0) return;
         while (auto request = peer.readFrame()) {
             log->add(*request);
             auto answer = onCall(*request, peer);

@@ -42,6 +42,9 @@ public:
         // The next frame's payload; nothing once the client has gone away.
         std::optional<std::vector<std::uint8_t>> readFrame();
         bool writeFrame(std::span<const std::uint8_t> payload);
+        // The same with `descriptor` passed along with the first byte
+        // (SCM_RIGHTS), as the simulator hands over its key table.
+        bool writeFrame(std::span<const std::uint8_t> payload, int descriptor);
         // Bytes exactly as given (a bad header, half a frame).
         bool writeRaw(std::span<const std::uint8_t> bytes);
         // Blocks until the client closes its end (or the server stops).
@@ -113,9 +116,11 @@ using CallScript =
     std::function<std::optional<std::vector<std::uint8_t>>(const std::vector<std::uint8_t>& request, UnixTestServer::Peer& peer)>;
 
 // The simulator's AppleSMC side: reads the open frame and answers `openCode`
-// (a refusal ends the connection), then answers each further frame by
-// `onCall`. Every frame received goes to `log`.
-UnixTestServer::Handler scriptedSMC(std::int32_t openCode, CallScript onCall, std::shared_ptr<FrameLog> log);
+// (a refusal ends the connection), with `openDescriptor` passed along when
+// it is one, then answers each further frame by `onCall`. Every frame
+// received goes to `log`.
+UnixTestServer::Handler scriptedSMC(std::int32_t openCode, CallScript onCall, std::shared_ptr<FrameLog> log,
+                                    int openDescriptor = -1);
 
 // A return code, then the record bytes: one answer payload.
 std::vector<std::uint8_t> answerPayload(std::int32_t code, std::span<const std::uint8_t> record = {});
