@@ -173,13 +173,7 @@ bool SensorPoller::Core::isLiveRefreshSensor(const SMCSensor& sensor) {
 SensorPoller::SensorPoller(std::shared_ptr<SMCKernelBridge> bridge, HIDSourceFactory makeHIDSource, Clock clock)
     : core_(std::move(bridge), std::move(makeHIDSource), std::move(clock)), actor_(QStringLiteral("SensorPoller")) {}
 
-SensorPoller::~SensorPoller() {
-    // The actor drops calls still queued when it stops, and their callers
-    // are never resumed (the call keeps its own reference to the guard that
-    // should fail them). Running the queue dry first answers everyone; no
-    // new call can come, as only the owner's thread calls in.
-    QMetaObject::invokeMethod(actor_.context(), [] {}, Qt::BlockingQueuedConnection);
-}
+SensorPoller::~SensorPoller() = default;
 
 // Each operation hands the core's call to the actor thread. A failure to get
 // an answer (the poller stopped with the call still queued) reads as a
