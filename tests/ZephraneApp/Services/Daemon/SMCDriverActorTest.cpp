@@ -4,7 +4,10 @@
 #include "ZephraneApp/Services/Daemon/SMCDriverActor.hpp"
 
 #include <atomic>
+#include <filesystem>
 #include <thread>
+
+#include <QTemporaryDir>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -618,6 +621,77 @@ TEST_F(DriverTest, TheExitRestoreSendsOnTheCurrentConnectionOnly) {
     awaitResult(driver_->tearDownConnection());
     SMCDriverActor::exitRestore();
     EXPECT_EQ(daemon_.latest()->sentWhileExiting().size(), 1u);
+}
+
+// --- stopping ------------------------------------------------------------------
+
+// Destroying the driver ends every wait at once, with the clock standing
+// still: a write and a version call out with the daemon and the heartbeat's
+// pause. Their callers get ActorStopped, no timer is left armed and nothing
+// more is sent.
+TEST_F(DriverTest, DestroyingTheDriverEndsEveryWaitAndFailsItsCallers) {
+    make();
+    connectAnswering();
+    daemon_.latest()->setAutoAnswer(nullptr);
+    auto write = testfakes::start(driver_->setTargetRPM(0, 3000));
+    awaitSelector(protocol::setTargetRPM.selector);
+    auto version = testfakes::start(driver_->helperVersion());
+    awaitSelector(protocol::helperVersion.selector);
+    ASSERT_TRUE(awaitResult(driver_->snapshot()).heartbeatRunning);
+    const std::size_t sent = daemon_.latest()->messageCount();
+
+    QElapsedTimer took;
+    took.start();
+    driver_.reset();
+    EXPECT_LT(took.elapsed(), std::chrono::milliseconds(Actor::kStopLimit).count()) << "every wait was ended";
+    ASSERT_TRUE(eventually([&] { return write->done && version->done; }));
+    EXPECT_TRUE(write->threw<ActorStopped>());
+    EXPECT_TRUE(version->threw<ActorStopped>());
+    EXPECT_EQ(timers_.pending(), 0u) << "no time-out or pause is left armed";
+    EXPECT_EQ(daemon_.latest()->messageCount(), sent);
+}
+
+// The daemon link's XPC connection owns the thread its socket runs on and
+// joins it when the last reference goes, even with a call's error still to
+// be delivered: no thread of the app outlives its owner.
+TEST(DaemonConnectionTest, TheConnectionJoinsItsThreadWhenItGoes) {
+    auto taskCount = [] {
+        std::size_t count = 0;
+        for ([[maybe_unused]] const auto& task : std::filesystem::directory_iterator("/proc/self/task")) ++count;
+        return count;
+    };
+    QTemporaryDir nowhere;
+    ASSERT_TRUE(nowhere.isValid());
+    qputenv("ZEPHRANE_XPC_DIR", nowhere.path().toUtf8());
+    const std::size_t before = taskCount();
+    {
+        std::shared_ptr<DaemonConnection> connection = xpcDaemonConnectionFactory()();
+        EXPECT_EQ(taskCount(), before + 1);
+        std::atomic<bool> failed{false};
+        connection->resume();
+        connection->send(protocol::helperVersion.selector, {}, [](xpc::Values) {},
+                         [&failed](const xpc::Error&) { failed = true; });
+        EXPECT_TRUE(eventually([&] { return failed.load(); })) << "no daemon: the call fails";
+    }
+    EXPECT_EQ(taskCount(), before);
+    qunsetenv("ZEPHRANE_XPC_DIR");
+}
+
+// The manager completes an unregister on its own thread, after the daemon
+// has stopped (seconds): the driver does not wait for it to stop, and a
+// late completion finds nobody waiting.
+TEST_F(DriverTest, AnUnregisterStillOutDoesNotHoldUpTheDriversEnd) {
+    make();
+    services_->status = Status::enabled;
+    services_->withholdUnregister = true;
+    answerHeartbeats(1);
+    auto uninstall = testfakes::start(driver_->uninstallHelper());
+    ASSERT_TRUE(eventually([&] { return services_->withheldCount() == 1; }));
+
+    driver_.reset();
+    ASSERT_TRUE(eventually([&] { return uninstall->done; }));
+    EXPECT_TRUE(uninstall->threw<ActorStopped>());
+    services_->completeWithheld();
 }
 
 }  // namespace
