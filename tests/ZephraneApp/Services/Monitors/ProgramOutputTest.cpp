@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <stop_token>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -58,10 +60,12 @@ TEST(ProgramOutputTest, AProgramThatCannotRunFailsToLaunch) {
     }
 }
 
-// Each row leaves something running past the deadline: the program itself,
-// or a child of it that holds the output open. All of it must be killed,
-// the program reaped, and every descriptor closed.
-TEST(ProgramOutputTest, PastTheDeadlineTheWholeGroupIsKilledAndReaped) {
+// Each row leaves something running when the run is ended (the owner
+// stopping it, here once the script has got going): the program itself, or
+// a child of it that holds the output open. All of it must be killed, the
+// program reaped, and every descriptor closed. The deadline ends a run the
+// same way.
+TEST(ProgramOutputTest, AStoppedRunKillsTheWholeGroupAndReapsIt) {
     const ScriptDirectory dir;
     struct Row {
         const char* edge;
@@ -76,8 +80,14 @@ TEST(ProgramOutputTest, PastTheDeadlineTheWholeGroupIsKilledAndReaped) {
         SCOPED_TRACE(row.edge);
         std::filesystem::remove(dir.file("pid"));
         std::filesystem::remove(dir.file("child"));
-        const ProgramOutput run = runProgram(dir.script("program", row.body), {}, {300ms, 1024});
-        EXPECT_EQ(run.outcome, Outcome::timedOut);
+        std::stop_source stop;
+        std::thread stopper([&] {
+            eventually([&] { return dir.pidIn("pid") && dir.pidIn("child"); });
+            stop.request_stop();
+        });
+        const ProgramOutput run = runProgram(dir.script("program", row.body), {}, kGenerous, stop.get_token());
+        stopper.join();
+        EXPECT_EQ(run.outcome, Outcome::cancelled);
         EXPECT_FALSE(run.succeeded());
 
         const auto pid = dir.pidIn("pid");
@@ -87,6 +97,27 @@ TEST(ProgramOutputTest, PastTheDeadlineTheWholeGroupIsKilledAndReaped) {
         EXPECT_TRUE(eventually([&] { return testing::processIsDead(*child); })) << "the child was left running";
         EXPECT_EQ(testing::openDescriptorCount(), descriptors);
     }
+}
+
+// Past the deadline the run ends as timed out, however far the program got
+// (on a loaded machine it may not have started yet), and leaves nothing open.
+TEST(ProgramOutputTest, PastTheDeadlineTheRunTimesOut) {
+    const ScriptDirectory dir;
+    const std::size_t descriptors = testing::openDescriptorCount();
+    const ProgramOutput run = runProgram(dir.script("program", "sleep 1000 & wait"), {}, {300ms, 1024});
+    EXPECT_EQ(run.outcome, Outcome::timedOut);
+    EXPECT_FALSE(run.succeeded());
+    EXPECT_EQ(testing::openDescriptorCount(), descriptors);
+}
+
+// A stop requested before the run starts nothing.
+TEST(ProgramOutputTest, AStopAlreadyRequestedRunsNothing) {
+    const ScriptDirectory dir;
+    std::stop_source stop;
+    stop.request_stop();
+    const ProgramOutput run = runProgram(dir.script("program", "touch ran"), {}, kGenerous, stop.get_token());
+    EXPECT_EQ(run.outcome, Outcome::cancelled);
+    EXPECT_FALSE(dir.read("ran").has_value());
 }
 
 TEST(ProgramOutputTest, TooMuchOutputIsCutOffAndTheProgramKilled) {
