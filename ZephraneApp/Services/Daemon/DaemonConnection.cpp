@@ -6,7 +6,7 @@
 #include "platform/xpc/ClientConnection.hpp"
 #include "platform/xpc/CodeSignValidator.hpp"
 #include "platform/xpc/IoThread.hpp"
-#include "platform/xpc/ContractInterface.hpp"
+#include "shared/ContractInterface.hpp"
 #include "shared/HelperConstants.hpp"
 
 namespace zephrane {
@@ -26,7 +26,7 @@ public:
         settings.startingServiceGrace = std::chrono::milliseconds(1500);
         connection_ = xpc::ClientConnection::create(std::string(HelperConstants::machServiceName),
                                                     xpc::ConnectionOptions::privileged, std::move(settings));
-        connection_->setRemoteObjectInterface(xpc::contractInterface());
+        connection_->setRemoteObjectInterface(contractInterface());
         connection_->setCodeSigningRequirement(HelperConstants::daemonRequirement());
     }
 

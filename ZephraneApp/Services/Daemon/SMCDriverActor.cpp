@@ -101,7 +101,7 @@ public:
     template <typename T>
     static std::function<void()> aborter(const std::shared_ptr<ContinuationGuard<T>>& guard) {
         return [guard] {
-            if (!guard->claim()) guard->resumeThrowing(std::make_exception_ptr(ActorStopped{}));
+            if (guard->tryClaim()) guard->resumeThrowing(std::make_exception_ptr(ActorStopped{}));
         };
     }
 
@@ -174,7 +174,7 @@ public:
         ActorHandle::Wait waiting(actor_, aborter(guard));
         std::shared_ptr<DaemonConnection> connection = makeConnection();
         std::shared_ptr<CancellableTimer> timer = timers_->start(timeout, [guard] {
-            if (!guard->claim())
+            if (guard->tryClaim())
                 guard->resumeThrowing(std::make_exception_ptr(DriverError(DriverError::Kind::timedOut)));
         });
         guard->installTimeout(std::move(timer));
@@ -182,7 +182,7 @@ public:
         const bool sent = connection->send(
             selector, std::move(arguments),
             [guard, decode = std::move(decode)](xpc::Values reply) {
-                if (guard->claim()) return;
+                if (!guard->tryClaim()) return;
                 try {
                     if constexpr (std::is_void_v<T>) {
                         decode(reply);
@@ -195,9 +195,9 @@ public:
                 }
             },
             [guard](const xpc::Error& error) {
-                if (!guard->claim()) guard->resumeThrowing(std::make_exception_ptr(CallError(error)));
+                if (guard->tryClaim()) guard->resumeThrowing(std::make_exception_ptr(CallError(error)));
             });
-        if (!sent && !guard->claim())
+        if (!sent && guard->tryClaim())
             guard->resumeThrowing(std::make_exception_ptr(DriverError(DriverError::Kind::noProxy)));
 
         try {
@@ -303,7 +303,7 @@ public:
         auto guard = std::make_shared<ContinuationGuard<void>>();
         QFuture<void> future = guard->future();
         auto wake = [guard] {
-            if (!guard->claim()) guard->resume();
+            if (guard->tryClaim()) guard->resume();
         };
         ActorHandle::Wait waiting(actor, wake);
         if (task) task->wake = wake;
@@ -385,7 +385,7 @@ public:
         ActorHandle::Wait waiting(actor_, aborter(guard));
         auto service = deps_.serviceManager->daemonService(std::string(HelperConstants::daemonPlistName));
         service->unregisterService([guard](Result error) {
-            if (!guard->claim()) guard->resume(std::move(error));
+            if (guard->tryClaim()) guard->resume(std::move(error));
         });
         std::optional<servicemanagement::Error> result = co_await future;
         co_return result;

@@ -5,7 +5,6 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/eventfd.h>
-#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,6 +12,8 @@
 #include <cerrno>
 #include <climits>
 #include <cstdint>
+
+#include "platform/proc/ProcessDescriptor.hpp"
 
 extern char** environ;
 
@@ -85,15 +86,6 @@ private:
     bool attributesReady_ = false;
 };
 
-int openProcessDescriptor(pid_t pid) {
-#ifdef SYS_pidfd_open
-    return static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
-#else
-    (void)pid;
-    return -1;
-#endif
-}
-
 enum class Reaped { no, yes, byOther };
 
 Reaped reap(pid_t pid, int& status, bool block) {
@@ -154,7 +146,7 @@ ProgramOutput runProgram(const std::string& path, const std::vector<std::string>
     writeEnd.reset();
 
     const auto deadline = Clock::now() + limits.timeout;
-    const Descriptor exitWatch(openProcessDescriptor(pid));
+    const Descriptor exitWatch(proc::openProcessDescriptor(pid));
     bool endOfOutput = false;
     Reaped reaped = Reaped::no;
     int status = 0;

@@ -1,13 +1,13 @@
 #include "ZephraneApp/Services/Monitors/SensorPoller.hpp"
 
-#include <time.h>
-
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <exception>
 #include <iterator>
 #include <utility>
+
+#include "platform/host/ContinuousClock.hpp"
 
 namespace zephrane {
 namespace {
@@ -42,9 +42,7 @@ bool plausibleBounds(const FanStatus& fan) { return fan.maxRPM > 0 && fan.minRPM
 }  // namespace
 
 std::chrono::nanoseconds SensorPoller::continuousNow() {
-    timespec ts{};
-    ::clock_gettime(CLOCK_BOOTTIME, &ts);
-    return std::chrono::seconds(ts.tv_sec) + std::chrono::nanoseconds(ts.tv_nsec);
+    return host::ContinuousClock::now().time_since_epoch();
 }
 
 std::unique_ptr<HIDSensorSource> SensorPoller::systemHIDSource() { return std::make_unique<HIDSensorSource>(); }

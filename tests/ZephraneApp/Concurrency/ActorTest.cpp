@@ -59,7 +59,7 @@ QCoro::Task<int> waitForever(ActorHandle actor, std::shared_ptr<std::atomic<bool
     auto guard = std::make_shared<ContinuationGuard<int>>();
     QFuture<int> future = guard->future();
     ActorHandle::Wait wait(actor, [guard] {
-        if (!guard->claim()) guard->resumeThrowing(std::make_exception_ptr(ActorStopped{}));
+        if (guard->tryClaim()) guard->resumeThrowing(std::make_exception_ptr(ActorStopped{}));
     });
     *waiting = true;
     const int value = co_await future;

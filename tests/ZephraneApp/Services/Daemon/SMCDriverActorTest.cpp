@@ -186,7 +186,7 @@ TEST(ContinuationGuard, ManyRacersResumeExactlyOnceAndTheFirstClaimCallsOffTheTi
         std::vector<std::thread> racers;
         for (int i = 0; i < 4; ++i)
             racers.emplace_back([&, i] {
-                if (!guard.claim()) {
+                if (guard.tryClaim()) {
                     ++winners;
                     guard.resume(i);
                 }
@@ -200,11 +200,11 @@ TEST(ContinuationGuard, ManyRacersResumeExactlyOnceAndTheFirstClaimCallsOffTheTi
 
 TEST(ContinuationGuard, ATimeoutInstalledAfterTheClaimIsCancelledAtOnce) {
     ContinuationGuard<void> guard;
-    ASSERT_FALSE(guard.claim());  // a zero time-out won before it was installed
+    ASSERT_TRUE(guard.tryClaim());  // a zero time-out won before it was installed
     auto timer = std::make_shared<CountingTimer>();
     guard.installTimeout(timer);
     EXPECT_EQ(timer->cancels, 1);
-    EXPECT_TRUE(guard.claim());
+    EXPECT_FALSE(guard.tryClaim());
 }
 
 // --- handshake and heartbeat ---------------------------------------------------
