@@ -4,6 +4,7 @@
 #include <atomic>
 
 #include <benchmark/benchmark.h>
+#include <nlohmann/json.hpp>
 
 #include "ZephraneApp/Services/Monitors/SystemLoadSampler.hpp"
 #include "platform/host/LinuxHost.hpp"

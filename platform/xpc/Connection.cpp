@@ -4,6 +4,7 @@
 
 #include "platform/xpc/Channel.hpp"
 #include "platform/xpc/WireFormat.hpp"
+#include "shared/JsonCoding.hpp"
 
 namespace zephrane::xpc {
 

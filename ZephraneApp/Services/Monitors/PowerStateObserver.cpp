@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "ZephraneApp/Services/Monitors/ProgramOutput.hpp"
 #include "platform/oslog/OSLog.hpp"
 

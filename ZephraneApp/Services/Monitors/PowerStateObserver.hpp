@@ -30,7 +30,7 @@
 #include <string>
 #include <string_view>
 
-#include <nlohmann/json.hpp>
+#include <nlohmann/json_fwd.hpp>
 #include <qcoro/qcorotask.h>
 
 #include "ZephraneApp/Concurrency/Actor.hpp"

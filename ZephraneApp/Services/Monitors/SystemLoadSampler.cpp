@@ -6,6 +6,8 @@
 #include <cmath>
 #include <utility>
 
+#include <nlohmann/json.hpp>
+
 
 namespace zephrane {
 namespace {

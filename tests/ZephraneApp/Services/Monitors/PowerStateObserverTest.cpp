@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include "platform/iokit/FakeIORegistry.hpp"
 #include "platform/oslog/OSLog.hpp"

@@ -10,9 +10,10 @@
 #include <mutex>
 #include <ostream>
 #include <stdexcept>
-#include <QThread>
 
+#include <QThread>
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include "platform/host/FakeHost.hpp"
 #include "tests/ZephraneApp/Concurrency/AwaitTask.hpp"
