@@ -128,8 +128,8 @@ public:
     Actor(const Actor&) = delete;
     Actor& operator=(const Actor&) = delete;
 
-    // See the file comment. Idempotent; must not be called on the actor
-    // thread.
+    // See the file comment. Idempotent; called from one thread at a time,
+    // never the actor's own.
     void stop();
 
     bool isCurrent() const { return QThread::currentThread() == &thread_; }

@@ -55,10 +55,14 @@ public:
     }
 
     void cancel() override {
-        QMetaObject::invokeMethod(
-            context_, [self = shared_from_this()] { self->stop(); }, Qt::QueuedConnection);
-        std::lock_guard lock(mutex_);
-        cancelled_ = true;
+        {
+            std::lock_guard lock(mutex_);
+            cancelled_ = true;
+        }
+        // An actor that has stopped has no loop left to disarm it on; the
+        // flag alone keeps it from firing.
+        if (QObject* context = context_)
+            QMetaObject::invokeMethod(context, [self = shared_from_this()] { self->stop(); }, Qt::QueuedConnection);
     }
 
 private:

@@ -13,18 +13,22 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QTimer>
 #include <qcoro/qcorotask.h>
 
 namespace zephrane::testfakes {
 
 // Processes the caller's events until `done` holds; false after a generous
-// deadline.
-inline bool eventually(const std::function<bool()>& done, std::chrono::milliseconds limit = std::chrono::seconds(10)) {
+// deadline. It sleeps while nothing happens, waking every few milliseconds
+// for conditions that change on other threads without an event here.
+inline bool eventually(const std::function<bool()>& done, std::chrono::milliseconds limit = std::chrono::seconds(30)) {
     QElapsedTimer clock;
     clock.start();
+    QTimer tick;
+    tick.start(5);
     while (!done()) {
         if (clock.elapsed() > limit.count()) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     return true;
 }

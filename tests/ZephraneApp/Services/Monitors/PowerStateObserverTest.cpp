@@ -4,8 +4,6 @@
 #include <functional>
 #include <vector>
 
-#include <QElapsedTimer>
-
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -351,7 +349,8 @@ TEST_F(PowerStateObserverTest, TheProfilerGetsItsArgumentsAndReadingNeverWaitsFo
                              report("\"87%\"") + "'";
     const auto reader = observer(withBattery({{"Voltage", 12000}}), body);
     EXPECT_EQ(readingOf(*reader).telemetry.batteryHealthPercent, std::nullopt) << "the first reading has no health";
-    ASSERT_TRUE(eventually([&] { return scripts_.read("arguments").has_value(); }));
+    // The shell makes the file before echo fills it: wait for the whole line.
+    ASSERT_TRUE(eventually([&] { return scripts_.read("arguments").value_or("").ends_with('\n'); }));
     EXPECT_EQ(scripts_.read("arguments"), "SPPowerDataType -json -detailLevel mini\n");
     EXPECT_EQ(readingOf(*reader).telemetry.batteryHealthPercent, std::nullopt) << "still running";
 
@@ -377,19 +376,18 @@ TEST_F(PowerStateObserverTest, AHungProfilerIsGivenUpAtTheTimeOut) {
 }
 
 // The app quits while the profiler still runs: the observer does not wait
-// out the profiler's time-out, and leaves no process behind.
+// out the profiler's time-out (an hour here: sitting it out would hang the
+// test), and leaves no process behind.
 TEST_F(PowerStateObserverTest, DestroyingTheObserverKillsARunningProfiler) {
-    auto reader = observer(withBattery({{"Voltage", 12000}}), "echo $$ > pid; sleep 1000 & echo $! > child; wait");
+    auto reader =
+        observer(withBattery({{"Voltage", 12000}}), "echo $$ > pid; sleep 1000 & echo $! > child; wait", 1h);
     readingOf(*reader);
     ASSERT_TRUE(eventually([&] { return scripts_.pidIn("child").has_value(); }));
     const auto pid = scripts_.pidIn("pid");
     const auto child = scripts_.pidIn("child");
     ASSERT_TRUE(pid && child);
 
-    QElapsedTimer took;
-    took.start();
     reader.reset();
-    EXPECT_LT(took.elapsed(), 10'000) << "the 20 s time-out was sat out";
     EXPECT_TRUE(testing::processIsReaped(*pid)) << "no zombie of ours";
     EXPECT_TRUE(eventually([&] { return testing::processIsDead(*child); })) << "its child was left running";
 }
