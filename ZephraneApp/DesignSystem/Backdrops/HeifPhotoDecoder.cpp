@@ -1,0 +1,67 @@
+#include "ZephraneApp/DesignSystem/Backdrops/HeifPhotoDecoder.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <system_error>
+
+#include "ZephraneApp/DesignSystem/Backdrops/HeifDeleters.hpp"
+
+namespace zephrane {
+namespace {
+
+using heif::ContextFree;
+using heif::HandleFree;
+using heif::ImageFree;
+
+DecodedPhoto failure(std::string what, const heif_error& error) {
+    return {{}, std::move(what) + ": " + (error.message != nullptr ? error.message : "unknown error")};
+}
+
+}  // namespace
+
+DecodedPhoto HeifPhotoDecoder::decode(const std::filesystem::path& file, int maxPixelSize) const {
+    if (maxPixelSize < 1) return {{}, "no room for a picture"};
+    std::error_code sizeError;
+    const auto size = std::filesystem::file_size(file, sizeError);
+    if (sizeError) return {{}, sizeError.message()};
+    if (size > kMaximumFileSize) return {{}, "file too large"};
+
+    const std::unique_ptr<heif_context, ContextFree> context(heif_context_alloc());
+    heif_context_set_maximum_image_size_limit(context.get(), kMaximumSide);
+    heif_error error = heif_context_read_from_file(context.get(), file.c_str(), nullptr);
+    if (error.code != heif_error_Ok) return failure("not a readable HEIF file", error);
+
+    heif_image_handle* rawHandle = nullptr;
+    error = heif_context_get_primary_image_handle(context.get(), &rawHandle);
+    if (error.code != heif_error_Ok) return failure("no primary image", error);
+    const std::unique_ptr<heif_image_handle, HandleFree> handle(rawHandle);
+
+    // Decoding applies the file's rotation and mirroring (libheif's default).
+    heif_image* rawImage = nullptr;
+    error = heif_decode_image(handle.get(), &rawImage, heif_colorspace_RGB, heif_chroma_interleaved_RGB, nullptr);
+    if (error.code != heif_error_Ok) return failure("cannot decode", error);
+    const std::unique_ptr<heif_image, ImageFree> decoded(rawImage);
+
+    const int width = heif_image_get_width(rawImage, heif_channel_interleaved);
+    const int height = heif_image_get_height(rawImage, heif_channel_interleaved);
+    int stride = 0;
+    const std::uint8_t* pixels = heif_image_get_plane_readonly(rawImage, heif_channel_interleaved, &stride);
+    if (pixels == nullptr || width < 1 || height < 1) return {{}, "decoded image has no pixels"};
+
+    // Copied out of libheif's buffer into 32-bit pixels first: Qt scales
+    // those fast, 24-bit ones many times slower.
+    const QImage full = QImage(pixels, width, height, stride, QImage::Format_RGB888).convertToFormat(QImage::Format_RGB32);
+    if (full.isNull()) return {{}, "out of memory while converting"};
+    const int longer = std::max(width, height);
+    if (longer <= maxPixelSize) return {full, {}};
+
+    const double scale = static_cast<double>(maxPixelSize) / longer;
+    const int scaledWidth = std::max(1, static_cast<int>(std::lround(width * scale)));
+    const int scaledHeight = std::max(1, static_cast<int>(std::lround(height * scale)));
+    QImage scaled = full.scaled(scaledWidth, scaledHeight, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (scaled.isNull()) return {{}, "out of memory while scaling"};
+    return {scaled.convertToFormat(QImage::Format_RGB32), {}};
+}
+
+}  // namespace zephrane
