@@ -109,6 +109,8 @@ TEST_F(LaunchdEndToEndTest, StartsAnApprovedDaemonOnTheFirstConnectionOnly) {
     // daemon takes it through the same code as the real daemon).
     EXPECT_EQ(events("start"), std::vector<std::string>{"start " + std::to_string(daemon) + " " + kService});
     EXPECT_EQ(hello(), daemon) << "a second connection goes to the running daemon";
+    // The daemon may answer before launchd's line about it reaches the log.
+    ASSERT_TRUE(launchd_->waitForLog("started, pid " + std::to_string(daemon))) << launchd_->logText();
     EXPECT_EQ(launchd_->countLog("started, pid " + std::to_string(daemon)), 1U);
 }
 
