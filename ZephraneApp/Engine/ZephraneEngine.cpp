@@ -63,6 +63,10 @@ ZephraneEngine::ZephraneEngine(OptionalProfile initialProfile, std::shared_ptr<e
     meetingQuietEnabled_ =
         settings::loadBool(stored, key::meetingQuietEnabled, settings::defaultMeetingQuietEnabled);
 
+    menuBarLabelModel_ = std::make_unique<MenuBarLabelModel>(
+        MenuBarLabelState::placeholder(), MenuBarLabelModel::defaultTextPushInterval,
+        MenuBarLabelModel::defaultMinorTextPushInterval, clock_);
+
     // The services, in their order.
     alerts_ = services_->makeAlerts();
     pinnedSensorStore_ = services_->makePinnedStore();
@@ -74,6 +78,7 @@ ZephraneEngine::ZephraneEngine(OptionalProfile initialProfile, std::shared_ptr<e
     powerObserver_ = services_->makePowerObserver();
     micMonitor_ = services_->makeMicMonitor();
     historyWriter_ = services_->makeHistoryWriter();
+    installer_ = services_->makeInstaller();
     coreCounts_ = services_->coreCounts();
 
     publish(activeProfile_, std::move(initialProfile), &ZephraneEngine::activeProfileChanged);
@@ -85,6 +90,18 @@ ZephraneEngine::ZephraneEngine(OptionalProfile initialProfile, std::shared_ptr<e
     installConnectionLossHandler();
     Theme::setActiveAccentChoice(accentChoice_);
     refreshMenuBarLabel();
+    lastControlSourceCaption_ = controlSourceCaption();
+    for (auto changed : {&ZephraneEngine::isAutoBoostEngagedChanged, &ZephraneEngine::meetingQuietActiveChanged,
+                         &ZephraneEngine::activePresetChanged, &ZephraneEngine::manualFanTargetsChanged,
+                         &ZephraneEngine::activeProfileChanged})
+        connect(this, changed, this, &ZephraneEngine::refreshControlSourceCaption);
+}
+
+void ZephraneEngine::refreshControlSourceCaption() {
+    QString caption = controlSourceCaption();
+    if (caption == lastControlSourceCaption_) return;
+    lastControlSourceCaption_ = std::move(caption);
+    emit controlSourceCaptionChanged();
 }
 
 ZephraneEngine::~ZephraneEngine() {
@@ -138,6 +155,8 @@ QCoro::Task<void> ZephraneEngine::discoverSensors(std::shared_ptr<engine::Poller
     co_await engine::attempt(poller->discoverIfNeeded(), "sensor discovery did not run: ");
 }
 
+void ZephraneEngine::handleConnectionLossFromDriver() { handleHelperConnectionLoss(); }
+
 QCoro::Task<void> ZephraneEngine::installConnectionLossHandler() {
     TaskInFlight counted;
     auto driver = driver_;
@@ -148,7 +167,7 @@ QCoro::Task<void> ZephraneEngine::installConnectionLossHandler() {
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
             [alive, engine] {
-                if (alive.lock()) engine->handleHelperConnectionLoss();
+                if (alive.lock()) engine->handleConnectionLossFromDriver();
             },
             Qt::QueuedConnection);
     };
