@@ -1,6 +1,6 @@
 #include "ZephraneHelper/HelperListener.hpp"
 
-#include "platform/xpc/ContractInterface.hpp"
+#include "shared/ContractInterface.hpp"
 #include "shared/HelperConstants.hpp"
 #include "shared/ZephraneXPCProtocol.hpp"
 
@@ -26,7 +26,7 @@ SharedReply share(xpc::Reply reply) { return std::make_shared<xpc::Reply>(std::m
 
 }  // namespace
 
-xpc::Interface HelperListener::exportedInterface() { return xpc::contractInterface(); }
+xpc::Interface HelperListener::exportedInterface() { return contractInterface(); }
 
 xpc::ExportedObject HelperListener::exportedObject() {
     // Argument types are checked by the interface before these run, so the

@@ -17,7 +17,8 @@
 #include <vector>
 
 #include "shared/ControlSource.hpp"
-#include "shared/JsonCoding.hpp"
+#include "shared/EnumCases.hpp"
+#include "shared/JsonFwd.hpp"
 #include "shared/Uuid.hpp"
 
 namespace zephrane {

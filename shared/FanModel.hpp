@@ -10,7 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "shared/JsonCoding.hpp"
+#include "shared/EnumCases.hpp"
+#include "shared/JsonFwd.hpp"
 #include "shared/Uuid.hpp"
 
 namespace zephrane {

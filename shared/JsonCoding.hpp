@@ -19,11 +19,10 @@
 #include <nlohmann/json.hpp>
 
 #include "shared/EnumCases.hpp"
+#include "shared/JsonFwd.hpp"
 #include "shared/Uuid.hpp"
 
 namespace zephrane {
-
-using Json = nlohmann::ordered_json;
 
 class DecodingError : public std::runtime_error {
 public:

@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "shared/EnumCases.hpp"
-#include "shared/JsonCoding.hpp"
+#include "shared/JsonFwd.hpp"
 
 namespace zephrane {
 

@@ -8,7 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "shared/JsonCoding.hpp"
+#include "shared/EnumCases.hpp"
+#include "shared/JsonFwd.hpp"
 #include "shared/SensorClass.hpp"
 
 namespace zephrane {

@@ -31,19 +31,20 @@ public:
     // What the waiting caller awaits.
     QFuture<T> future() { return promise_.future(); }
 
-    // false exactly once: that caller owns the continuation and must resume
-    // it. The first claim also calls off the time-out.
-    bool claim() {
+    // Whether this caller won the race: true exactly once, and the winner
+    // owns the continuation and must resume it. The first claim also calls
+    // off the time-out.
+    bool tryClaim() {
         std::shared_ptr<CancellableTimer> timeout;
-        bool wasResumed = false;
+        bool won = false;
         {
             std::lock_guard lock(mutex_);
-            wasResumed = resumed_;
+            won = !resumed_;
             resumed_ = true;
             timeout = std::move(timeout_);
         }
         if (timeout) timeout->cancel();
-        return wasResumed;
+        return won;
     }
 
     // A time-out that fired before it could be installed (a zero time-out)

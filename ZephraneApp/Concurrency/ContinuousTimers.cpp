@@ -14,6 +14,8 @@
 #include <QPointer>
 #include <QSocketNotifier>
 
+#include "platform/host/ContinuousClock.hpp"
+
 namespace zephrane {
 namespace {
 
@@ -29,7 +31,7 @@ public:
     }
 
     void arm(std::chrono::nanoseconds delay) {
-        fd_ = ::timerfd_create(CLOCK_BOOTTIME, TFD_NONBLOCK | TFD_CLOEXEC);
+        fd_ = ::timerfd_create(host::ContinuousClock::kernelClock, TFD_NONBLOCK | TFD_CLOEXEC);
         if (fd_ < 0) fd_ = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
         if (fd_ < 0) {
             // No timer to be had: fire at once rather than never, so a call
@@ -53,10 +55,14 @@ public:
     }
 
     void cancel() override {
-        QMetaObject::invokeMethod(
-            context_, [self = shared_from_this()] { self->stop(); }, Qt::QueuedConnection);
-        std::lock_guard lock(mutex_);
-        cancelled_ = true;
+        {
+            std::lock_guard lock(mutex_);
+            cancelled_ = true;
+        }
+        // An actor that has stopped has no loop left to disarm it on; the
+        // flag alone keeps it from firing.
+        if (QObject* context = context_)
+            QMetaObject::invokeMethod(context, [self = shared_from_this()] { self->stop(); }, Qt::QueuedConnection);
     }
 
 private:

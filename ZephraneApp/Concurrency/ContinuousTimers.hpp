@@ -1,6 +1,6 @@
-// One-shot timers on the continuous clock (CLOCK_BOOTTIME: it keeps running
-// while the machine sleeps), for the daemon link's time-outs and heartbeat
-// pauses. Injectable, so tests advance time by hand instead of waiting.
+// One-shot timers on the continuous clock (host::ContinuousClock: it keeps
+// running while the machine sleeps), for the daemon link's time-outs and
+// heartbeat pauses. Injectable, so tests advance time by hand instead of waiting.
 #pragma once
 
 #include <chrono>
@@ -22,7 +22,7 @@ public:
 };
 
 // Timers on the thread of `context` (an actor's context object), each a
-// timerfd on CLOCK_BOOTTIME watched by that thread's event loop. Create and
+// timerfd on the continuous clock watched by that thread's event loop. Create and
 // use it on that thread only.
 std::unique_ptr<TimerSource> makeContinuousTimerSource(QObject* context);
 

@@ -1,6 +1,5 @@
 #include "ZephraneApp/Engine/EngineClock.hpp"
 
-#include <time.h>
 
 #include <vector>
 
@@ -27,11 +26,7 @@ public:
             if (auto wake = weak.lock()) wake->finish(false);
     }
 
-    ContinuousInstant continuousNow() override {
-        timespec now{};
-        if (::clock_gettime(CLOCK_BOOTTIME, &now) != 0) ::clock_gettime(CLOCK_MONOTONIC, &now);
-        return ContinuousInstant(std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec));
-    }
+    ContinuousInstant continuousNow() override { return ContinuousClock::now(); }
     std::chrono::steady_clock::time_point suspendingNow() override { return std::chrono::steady_clock::now(); }
     std::chrono::system_clock::time_point wallNow() override { return std::chrono::system_clock::now(); }
 

@@ -17,18 +17,15 @@
 
 #include <qcoro/qcorotask.h>
 
+#include "platform/host/ContinuousClock.hpp"
+
 class QObject;
 
 namespace zephrane::engine {
 
-// A clock tag for instants of the continuous clock; EngineClock gives now.
-struct ContinuousClock {
-    using duration = std::chrono::nanoseconds;
-    using rep = duration::rep;
-    using period = duration::period;
-    using time_point = std::chrono::time_point<ContinuousClock>;
-    static constexpr bool is_steady = true;
-};
+// Instants of the continuous clock; EngineClock gives now, so that tests
+// can move it.
+using ContinuousClock = host::ContinuousClock;
 using ContinuousInstant = ContinuousClock::time_point;
 
 // Ends a wait early. GUI thread only.

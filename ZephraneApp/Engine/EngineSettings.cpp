@@ -1,5 +1,7 @@
 #include "ZephraneApp/Engine/EngineSettings.hpp"
 
+#include "shared/JsonCoding.hpp"
+
 #include <cmath>
 #include <exception>
 #include <string>

@@ -1,5 +1,7 @@
 #include "ZephraneApp/Engine/EngineTypes.hpp"
 
+#include "shared/JsonCoding.hpp"
+
 #include <limits>
 #include <string>
 

@@ -13,7 +13,7 @@
 #include "shared/ControlSource.hpp"
 #include "shared/EnumCases.hpp"
 #include "shared/FanModel.hpp"
-#include "shared/JsonCoding.hpp"
+#include "shared/JsonFwd.hpp"
 #include "ZephraneApp/DesignSystem/Backdrops/WindowBackdrop.hpp"
 
 namespace zephrane {

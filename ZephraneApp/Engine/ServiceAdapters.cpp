@@ -20,6 +20,7 @@
 #include "ZephraneApp/Services/Records/PinnedSensorStore.hpp"
 #include "platform/audio/AlsaAudioHardware.hpp"
 #include "platform/host/LinuxHost.hpp"
+#include "platform/iokit/IORegistryLinux.hpp"
 #include "platform/notifications/DBusNotificationCenter.hpp"
 #include "platform/proc/LinuxProcessTable.hpp"
 #include "platform/servicemanagement/SystemServiceManager.hpp"
@@ -28,16 +29,6 @@
 
 namespace zephrane::engine {
 namespace {
-
-// Blocking services. The load sampler, the power observer, the microphone
-// monitor and the heat sampler are synchronous today: until each offers a
-// coroutine face of its own, their calls run here, on one thread of the
-// engine's, one at a time. Each call holds its service, so a service
-// outlives a call still running when its adapter goes.
-template <class Service, class Call>
-auto onBlockingThread(Actor& thread, std::shared_ptr<Service> service, Call call) {
-    return thread.call([service = std::move(service), call = std::move(call)] { return call(*service); });
-}
 
 class PollerAdapter final : public PollerPort {
 public:
@@ -55,66 +46,43 @@ private:
 
 class SystemLoadAdapter final : public SystemLoadPort {
 public:
-    explicit SystemLoadAdapter(std::shared_ptr<Actor> thread)
-        : thread_(std::move(thread)), sampler_(std::make_shared<SystemLoadSampler>()) {}
-    QCoro::Task<std::vector<SystemLoad>> sample() override {
-        return onBlockingThread(*thread_, sampler_, [](SystemLoadSampler& s) { return s.sample(); });
-    }
+    SystemLoadAdapter() : sampler_(std::make_shared<host::LinuxHost>(), iokit::IORegistryCreate()) {}
+    QCoro::Task<std::vector<SystemLoad>> sample() override { return sampler_.sample(); }
 
 private:
-    std::shared_ptr<Actor> thread_;
-    std::shared_ptr<SystemLoadSampler> sampler_;
+    SystemLoadSampler sampler_;
 };
 
 class PowerStateAdapter final : public PowerStatePort {
 public:
-    explicit PowerStateAdapter(std::shared_ptr<Actor> thread)
-        : thread_(std::move(thread)), observer_(std::make_shared<PowerStateObserver>()) {}
-    QCoro::Task<PowerStateObserver::Reading> read() override {
-        return onBlockingThread(*thread_, observer_, [](PowerStateObserver& o) { return o.read(); });
-    }
+    PowerStateAdapter() : observer_(iokit::IORegistryCreate(), SystemProfilerOptions::fromEnvironment()) {}
+    QCoro::Task<PowerStateObserver::Reading> read() override { return observer_.read(); }
 
 private:
-    std::shared_ptr<Actor> thread_;
-    std::shared_ptr<PowerStateObserver> observer_;
-};
-
-struct Microphone {
-    audio::AlsaAudioHardware hardware;
-    MicActivityMonitor monitor{hardware};
+    PowerStateObserver observer_;
 };
 
 class MicrophoneAdapter final : public MicrophonePort {
 public:
-    explicit MicrophoneAdapter(std::shared_ptr<Actor> thread)
-        : thread_(std::move(thread)), microphone_(std::make_shared<Microphone>()) {}
-    QCoro::Task<bool> isMicrophoneInUse() override {
-        return onBlockingThread(*thread_, microphone_, [](Microphone& m) { return m.monitor.isMicrophoneInUse(); });
-    }
+    QCoro::Task<bool> isMicrophoneInUse() override { return monitor_.isMicrophoneInUse(); }
 
 private:
-    std::shared_ptr<Actor> thread_;
-    std::shared_ptr<Microphone> microphone_;
-};
-
-struct HeatAttribution {
-    explicit HeatAttribution(const QString& directory)
-        : sampler(directory, QDateTime::currentDateTime(), processes) {}
-    proc::LinuxProcessTable processes;
-    HeatAttributionSampler sampler;
+    // The hardware before the monitor, which reads it until its thread ends.
+    audio::AlsaAudioHardware hardware_;
+    MicActivityMonitor monitor_{hardware_};
 };
 
 class HeatSamplerAdapter final : public HeatSamplerPort {
 public:
-    HeatSamplerAdapter(std::shared_ptr<Actor> thread, const QString& directory)
-        : thread_(std::move(thread)), heat_(std::make_shared<HeatAttribution>(directory)) {}
-    QCoro::Task<HeatAttributionSampler::Rankings> sample(QDateTime now) override {
-        return onBlockingThread(*thread_, heat_, [now](HeatAttribution& h) { return h.sampler.sample(now); });
-    }
+    explicit HeatSamplerAdapter(const QString& directory)
+        : sampler_(directory, QDateTime::currentDateTime(), processes_) {}
+    QCoro::Task<HeatAttributionSampler::Rankings> sample(QDateTime now) override { return sampler_.sample(now); }
 
 private:
-    std::shared_ptr<Actor> thread_;
-    std::shared_ptr<HeatAttribution> heat_;
+    // The process table before the sampler, which reads it until its thread
+    // ends.
+    proc::LinuxProcessTable processes_;
+    HeatAttributionSampler sampler_;
 };
 
 class AlertsAdapter final : public AlertsPort {
@@ -145,14 +113,16 @@ private:
 
 class HistoryWriterAdapter final : public HistoryWriterPort {
 public:
-    explicit HistoryWriterAdapter(QString directory) : directory_(std::move(directory)) {}
+    explicit HistoryWriterAdapter(QString directory)
+        : directory_(std::move(directory)), worker_(QStringLiteral("HistoryWriter")) {}
     QCoro::Task<FileWriteResult> write(std::vector<TelemetryStore::HistorySample> history,
                                        std::chrono::system_clock::time_point now) override {
-        return writeHistoryCSV(std::move(history), directory_, now);
+        return writeHistoryCSV(worker_, std::move(history), directory_, now);
     }
 
 private:
     QString directory_;
+    Actor worker_;
 };
 
 // The bundle checked is the one the running program sits in, with its
@@ -178,10 +148,14 @@ public:
     bool isLegacyInstallPresent() override {
         return LegacyHelperInstall::isLegacyInstallPresent(files_, LegacyHelperInstall::Layout::fromEnvironment());
     }
-    QCoro::Task<void> removeLegacyHelper() override { return LegacyHelperInstall::removeLegacyHelperInBackground(); }
+    QCoro::Task<void> removeLegacyHelper() override {
+        return LegacyHelperInstall::removeLegacyHelperInBackground(worker_);
+    }
 
 private:
     LocalFileManager files_;
+    // The administrator prompt and the removal wait here, off the GUI thread.
+    Actor worker_{QStringLiteral("LegacyHelperRemoval")};
 };
 
 class WorkloadObserverAdapter final : public WorkloadObserverPort {
@@ -242,9 +216,7 @@ QCoro::Task<void> DriverAdapter::openApprovalSettings() {
     co_return;
 }
 
-ProductionServices::ProductionServices(ProductionServiceOptions options)
-    : options_(std::move(options)),
-      blockingCalls_(std::make_shared<Actor>(QStringLiteral("com.zephrane.app.engine-services"))) {
+ProductionServices::ProductionServices(ProductionServiceOptions options) : options_(std::move(options)) {
     if (options_.heatDirectory.isEmpty()) options_.heatDirectory = HeatAttributionSampler::defaultDirectory();
     if (options_.temporaryDirectory.isEmpty()) options_.temporaryDirectory = QDir::tempPath();
 }
@@ -264,11 +236,11 @@ std::unique_ptr<PinnedStorePort> ProductionServices::makePinnedStore() {
 }
 
 std::unique_ptr<SystemLoadPort> ProductionServices::makeSystemLoadSampler() {
-    return std::make_unique<SystemLoadAdapter>(blockingCalls_);
+    return std::make_unique<SystemLoadAdapter>();
 }
 
 std::unique_ptr<HeatSamplerPort> ProductionServices::makeHeatSampler() {
-    return std::make_unique<HeatSamplerAdapter>(blockingCalls_, options_.heatDirectory);
+    return std::make_unique<HeatSamplerAdapter>(options_.heatDirectory);
 }
 
 std::unique_ptr<PollerPort> ProductionServices::makePoller(std::shared_ptr<SMCKernelBridge> bridge) {
@@ -276,11 +248,11 @@ std::unique_ptr<PollerPort> ProductionServices::makePoller(std::shared_ptr<SMCKe
 }
 
 std::unique_ptr<PowerStatePort> ProductionServices::makePowerObserver() {
-    return std::make_unique<PowerStateAdapter>(blockingCalls_);
+    return std::make_unique<PowerStateAdapter>();
 }
 
 std::unique_ptr<MicrophonePort> ProductionServices::makeMicMonitor() {
-    return std::make_unique<MicrophoneAdapter>(blockingCalls_);
+    return std::make_unique<MicrophoneAdapter>();
 }
 
 std::unique_ptr<HistoryWriterPort> ProductionServices::makeHistoryWriter() {

@@ -19,7 +19,6 @@ class NotificationCenter;
 }
 
 class SMCDriverActor;
-class Actor;
 
 namespace engine {
 
@@ -79,8 +78,6 @@ public:
 
 private:
     ProductionServiceOptions options_;
-    // The thread the synchronous services run on; see ServiceAdapters.cpp.
-    std::shared_ptr<Actor> blockingCalls_;
 };
 
 // Writes the history file into `directory`.

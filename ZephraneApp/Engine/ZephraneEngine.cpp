@@ -3,8 +3,6 @@
 #include "ZephraneApp/Engine/ZephraneEngine.hpp"
 
 #include <atomic>
-#include <map>
-#include <mutex>
 #include <utility>
 
 #include <QCoreApplication>
@@ -28,47 +26,6 @@ TaskInFlight::~TaskInFlight() { --runningTasks; }
 int TaskInFlight::count() { return runningTasks.load(); }
 
 }  // namespace engine
-
-namespace {
-
-// Engines by a number of their own, for the driver's connection-loss
-// callback. The callback holds only that number: a callback holding
-// anything with a destructor was found owned twice once it had passed
-// through the driver's coroutine (GCC 12), so it carries none. Immortal, as
-// a driver may outlive its engine and call back during exit.
-class ConnectionLossRelay {
-public:
-    static ConnectionLossRelay& shared() {
-        static auto* relay = new ConnectionLossRelay;
-        return *relay;
-    }
-    std::uint64_t add(ZephraneEngine* engine) {
-        std::lock_guard lock(mutex_);
-        engines_[++last_] = engine;
-        return last_;
-    }
-    void remove(std::uint64_t id) {
-        std::lock_guard lock(mutex_);
-        engines_.erase(id);
-    }
-    // On the GUI thread, where engines are made and destroyed: the engine
-    // looked up here is alive for the whole call.
-    void deliver(std::uint64_t id) {
-        ZephraneEngine* engine = nullptr;
-        {
-            std::lock_guard lock(mutex_);
-            if (const auto found = engines_.find(id); found != engines_.end()) engine = found->second;
-        }
-        if (engine) engine->handleConnectionLossFromDriver();
-    }
-
-private:
-    std::mutex mutex_;
-    std::uint64_t last_ = 0;
-    std::map<std::uint64_t, ZephraneEngine*> engines_;
-};
-
-}  // namespace
 
 ZephraneEngine::ZephraneEngine(OptionalProfile initialProfile, std::shared_ptr<engine::DriverPort> driver,
                                EngineEnvironment environment, QObject* parent)
@@ -130,7 +87,6 @@ ZephraneEngine::ZephraneEngine(OptionalProfile initialProfile, std::shared_ptr<e
     // A custom mode runs on the balanced curve; one left active by the last
     // run does not survive a launch with any other kind of profile.
     if (!activeProfile_ || activeProfile_->mode != FanProfile::nimbraStandard().mode) setActiveCustomModeID(std::nullopt);
-    connectionLossId_ = ConnectionLossRelay::shared().add(this);
     installConnectionLossHandler();
     Theme::setActiveAccentChoice(accentChoice_);
     refreshMenuBarLabel();
@@ -153,7 +109,6 @@ ZephraneEngine::~ZephraneEngine() {
     // the engine gone and ends without touching it. The members destroyed
     // below wake the waits they hold.
     alive_.reset();
-    ConnectionLossRelay::shared().remove(connectionLossId_);
     if (loop_) loop_->cancellation->cancel();
     if (workloadObserver_) workloadObserver_->stop();
 }
@@ -205,11 +160,16 @@ void ZephraneEngine::handleConnectionLossFromDriver() { handleHelperConnectionLo
 QCoro::Task<void> ZephraneEngine::installConnectionLossHandler() {
     TaskInFlight counted;
     auto driver = driver_;
-    const std::uint64_t id = connectionLossId_;
-    // Runs on the driver's thread: hand the news to the GUI thread.
-    auto handler = [id] {
+    // Runs on the driver's thread: hand the news to the GUI thread, where
+    // the engine is destroyed, and look there whether it still lives. The
+    // driver may outlive the engine and call back during exit.
+    auto handler = [alive = std::weak_ptr<Liveness>(alive_), engine = this] {
         QMetaObject::invokeMethod(
-            QCoreApplication::instance(), [id] { ConnectionLossRelay::shared().deliver(id); }, Qt::QueuedConnection);
+            QCoreApplication::instance(),
+            [alive, engine] {
+                if (alive.lock()) engine->handleConnectionLossFromDriver();
+            },
+            Qt::QueuedConnection);
     };
     co_await engine::attempt(driver->setConnectionLossHandler(std::move(handler)),
                              "connection-loss handler not installed: ");

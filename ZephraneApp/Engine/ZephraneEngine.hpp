@@ -759,7 +759,6 @@ private:
     std::vector<FanStatus> lastPolledFans_;
     DeviceSensorMap::CoreCounts coreCounts_;
     std::set<int> fansWithBoundsOutOfOrder_;
-    std::uint64_t connectionLossId_ = 0;
 };
 
 }  // namespace zephrane

@@ -4,6 +4,7 @@
 #include <atomic>
 
 #include <benchmark/benchmark.h>
+#include <nlohmann/json.hpp>
 
 #include "ZephraneApp/Services/Monitors/SystemLoadSampler.hpp"
 #include "platform/host/LinuxHost.hpp"
@@ -26,8 +27,8 @@ public:
 // served from their caches.
 void BM_SampleSteadyState(benchmark::State& state) {
     const auto start = std::chrono::steady_clock::now();
-    SystemLoadSampler sampler(std::make_shared<zephrane::host::LinuxHost>(), std::make_shared<OneAccelerator>(),
-                              [start] { return start; });
+    SystemLoadSampler::Core sampler(std::make_shared<zephrane::host::LinuxHost>(), std::make_shared<OneAccelerator>(),
+                                    [start] { return start; });
     sampler.sample();
     for (auto _ : state) benchmark::DoNotOptimize(sampler.sample());
 }
@@ -37,8 +38,8 @@ BENCHMARK(BM_SampleSteadyState)->Unit(benchmark::kMicrosecond);
 // each time.
 void BM_SampleAllReads(benchmark::State& state) {
     auto now = std::make_shared<std::atomic<std::chrono::steady_clock::time_point>>(std::chrono::steady_clock::now());
-    SystemLoadSampler sampler(std::make_shared<zephrane::host::LinuxHost>(), std::make_shared<OneAccelerator>(),
-                              [now] { return now->load(); });
+    SystemLoadSampler::Core sampler(std::make_shared<zephrane::host::LinuxHost>(), std::make_shared<OneAccelerator>(),
+                                    [now] { return now->load(); });
     sampler.sample();
     for (auto _ : state) {
         now->store(now->load() + std::chrono::seconds(31));

@@ -15,7 +15,7 @@ void BM_HeatSample(benchmark::State& state) {
     QTemporaryDir dir;
     zephrane::proc::LinuxProcessTable table;
     const QDateTime now = QDateTime::currentDateTime();
-    HeatAttributionSampler sampler(dir.filePath("Zephrane"), now, table);
+    HeatAttributionSampler::Core sampler(dir.filePath("Zephrane"), now, table);
     sampler.sample(now);  // names resolved and counters primed, as in steady state
     for (auto _ : state) benchmark::DoNotOptimize(sampler.sample(now));
     state.counters["processes"] = static_cast<double>(table.allPids().size());
@@ -28,7 +28,7 @@ void BM_HeatSampleEvery8s(benchmark::State& state) {
     QTemporaryDir dir;
     zephrane::proc::LinuxProcessTable table;
     QDateTime now = QDateTime::currentDateTime();
-    HeatAttributionSampler sampler(dir.filePath("Zephrane"), now, table);
+    HeatAttributionSampler::Core sampler(dir.filePath("Zephrane"), now, table);
     sampler.sample(now);
     for (auto _ : state) {
         now = now.addSecs(8);

@@ -1,9 +1,8 @@
 // One power reading as the engine takes it each control tick: five registry
 // exchanges (power source, battery, adapter, root domain by path) over the
-// simulator's socket, against the two-fan laptop served in this process. The
-// profiler path leads nowhere, so the one probe ends at once and costs
-// nothing here. A reading from the fake registry gives the cost of the
-// arithmetic alone.
+// simulator's socket, against the two-fan laptop served in this process, by
+// the observer's core (the health probe is the face's and runs elsewhere). A
+// reading from the fake registry gives the cost of the arithmetic alone.
 #include <unistd.h>
 
 #include <filesystem>
@@ -28,12 +27,10 @@
 namespace zephrane {
 namespace {
 
-const SystemProfilerOptions kNoProfiler{"/nonexistent/system_profiler", std::chrono::seconds(1)};
-
 void BM_PowerReadOverSocket(benchmark::State& state) {
     oslog::setOutput(oslog::Output::none);
     bench::ServedLaptop served;
-    const PowerStateObserver power(std::make_shared<iokit::SocketIORegistry>(served.registrySocket()), kNoProfiler);
+    PowerStateObserver::Core power(std::make_shared<iokit::SocketIORegistry>(served.registrySocket()));
     for (auto _ : state) benchmark::DoNotOptimize(power.read());
 }
 BENCHMARK(BM_PowerReadOverSocket)->Unit(benchmark::kMicrosecond);
@@ -47,7 +44,7 @@ void BM_PowerReadFromFake(benchmark::State& state) {
     registry->setPowerSourceType("Battery Power");
     registry->setAdapterDetails(nlohmann::json{{"Watts", 96}});
     registry->setEntry("IOPower:/IOPowerConnection/IOPMrootDomain", {{"AppleClamshellState", false}});
-    const PowerStateObserver power(registry, kNoProfiler);
+    PowerStateObserver::Core power(registry);
     for (auto _ : state) benchmark::DoNotOptimize(power.read());
 }
 BENCHMARK(BM_PowerReadFromFake)->Unit(benchmark::kMicrosecond);

@@ -4,7 +4,6 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,6 +14,7 @@
 #include <vector>
 
 #include "platform/adminscript/ShellScriptSource.hpp"
+#include "platform/proc/ProcessDescriptor.hpp"
 
 extern char** environ;
 
@@ -111,15 +111,6 @@ bool drain(int fd, std::string& captured) {
     }
 }
 
-int openPidfd(pid_t pid) {
-#ifdef SYS_pidfd_open
-    return static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
-#else
-    (void)pid;
-    return -1;
-#endif
-}
-
 // Collects standard error until the child exits (or the pipe closes first),
 // then reaps it. Returns the wait status, or none when the child could not
 // be waited for.
@@ -128,7 +119,7 @@ std::optional<int> collect(pid_t pid, int readEnd, std::string& captured) {
     // A pidfd tells when the shell itself exits, even while a background
     // process it started keeps the pipe open; without one (old kernels),
     // poll in short steps and ask waitpid.
-    UniqueFd pidfd(openPidfd(pid));
+    UniqueFd pidfd(proc::openProcessDescriptor(pid));
     bool pipeOpen = true;
     bool exited = false;
     int status = 0;

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "platform/iokit/IORegistry.hpp"
 
 namespace zephrane::iokit {

@@ -3,6 +3,8 @@
 #include <utility>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "platform/iokit/FrameSocket.hpp"
 #include "platform/iokit/SimulatorProtocol.hpp"
 #include "platform/iokit/SocketPaths.hpp"

@@ -18,24 +18,27 @@
 
 namespace zephrane::servicemanagement {
 
-// Runs unregister completions one at a time on a thread of its own, so a
-// completion never runs inside the caller's unregisterService() call (the
-// caller may not have suspended yet) and callers see the same asynchrony as
-// on a Mac. Jobs hold no reference to the queue; whoever drops the last
-// reference joins the thread, unless that is the thread itself.
 // How long an unregister waits for the manager to stop the daemon (its
 // SIGTERM grace and a little more) before it completes anyway.
 constexpr std::chrono::seconds kUnregisterStopLimit{12};
 
+// Runs unregister completions one at a time on a thread of its own, so a
+// completion never runs inside the caller's unregisterService() call (the
+// caller may not have suspended yet) and callers see the same asynchrony as
+// on a Mac. Jobs hold no reference to the queue; whoever drops the last
+// reference finishes the queue and joins the thread. Only a completion that
+// itself held the last reference could drop it on the queue's own thread,
+// which cannot join itself: the thread then finishes on its own, touching
+// only the state it shares.
 class CompletionQueue {
 public:
-    CompletionQueue() : thread_([this] { run(); }) {}
+    CompletionQueue() : state_(std::make_shared<State>()), thread_([state = state_] { run(*state); }) {}
     ~CompletionQueue() {
         {
-            std::lock_guard lock(mutex_);
-            stopping_ = true;
+            std::lock_guard lock(state_->mutex);
+            state_->stopping = true;
         }
-        wake_.notify_one();
+        state_->wake.notify_one();
         if (thread_.get_id() == std::this_thread::get_id()) thread_.detach();
         else thread_.join();
     }
@@ -44,31 +47,36 @@ public:
 
     void post(std::function<void()> job) {
         {
-            std::lock_guard lock(mutex_);
-            jobs_.push_back(std::move(job));
+            std::lock_guard lock(state_->mutex);
+            state_->jobs.push_back(std::move(job));
         }
-        wake_.notify_one();
+        state_->wake.notify_one();
     }
 
 private:
-    void run() {
-        std::unique_lock lock(mutex_);
+    struct State {
+        std::mutex mutex;
+        std::condition_variable wake;
+        std::deque<std::function<void()>> jobs;
+        bool stopping = false;
+    };
+
+    static void run(State& state) {
+        std::unique_lock lock(state.mutex);
         for (;;) {
-            wake_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
-            if (jobs_.empty()) return;  // stopping, and nothing left to complete
-            auto job = std::move(jobs_.front());
-            jobs_.pop_front();
+            state.wake.wait(lock, [&state] { return state.stopping || !state.jobs.empty(); });
+            if (state.jobs.empty()) return;  // stopping, and nothing left to complete
+            auto job = std::move(state.jobs.front());
+            state.jobs.pop_front();
             lock.unlock();
             job();
+            job = nullptr;  // its captures go before the lock is taken again
             lock.lock();
         }
     }
 
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    std::deque<std::function<void()>> jobs_;
-    bool stopping_ = false;
-    std::thread thread_;  // last: started once everything above exists
+    std::shared_ptr<State> state_;
+    std::thread thread_;  // last: started once the state exists
 };
 
 namespace {

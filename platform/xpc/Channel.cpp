@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "platform/xpc/WireFormat.hpp"
+#include "shared/JsonCoding.hpp"
 
 namespace zephrane::xpc {
 

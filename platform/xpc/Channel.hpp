@@ -24,7 +24,7 @@
 
 #include <asio.hpp>
 
-#include "shared/JsonCoding.hpp"
+#include "shared/JsonFwd.hpp"
 
 namespace zephrane::xpc {
 

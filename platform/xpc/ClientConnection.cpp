@@ -16,6 +16,7 @@
 #include "platform/xpc/IoThread.hpp"
 #include "platform/xpc/ServiceAddress.hpp"
 #include "platform/xpc/WireFormat.hpp"
+#include "shared/JsonCoding.hpp"
 
 namespace zephrane::xpc {
 

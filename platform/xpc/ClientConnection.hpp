@@ -37,7 +37,7 @@
 #include "platform/xpc/Interface.hpp"
 #include "platform/xpc/PeerValidator.hpp"
 #include "platform/xpc/Value.hpp"
-#include "shared/JsonCoding.hpp"
+#include "shared/JsonFwd.hpp"
 
 namespace zephrane::xpc {
 

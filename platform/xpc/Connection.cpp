@@ -10,6 +10,7 @@
 #include "platform/xpc/Channel.hpp"
 #include "platform/xpc/IoThread.hpp"
 #include "platform/xpc/WireFormat.hpp"
+#include "shared/JsonCoding.hpp"
 
 namespace zephrane::xpc {
 

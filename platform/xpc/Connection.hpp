@@ -33,7 +33,7 @@
 #include "platform/xpc/PeerValidator.hpp"
 #include "platform/xpc/Reply.hpp"
 #include "platform/xpc/Value.hpp"
-#include "shared/JsonCoding.hpp"
+#include "shared/JsonFwd.hpp"
 
 namespace zephrane::xpc {
 

@@ -2,6 +2,7 @@
 
 #include <limits>
 #include <vector>
+#include "shared/JsonCoding.hpp"
 
 namespace zephrane::xpc::wire {
 

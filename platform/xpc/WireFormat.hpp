@@ -58,7 +58,7 @@
 #include <variant>
 
 #include "platform/xpc/Value.hpp"
-#include "shared/JsonCoding.hpp"
+#include "shared/JsonFwd.hpp"
 
 namespace zephrane::xpc::wire {
 

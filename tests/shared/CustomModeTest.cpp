@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "shared/JsonCoding.hpp"
+
 namespace zephrane {
 namespace {
 

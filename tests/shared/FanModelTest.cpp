@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "shared/JsonCoding.hpp"
+
 namespace zephrane {
 namespace {
 

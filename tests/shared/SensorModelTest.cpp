@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "shared/JsonCoding.hpp"
+
 namespace zephrane {
 namespace {
 

@@ -5,23 +5,28 @@
 
 #include "platform/xpc/ClientConnection.hpp"
 #include "platform/xpc/CodeSignValidator.hpp"
-#include "platform/xpc/ContractInterface.hpp"
+#include "platform/xpc/IoThread.hpp"
+#include "shared/ContractInterface.hpp"
 #include "shared/HelperConstants.hpp"
 
 namespace zephrane {
 namespace {
 
+// Owns the thread its connection runs on, and joins it when it goes: the
+// connection's handlers hold nothing that keeps this object alive, so the
+// last reference never drops on that thread.
 class XPCDaemonConnection final : public DaemonConnection {
 public:
-    XPCDaemonConnection() {
+    XPCDaemonConnection() : io_(std::make_unique<xpc::IoThread>()) {
         xpc::ClientSettings settings;
+        settings.executor = io_->executor();
         settings.validator = xpc::codeSignValidator();
         // The first connection to a daemon started on demand is answered by
         // the service manager; the daemon itself answers soon after.
         settings.startingServiceGrace = std::chrono::milliseconds(1500);
         connection_ = xpc::ClientConnection::create(std::string(HelperConstants::machServiceName),
                                                     xpc::ConnectionOptions::privileged, std::move(settings));
-        connection_->setRemoteObjectInterface(xpc::contractInterface());
+        connection_->setRemoteObjectInterface(contractInterface());
         connection_->setCodeSigningRequirement(HelperConstants::daemonRequirement());
     }
 
@@ -42,7 +47,15 @@ public:
 
     void sendWhileExiting(std::string_view selector) override { connection_->sendSynchronously(selector, {}); }
 
+    ~XPCDaemonConnection() override {
+        // The invalidation handlers still run, on the thread, before it ends.
+        connection_->invalidate();
+        connection_.reset();
+        io_.reset();
+    }
+
 private:
+    std::unique_ptr<xpc::IoThread> io_;
     std::shared_ptr<xpc::ClientConnection> connection_;
 };
 

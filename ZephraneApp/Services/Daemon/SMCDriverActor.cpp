@@ -1,10 +1,7 @@
 #include "ZephraneApp/Services/Daemon/SMCDriverActor.hpp"
 
-#include <atomic>
 #include <cstdlib>
 #include <mutex>
-#include <thread>
-#include <vector>
 
 #include <QMetaObject>
 #include <QObject>
@@ -93,68 +90,18 @@ const char* SMCDriverActor::DriverError::what() const noexcept {
                : "The operation couldn\u2019t be completed. (SMCDriverActor.DriverError error 1.)";
 }
 
-// Hands work to the actor thread from other threads (connection handlers)
-// for as long as the actor exists. Once the actor has begun to stop,
-// nothing more is handed over.
-class ActorMailbox {
-public:
-    explicit ActorMailbox(QObject* context) : context_(context) {}
-    template <typename F>
-    void post(F fn) {
-        std::lock_guard lock(mutex_);
-        if (context_) QMetaObject::invokeMethod(context_, std::move(fn), Qt::QueuedConnection);
-    }
-    void close() {
-        std::lock_guard lock(mutex_);
-        context_ = nullptr;
-    }
-
-private:
-    std::mutex mutex_;
-    QObject* context_;
-};
-
 class SMCDriverActor::Core : public std::enable_shared_from_this<Core> {
 public:
-    Core(Dependencies deps, std::shared_ptr<SMCKernelBridge> bridge, std::shared_ptr<ActorMailbox> mailbox)
-        : deps_(std::move(deps)), activeBridge_(std::move(bridge)), mailbox_(std::move(mailbox)) {}
+    Core(Dependencies deps, std::shared_ptr<SMCKernelBridge> bridge, ActorHandle actor)
+        : deps_(std::move(deps)), activeBridge_(std::move(bridge)), actor_(std::move(actor)) {}
 
     // Runs on the actor thread before anything else.
     void startOnActorThread(QObject* context) { timers_ = deps_.timers(context); }
 
-    // Every waiting coroutine of the actor is counted and can be ended: when
-    // the actor stops, each is woken with ActorStopped, so none is left
-    // suspended on a thread that no longer runs.
-    class Waiting {
-    public:
-        Waiting(Core& core, std::function<void()> abort) : core_(core), id_(core.nextWaitingId_++) {
-            core_.waiting_.emplace(id_, std::move(abort));
-        }
-        ~Waiting() { core_.waiting_.erase(id_); }
-        Waiting(const Waiting&) = delete;
-        Waiting& operator=(const Waiting&) = delete;
-
-    private:
-        Core& core_;
-        std::uint64_t id_;
-    };
-    class Running {
-    public:
-        explicit Running(std::shared_ptr<std::atomic<int>> count) : count_(std::move(count)) { ++*count_; }
-        ~Running() { --*count_; }
-        Running(const Running&) = delete;
-        Running& operator=(const Running&) = delete;
-
-    private:
-        std::shared_ptr<std::atomic<int>> count_;
-    };
-    // Read from any thread.
-    bool idle() const { return running_->load() == 0; }
-
     template <typename T>
     static std::function<void()> aborter(const std::shared_ptr<ContinuationGuard<T>>& guard) {
         return [guard] {
-            if (!guard->claim()) guard->resumeThrowing(std::make_exception_ptr(ActorStopped{}));
+            if (guard->tryClaim()) guard->resumeThrowing(std::make_exception_ptr(ActorStopped{}));
         };
     }
 
@@ -179,9 +126,11 @@ public:
         // reference: a connection holding its own handlers would never be
         // freed, and an address may be reused by a later connection.
         const std::uint64_t serial = ++connectionSerial_;
-        auto lost = [weak, mailbox = mailbox_, serial](const char* message) {
+        auto lost = [weak, actor = actor_, serial](const char* message) {
+            // A connection let go at exit, after the actor, is no news.
+            if (actor.stopping()) return;
             driverLog().info(message);
-            mailbox->post([weak, serial] {
+            actor.post([weak, serial] {
                 if (auto self = weak.lock()) self->connectionLost(serial);
             });
         };
@@ -219,13 +168,13 @@ public:
     template <typename T>
     QCoro::Task<T> withHelperProxy(nanoseconds timeout, std::string_view selector, xpc::Values arguments,
                                    std::function<T(const xpc::Values&)> decode) {
-        Running running(running_);
-        std::shared_ptr<DaemonConnection> connection = makeConnection();
         auto guard = std::make_shared<ContinuationGuard<T>>();
         QFuture<T> future = guard->future();
-        Waiting waiting(*this, aborter(guard));
+        // Before anything is sent: an actor that is stopping sends nothing.
+        ActorHandle::Wait waiting(actor_, aborter(guard));
+        std::shared_ptr<DaemonConnection> connection = makeConnection();
         std::shared_ptr<CancellableTimer> timer = timers_->start(timeout, [guard] {
-            if (!guard->claim())
+            if (guard->tryClaim())
                 guard->resumeThrowing(std::make_exception_ptr(DriverError(DriverError::Kind::timedOut)));
         });
         guard->installTimeout(std::move(timer));
@@ -233,7 +182,7 @@ public:
         const bool sent = connection->send(
             selector, std::move(arguments),
             [guard, decode = std::move(decode)](xpc::Values reply) {
-                if (guard->claim()) return;
+                if (!guard->tryClaim()) return;
                 try {
                     if constexpr (std::is_void_v<T>) {
                         decode(reply);
@@ -246,9 +195,9 @@ public:
                 }
             },
             [guard](const xpc::Error& error) {
-                if (!guard->claim()) guard->resumeThrowing(std::make_exception_ptr(CallError(error)));
+                if (guard->tryClaim()) guard->resumeThrowing(std::make_exception_ptr(CallError(error)));
             });
-        if (!sent && !guard->claim())
+        if (!sent && guard->tryClaim())
             guard->resumeThrowing(std::make_exception_ptr(DriverError(DriverError::Kind::noProxy)));
 
         try {
@@ -315,17 +264,21 @@ public:
     void startHeartbeat() {
         if (heartbeatTask_) return;
         heartbeatTask_ = std::make_shared<HeartbeatTask>();
-        heartbeatLoop(weak_from_this(), heartbeatTask_, timers_.get(), running_);
+        heartbeatLoop(weak_from_this(), heartbeatTask_, timers_.get(), actor_);
     }
 
-    // Holds the actor only weakly between beats.
+    // Holds the actor only weakly between beats. Stopping the actor wakes
+    // its pause and ends it.
     static QCoro::Task<void> heartbeatLoop(std::weak_ptr<Core> weak, std::shared_ptr<HeartbeatTask> task,
-                                           TimerSource* timers, std::shared_ptr<std::atomic<int>> running) {
-        Running counted(std::move(running));
+                                           TimerSource* timers, ActorHandle actor) {
+        ActorHandle::Busy counted(actor);
         for (;;) {
-            if (task->cancelled) co_return;
-            co_await pause(toNanoseconds(HelperConstants::heartbeatInterval), *timers, task.get());
-            if (task->cancelled) co_return;
+            try {
+                co_await pause(toNanoseconds(HelperConstants::heartbeatInterval), *timers, actor, task.get());
+            } catch (const ActorStopped&) {
+                co_return;
+            }
+            if (task->cancelled || actor.stopping()) co_return;
             std::shared_ptr<Core> self = weak.lock();
             if (!self) co_return;
             std::exception_ptr failure;
@@ -342,17 +295,18 @@ public:
         }
     }
 
-    // A pause on the continuous clock; a cancelled task, or the actor
-    // stopping (when `core` is given), wakes it early.
-    static QCoro::Task<void> pause(nanoseconds delay, TimerSource& timers, HeartbeatTask* task, Core* core = nullptr) {
+    // A pause on the continuous clock; a cancelled task or the actor
+    // stopping wakes it early. Throws ActorStopped when the actor is already
+    // stopping.
+    static QCoro::Task<void> pause(nanoseconds delay, TimerSource& timers, const ActorHandle& actor,
+                                   HeartbeatTask* task = nullptr) {
         auto guard = std::make_shared<ContinuationGuard<void>>();
         QFuture<void> future = guard->future();
         auto wake = [guard] {
-            if (!guard->claim()) guard->resume();
+            if (guard->tryClaim()) guard->resume();
         };
+        ActorHandle::Wait waiting(actor, wake);
         if (task) task->wake = wake;
-        std::optional<Waiting> waiting;
-        if (core) waiting.emplace(*core, wake);
         guard->installTimeout(timers.start(delay, wake));
         co_await future;
     }
@@ -423,16 +377,15 @@ public:
     QCoro::Task<std::optional<servicemanagement::Error>> unregisterDaemon() {
         if (!deps_.serviceManager)
             co_return servicemanagement::Error{"SMAppServiceErrorDomain", 3, "The service manager is not available."};
-        auto promise = std::make_shared<QPromise<std::optional<servicemanagement::Error>>>();
-        QFuture<std::optional<servicemanagement::Error>> future = promise->future();
-        promise->start();
+        // The manager completes on a thread of its own, after the daemon has
+        // gone (up to its stop grace); stopping the actor does not wait for it.
+        using Result = std::optional<servicemanagement::Error>;
+        auto guard = std::make_shared<ContinuationGuard<Result>>();
+        QFuture<Result> future = guard->future();
+        ActorHandle::Wait waiting(actor_, aborter(guard));
         auto service = deps_.serviceManager->daemonService(std::string(HelperConstants::daemonPlistName));
-        auto once = std::make_shared<std::once_flag>();
-        service->unregisterService([promise, once](std::optional<servicemanagement::Error> error) {
-            std::call_once(*once, [&] {
-                promise->addResult(std::move(error));
-                promise->finish();
-            });
+        service->unregisterService([guard](Result error) {
+            if (guard->tryClaim()) guard->resume(std::move(error));
         });
         std::optional<servicemanagement::Error> result = co_await future;
         co_return result;
@@ -468,7 +421,7 @@ public:
             driverLog().info("helper registered but unreachable \u2014 rebuilding a stale SMAppService registration");
             tearDownConnection();
             (void)co_await unregisterDaemon();
-            co_await pause(deps_.repairPause, *timers_, nullptr, this);
+            co_await pause(deps_.repairPause, *timers_, actor_);
             if (auto error = registerDaemon()) {
                 driverLog().error("SMAppService re-register failed: " + describeFully(*error));
                 HelperState after = co_await afterRegisterFailure("repair failed: ", *error);
@@ -543,16 +496,6 @@ public:
 
     void setConnectionLossHandler(std::function<void()> handler) { connectionLossHandler_ = std::move(handler); }
 
-    // Ends every wait of the actor so its coroutines finish; ~SMCDriverActor
-    // then waits for idle() before it stops the thread.
-    void shutDown() {
-        if (heartbeatTask_) heartbeatTask_->cancel();
-        heartbeatTask_.reset();
-        std::vector<std::function<void()>> aborts;
-        for (auto& [id, abort] : waiting_) aborts.push_back(abort);
-        for (auto& abort : aborts) abort();
-    }
-
     Snapshot snapshot() const {
         Snapshot s;
         s.hasConnection = connection_ != nullptr;
@@ -579,11 +522,8 @@ private:
     std::shared_ptr<HeartbeatTask> heartbeatTask_;
     std::optional<double> lastKnownUptime_;
     std::function<void()> connectionLossHandler_;
-    std::shared_ptr<ActorMailbox> mailbox_;
+    ActorHandle actor_;
     std::unique_ptr<TimerSource> timers_;
-    std::map<std::uint64_t, std::function<void()>> waiting_;
-    std::uint64_t nextWaitingId_ = 0;
-    std::shared_ptr<std::atomic<int>> running_ = std::make_shared<std::atomic<int>>(0);
 };
 
 namespace {
@@ -620,103 +560,68 @@ SMCDriverActor::SMCDriverActor(Dependencies dependencies) : actor_(QStringLitera
             "SMC unavailable at launch \u2014 initial AppleSMC open failed (see the prior log line, if any, for the "
             "IOKit reason); the tick-driven reopen will retry on a debounce while unavailable");
     }
-    auto mailbox = std::make_shared<ActorMailbox>(actor_.context());
-    core_ = std::make_shared<Core>(std::move(deps), sharedBridge_, mailbox);
-    Core* core = core_.get();
-    QObject* context = actor_.context();
-    actor_.post([core, context] { core->startOnActorThread(context); });
-    mailbox_ = std::move(mailbox);
+    core_ = std::make_shared<Core>(std::move(deps), sharedBridge_, actor_.handle());
+    actor_.post([core = core_, context = actor_.context()] { core->startOnActorThread(context); });
 }
 
-SMCDriverActor::~SMCDriverActor() {
-    mailbox_->close();
-    Core* core = core_.get();
-    actor_.post([core] { core->shutDown(); });
-    // Woken coroutines resume through the actor's event loop: let them run
-    // to their end before the loop stops, or their frames would be lost.
-    const auto giveUpAt = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (!core->idle() && std::chrono::steady_clock::now() < giveUpAt)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    actor_.stop();
-}
+// Stopping the actor ends every wait of its coroutines (daemon replies,
+// time-outs, pauses, the manager's completions), lets them finish and joins
+// the thread; a caller still waiting gets ActorStopped.
+SMCDriverActor::~SMCDriverActor() { actor_.stop(); }
 
+// Each call holds the core for as long as it runs, and fails with
+// ActorStopped once the actor has stopped: a call never reaches a core that
+// is gone.
 QCoro::Task<double> SMCDriverActor::setTargetRPM(int fanIndex, double requestedRPM) {
-    Core* core = core_.get();
-    const double written = co_await actor_.call([core, fanIndex, requestedRPM] {
-        return core->setTargetRPM(fanIndex, requestedRPM);
-    });
-    co_return written;
+    return actor_.call([core = core_, fanIndex, requestedRPM] { return core->setTargetRPM(fanIndex, requestedRPM); });
 }
 
 QCoro::Task<void> SMCDriverActor::restoreAutomaticControl() {
-    Core* core = core_.get();
-    co_await actor_.call([core] { return core->restoreCall(); });
+    return actor_.call([core = core_] { return core->restoreCall(); });
 }
 
 QCoro::Task<std::string> SMCDriverActor::helperVersion() {
-    Core* core = core_.get();
-    std::string version = co_await actor_.call([core] { return core->versionCall(); });
-    co_return version;
+    return actor_.call([core = core_] { return core->versionCall(); });
 }
 
 QCoro::Task<void> SMCDriverActor::tearDownConnection() {
-    Core* core = core_.get();
-    co_await actor_.call([core] { core->tearDownConnection(); });
+    return actor_.call([core = core_] { core->tearDownConnection(); });
 }
 
 QCoro::Task<SMCDriverActor::HelperState> SMCDriverActor::handshake() {
-    Core* core = core_.get();
-    HelperState state = co_await actor_.call([core] { return core->handshake(); });
-    co_return state;
+    return actor_.call([core = core_] { return core->handshake(); });
 }
 
 QCoro::Task<void> SMCDriverActor::setConnectionLossHandler(std::function<void()> handler) {
-    Core* core = core_.get();
-    co_await actor_.call([core, handler = std::move(handler)]() mutable {
-        core->setConnectionLossHandler(std::move(handler));
-    });
+    return actor_.call([core = core_, handler = std::move(handler)] { core->setConnectionLossHandler(handler); });
 }
 
 QCoro::Task<SMCDriverActor::HelperState> SMCDriverActor::currentHelperState() {
-    Core* core = core_.get();
-    HelperState state = co_await actor_.call([core] { return core->currentHelperState(); });
-    co_return state;
+    return actor_.call([core = core_] { return core->currentHelperState(); });
 }
 
 QCoro::Task<SMCDriverActor::HelperState> SMCDriverActor::installHelper() {
-    Core* core = core_.get();
-    HelperState state = co_await actor_.call([core] { return core->installHelper(); });
-    co_return state;
+    return actor_.call([core = core_] { return core->installHelper(); });
 }
 
 QCoro::Task<SMCDriverActor::HelperState> SMCDriverActor::uninstallHelper() {
-    Core* core = core_.get();
-    HelperState state = co_await actor_.call([core] { return core->uninstallHelper(); });
-    co_return state;
+    return actor_.call([core = core_] { return core->uninstallHelper(); });
 }
 
 QCoro::Task<SMCDriverActor::HelperState> SMCDriverActor::reloadHelper() {
-    Core* core = core_.get();
-    HelperState state = co_await actor_.call([core] { return core->reloadHelper(); });
-    co_return state;
+    return actor_.call([core = core_] { return core->reloadHelper(); });
 }
 
 QCoro::Task<std::shared_ptr<SMCKernelBridge>> SMCDriverActor::reopenReadBridgeIfNeeded() {
-    Core* core = core_.get();
-    std::shared_ptr<SMCKernelBridge> bridge = co_await actor_.call([core] { return core->reopenReadBridgeIfNeeded(); });
-    co_return bridge;
+    return actor_.call([core = core_] { return core->reopenReadBridgeIfNeeded(); });
 }
 
 QCoro::Task<SMCDriverActor::HelperState> SMCDriverActor::connect() {
-    Core* core = core_.get();
-    HelperState state = co_await actor_.call([core] { return core->connect(); });
-    co_return state;
+    return actor_.call([core = core_] { return core->connect(); });
 }
 
 QCoro::Task<SMCDriverActor::Snapshot> SMCDriverActor::snapshot() {
-    Core* core = core_.get();
-    Snapshot s = co_await actor_.call([core] { return core->snapshot(); });
-    co_return s;
+    return actor_.call([core = core_] { return core->snapshot(); });
 }
 
 void SMCDriverActor::exitRestore() {
@@ -724,8 +629,10 @@ void SMCDriverActor::exitRestore() {
     {
         auto& slot = exitRestoreSlot();
         std::lock_guard lock(slot.mutex);
-        connection = slot.connection;
+        connection = std::exchange(slot.connection, nullptr);
     }
+    // Letting go of the slot's reference, the last one once the driver is
+    // gone, closes the connection and joins its thread.
     if (connection) connection->sendWhileExiting(protocol::restoreAutomaticControl.selector);
 }
 

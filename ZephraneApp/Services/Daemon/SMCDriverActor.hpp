@@ -37,7 +37,6 @@ namespace zephrane {
 
 class SMCKernelBridge;
 class SMCFanReader;
-class ActorMailbox;
 
 // An error that crossed the link or was made before sending: the NSError of
 // the daemon's contract.
@@ -95,8 +94,9 @@ public:
     // start-up); never fails.
     SMCDriverActor();
     explicit SMCDriverActor(Dependencies dependencies);
-    // Stops the actor thread; sends nothing and does not invalidate the
-    // connection (the exit restore still holds it).
+    // Stops the actor thread: every call still waiting ends (its caller
+    // gets ActorStopped) and the thread is joined. Sends nothing and does
+    // not invalidate the connection (the exit restore still holds it).
     ~SMCDriverActor();
     SMCDriverActor(const SMCDriverActor&) = delete;
     SMCDriverActor& operator=(const SMCDriverActor&) = delete;
@@ -150,7 +150,6 @@ private:
     Actor actor_;
     std::shared_ptr<SMCKernelBridge> sharedBridge_;
     std::shared_ptr<Core> core_;
-    std::shared_ptr<ActorMailbox> mailbox_;
 };
 
 }  // namespace zephrane

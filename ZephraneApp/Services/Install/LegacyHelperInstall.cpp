@@ -4,10 +4,6 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include <QFuture>
-#include <QPromise>
-#include <QThreadPool>
-#include <QCoroFuture>
 
 #include "platform/adminscript/PkexecAppleScript.hpp"
 #include "shared/HelperConstants.hpp"
@@ -191,29 +187,17 @@ void removeLegacyHelper(adminscript::AppleScriptFactory& scripts, const Layout& 
     throw CleanupError::failed(std::move(*reason));
 }
 
-QCoro::Task<void> removeLegacyHelperInBackground() {
-    auto scripts = std::make_shared<adminscript::PkexecAppleScriptFactory>();
-    QCoro::Task<void> removal = removeLegacyHelperInBackground(std::move(scripts), Layout::fromEnvironment());
-    co_await removal;
+QCoro::Task<void> removeLegacyHelperInBackground(Actor& worker) {
+    return removeLegacyHelperInBackground(worker, std::make_shared<adminscript::PkexecAppleScriptFactory>(),
+                                          Layout::fromEnvironment());
 }
 
-QCoro::Task<void> removeLegacyHelperInBackground(std::shared_ptr<adminscript::AppleScriptFactory> scripts,
+QCoro::Task<void> removeLegacyHelperInBackground(Actor& worker, std::shared_ptr<adminscript::AppleScriptFactory> scripts,
                                                  Layout layout) {
-    auto promise = std::make_shared<QPromise<void>>();
-    QFuture<void> done = promise->future();
-    promise->start();
-    // The worker owns copies of everything it touches, so an awaiting
-    // coroutine that is destroyed early leaves nothing dangling.
-    QThreadPool::globalInstance()->start([promise, scripts = std::move(scripts), layout = std::move(layout)] {
-        try {
-            removeLegacyHelper(*scripts, layout);
-        } catch (...) {
-            promise->setException(std::current_exception());
-        }
-        promise->finish();
-    });
-    // Resumes on this thread; rethrows what the removal threw.
-    co_await done;
+    // The call owns copies of everything it touches, so an awaiting
+    // coroutine that is destroyed early leaves nothing dangling. It resumes
+    // the caller on its own thread and rethrows what the removal threw.
+    return worker.call([scripts = std::move(scripts), layout = std::move(layout)] { removeLegacyHelper(*scripts, layout); });
 }
 
 }  // namespace zephrane::LegacyHelperInstall

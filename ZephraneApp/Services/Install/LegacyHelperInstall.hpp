@@ -23,6 +23,7 @@
 
 #include <QCoroTask>
 
+#include "ZephraneApp/Concurrency/Actor.hpp"
 #include "ZephraneApp/Services/Install/FileManager.hpp"
 #include "platform/adminscript/AppleScript.hpp"
 
@@ -84,12 +85,14 @@ bool isLegacyInstallPresent(const FileManager& fileManager, const Layout& layout
 void removeLegacyHelper();  // pkexec and Layout::fromEnvironment()
 void removeLegacyHelper(adminscript::AppleScriptFactory& scripts, const Layout& layout);
 
-// The same on a worker thread, resuming on the awaiting thread (which must
-// run an event loop), so the GUI thread and the control loop keep running
-// while the prompt is open. A caller that stops awaiting does not stop the
-// removal: the worker keeps what it needs alive until it ends.
-QCoro::Task<void> removeLegacyHelperInBackground();
-QCoro::Task<void> removeLegacyHelperInBackground(std::shared_ptr<adminscript::AppleScriptFactory> scripts,
+// The same on `worker`, an actor the caller owns, resuming on the awaiting
+// thread (which must run an event loop), so the GUI thread and the control
+// loop keep running while the prompt is open. A caller that stops awaiting
+// does not stop the removal: the worker keeps what it needs alive until it
+// ends. A worker that has stopped throws ActorStopped; stopping one waits
+// for an open prompt to be answered.
+QCoro::Task<void> removeLegacyHelperInBackground(Actor& worker);
+QCoro::Task<void> removeLegacyHelperInBackground(Actor& worker, std::shared_ptr<adminscript::AppleScriptFactory> scripts,
                                                  Layout layout);
 
 // The pieces, exposed for tests.

@@ -7,7 +7,16 @@ namespace zephrane {
 
 using namespace audio;
 
-bool MicActivityMonitor::isMicrophoneInUse() const noexcept {
+MicActivityMonitor::MicActivityMonitor(const audio::AudioHardware& hardware)
+    : core_(hardware), actor_(QStringLiteral("MicActivityMonitor")) {}
+
+MicActivityMonitor::~MicActivityMonitor() = default;
+
+QCoro::Task<bool> MicActivityMonitor::isMicrophoneInUse() {
+    return actor_.call([core = &core_] { return core->isMicrophoneInUse(); });
+}
+
+bool MicActivityMonitor::Core::isMicrophoneInUse() const noexcept {
     try {
         AudioObjectID device = kAudioObjectUnknown;
         std::uint32_t size = sizeof device;

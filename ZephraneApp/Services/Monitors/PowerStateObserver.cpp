@@ -1,19 +1,15 @@
 #include "ZephraneApp/Services/Monitors/PowerStateObserver.hpp"
 
-#include <sys/resource.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
-#include <mutex>
-#include <thread>
 #include <utility>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "ZephraneApp/Services/Monitors/ProgramOutput.hpp"
-#include "platform/iokit/IORegistryLinux.hpp"
 #include "platform/oslog/OSLog.hpp"
 
 namespace zephrane {
@@ -23,26 +19,8 @@ using Value = nlohmann::json;
 
 constexpr std::string_view kBatteryClass = "AppleSmartBattery";
 constexpr std::string_view kRootDomainClass = "IOPMrootDomain";
-constexpr int kBackgroundNice = 10;
 
 const oslog::Logger& log() { return oslog::logger("com.zephrane.app", "power"); }
-
-// One per process, shared by every observer. Immortal on purpose: a detached
-// probe may still be running while the process exits.
-struct BatteryHealthCache {
-    std::mutex lock;
-    bool started = false;
-    std::optional<std::int64_t> healthPercent;
-    // Bumped by the test reset, so that a probe from before it cannot store.
-    std::uint64_t generation = 0;
-    int probesStarted = 0;
-    int probesFinished = 0;
-};
-
-BatteryHealthCache& healthCache() {
-    static auto* cache = new BatteryHealthCache;
-    return *cache;
-}
 
 const Value* property(std::string_view name, const Value& entry) {
     if (!entry.is_object()) return nullptr;
@@ -110,62 +88,6 @@ std::optional<std::int64_t> levelPercent(const Value& battery) {
     return static_cast<std::int64_t>(percent);
 }
 
-void store(std::uint64_t generation, const std::optional<BatteryHealthReport>& report) {
-    BatteryHealthCache& cache = healthCache();
-    std::lock_guard lock(cache.lock);
-    if (cache.generation != generation) return;
-    if (report) cache.healthPercent = report->percent;
-    ++cache.probesFinished;
-}
-
-void runProbe(const SystemProfilerOptions& profiler, std::uint64_t generation) {
-    std::optional<BatteryHealthReport> report;
-    try {
-        const ProgramOutput run =
-            runProgram(profiler.path, {"SPPowerDataType", "-json", "-detailLevel", "mini"}, {profiler.timeout});
-        if (run.outcome == ProgramOutput::Outcome::timedOut)
-            log().error("\"" + profiler.path + "\" gave no battery report within " +
-                        std::to_string(profiler.timeout.count()) + " ms and was killed, ignoring");
-        if (run.succeeded()) report = batteryHealthFromPowerReport(run.output);
-    } catch (...) {
-        // Out of memory, most likely; the health simply stays unknown.
-        report.reset();
-    }
-    store(generation, report);
-}
-
-// The probe's detached task: background priority, and it takes the lock only
-// to store its result.
-void startProbe(SystemProfilerOptions profiler, std::uint64_t generation) {
-    try {
-        std::thread([profiler = std::move(profiler), generation] {
-            ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), kBackgroundNice);
-            runProbe(profiler, generation);
-        }).detach();
-    } catch (...) {
-        // No thread to be had: this launch goes without a health figure.
-        store(generation, std::nullopt);
-    }
-}
-
-std::optional<std::int64_t> cachedHealth(const SystemProfilerOptions& profiler) {
-    BatteryHealthCache& cache = healthCache();
-    bool launch = false;
-    std::uint64_t generation = 0;
-    {
-        std::lock_guard lock(cache.lock);
-        launch = !cache.started;
-        cache.started = true;
-        if (launch) {
-            ++cache.probesStarted;
-            generation = cache.generation;
-        }
-    }
-    if (launch) startProbe(profiler, generation);
-    std::lock_guard lock(cache.lock);
-    return cache.healthPercent;
-}
-
 }  // namespace
 
 SystemProfilerOptions SystemProfilerOptions::fromEnvironment() {
@@ -175,13 +97,43 @@ SystemProfilerOptions SystemProfilerOptions::fromEnvironment() {
     return options;
 }
 
-PowerStateObserver::PowerStateObserver()
-    : PowerStateObserver(iokit::IORegistryCreate(), SystemProfilerOptions::fromEnvironment()) {}
-
 PowerStateObserver::PowerStateObserver(std::shared_ptr<iokit::IORegistry> registry, SystemProfilerOptions profiler)
-    : registry_(std::move(registry)), profiler_(std::move(profiler)) {}
+    : core_(std::move(registry)),
+      profiler_(std::move(profiler)),
+      actor_(QStringLiteral("PowerStateObserver")),
+      probe_(QStringLiteral("BatteryHealthProbe"), Actor::Priority::background) {}
 
-PowerStateObserver::Reading PowerStateObserver::read() const {
+PowerStateObserver::~PowerStateObserver() {
+    // The probe first: its profiler is killed, and what it then hands the
+    // reading actor still finds it running.
+    stopProbe_.request_stop();
+    probe_.stop();
+    actor_.stop();
+}
+
+QCoro::Task<PowerStateObserver::Reading> PowerStateObserver::read() {
+    return actor_.call([this] {
+        Reading reading = core_.read();
+        if (core_.takeHealthProbeRequest()) startHealthProbe();
+        return reading;
+    });
+}
+
+// On the reading actor. The probe reaches the core only through that actor.
+void PowerStateObserver::startHealthProbe() {
+    ++probesStarted_;
+    probe_.post([this, stop = stopProbe_.get_token()] {
+        const std::optional<BatteryHealthReport> report = probeBatteryHealth(profiler_, stop);
+        actor_.post([this, report] {
+            if (report) core_.storeBatteryHealth(report->percent);
+            ++probesFinished_;
+        });
+    });
+}
+
+PowerStateObserver::Core::Core(std::shared_ptr<iokit::IORegistry> registry) : registry_(std::move(registry)) {}
+
+PowerStateObserver::Reading PowerStateObserver::Core::read() {
     Reading reading;
     PowerTelemetry& t = reading.telemetry;
     t.source = readPowerSource();
@@ -200,7 +152,17 @@ PowerStateObserver::Reading PowerStateObserver::read() const {
     return reading;
 }
 
-PowerSource PowerStateObserver::readPowerSource() const {
+bool PowerStateObserver::Core::takeHealthProbeRequest() {
+    if (!batterySeen_ || probeRequested_) return false;
+    probeRequested_ = true;
+    return true;
+}
+
+void PowerStateObserver::Core::storeBatteryHealth(std::optional<std::int64_t> percent) {
+    healthPercent_ = percent;
+}
+
+PowerSource PowerStateObserver::Core::readPowerSource() const {
     const std::optional<std::string> type = registry_->providingPowerSourceType();
     if (!type) return PowerSource::unknown;
     if (*type == "AC Power") return PowerSource::ac;
@@ -208,9 +170,10 @@ PowerSource PowerStateObserver::readPowerSource() const {
     return PowerSource::unknown;
 }
 
-PowerStateObserver::Battery PowerStateObserver::readBattery() const {
+PowerStateObserver::Battery PowerStateObserver::Core::readBattery() {
     const std::vector<iokit::RegistryProperties> services = registry_->matchingServices(kBatteryClass);
     if (services.empty()) return Battery{};  // no battery: and no profiler run
+    batterySeen_ = true;
     const Value& battery = services.front();
 
     const std::optional<Value> batteryData = registryDictionaryProperty("BatteryData", battery);
@@ -222,7 +185,7 @@ PowerStateObserver::Battery PowerStateObserver::readBattery() const {
     result.isCharging = flagProperty("IsCharging", battery).value_or(false);
     result.isFullyCharged = flagProperty("FullyCharged", battery).value_or(false);
     const double capacityMah = fullChargeCapacity(battery, batteryData);
-    result.batteryHealthPercent = cachedHealth(profiler_);
+    result.batteryHealthPercent = healthPercent_;
     result.batteryLevelPercent = levelPercent(battery);
     result.systemWatts = std::abs(voltageMillivolts * static_cast<double>(currentMilliamps)) / 1'000'000;
     result.batteryWattHours = capacityMah * voltageMillivolts / 1'000'000;
@@ -232,7 +195,7 @@ PowerStateObserver::Battery PowerStateObserver::readBattery() const {
     return result;
 }
 
-double PowerStateObserver::readAdapterWatts() const {
+double PowerStateObserver::Core::readAdapterWatts() const {
     const std::optional<Value> details = registry_->externalPowerAdapterDetails();
     if (!details || !details->is_object()) return 0;
     const Value* watts = property("Watts", *details);
@@ -240,7 +203,7 @@ double PowerStateObserver::readAdapterWatts() const {
     return std::max(watts->get<double>(), 0.0);
 }
 
-bool PowerStateObserver::readClamshell() const {
+bool PowerStateObserver::Core::readClamshell() const {
     std::optional<iokit::RegistryProperties> rootDomain = registry_->entryAtPath(kRootDomainPath);
     if (!rootDomain) {
         std::vector<iokit::RegistryProperties> services = registry_->matchingServices(kRootDomainClass);
@@ -283,36 +246,18 @@ std::optional<BatteryHealthReport> batteryHealthFromPowerReport(std::string_view
     return std::nullopt;
 }
 
-void probeBatteryHealth(const SystemProfilerOptions& profiler) {
-    std::uint64_t generation = 0;
-    {
-        BatteryHealthCache& cache = healthCache();
-        std::lock_guard lock(cache.lock);
-        generation = cache.generation;
+std::optional<BatteryHealthReport> probeBatteryHealth(const SystemProfilerOptions& profiler, std::stop_token stop) {
+    try {
+        const ProgramOutput run = runProgram(profiler.path, {"SPPowerDataType", "-json", "-detailLevel", "mini"},
+                                             {profiler.timeout}, std::move(stop));
+        if (run.outcome == ProgramOutput::Outcome::timedOut)
+            log().error("\"" + profiler.path + "\" gave no battery report within " +
+                        std::to_string(profiler.timeout.count()) + " ms and was killed, ignoring");
+        if (run.succeeded()) return batteryHealthFromPowerReport(run.output);
+    } catch (...) {
+        // Out of memory, most likely; the health simply stays unknown.
     }
-    runProbe(profiler, generation);
-}
-
-void BatteryHealthCacheTesting::reset() {
-    BatteryHealthCache& cache = healthCache();
-    std::lock_guard lock(cache.lock);
-    cache.started = false;
-    cache.healthPercent.reset();
-    ++cache.generation;
-    cache.probesStarted = 0;
-    cache.probesFinished = 0;
-}
-
-int BatteryHealthCacheTesting::probesStarted() {
-    BatteryHealthCache& cache = healthCache();
-    std::lock_guard lock(cache.lock);
-    return cache.probesStarted;
-}
-
-int BatteryHealthCacheTesting::probesFinished() {
-    BatteryHealthCache& cache = healthCache();
-    std::lock_guard lock(cache.lock);
-    return cache.probesFinished;
+    return std::nullopt;
 }
 
 }  // namespace zephrane

@@ -1,33 +1,39 @@
 // Where the machine's power comes from and what the battery is doing: one
-// read() asks the power-sources service for the providing source, reads the
+// reading asks the power-sources service for the providing source, reads the
 // battery's registry entry ("AppleSmartBattery"), the external adapter's
 // details and the root domain's lid state, and returns them as one Reading.
-//
-// read() blocks for as long as the registry takes, so the engine calls it
-// off the GUI thread; it never throws (anything missing or ill-typed gives a
-// neutral value) and never waits for the system profiler.
+// Anything missing or ill-typed gives a neutral value; nothing throws.
 //
 // The battery's health is not in the registry: the system profiler reports
-// it, and it is slow. The first read() that finds a battery starts one probe
-// per process, on a detached background thread; readings carry the health
-// once the probe has stored it. The probe has a time-out (the profiler can
-// hang): past it the profiler is killed and the health stays unknown until
-// the next launch.
+// it, and it is slow. The first reading that finds a battery starts one
+// probe per observer, at background priority; readings carry the health once
+// the probe has stored it, and never wait for it. The probe has a time-out
+// (the profiler can hang): past it the profiler is killed and the health
+// stays unknown until the next launch.
+//
+// PowerStateObserver::Core reads synchronously and knows no threads;
+// PowerStateObserver runs it on an actor thread of its own and the probe on
+// a second, background one, and is what the engine awaits. Destroying it
+// kills a profiler still running and joins both threads.
 //
 // The profiler is "/usr/sbin/system_profiler", or the program named by
 // $ZEPHRANE_SYSTEM_PROFILER (so that the app finds the simulated machine's
 // stand-in, zephrane-system-profiler).
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <string_view>
 
-#include <nlohmann/json.hpp>
+#include <nlohmann/json_fwd.hpp>
+#include <qcoro/qcorotask.h>
 
+#include "ZephraneApp/Concurrency/Actor.hpp"
 #include "platform/iokit/IORegistry.hpp"
 #include "shared/PowerTelemetry.hpp"
 
@@ -70,20 +76,61 @@ public:
 
     static constexpr std::string_view kRootDomainPath = "IOPower:/IOPowerConnection/IOPMrootDomain";
 
-    // This machine's registry and the profiler from the environment.
-    PowerStateObserver();
+    class Core {
+    public:
+        explicit Core(std::shared_ptr<iokit::IORegistry> registry);
+
+        // The health in it is the one stored last, if any.
+        Reading read();
+
+        PowerSource readPowerSource() const;
+        Battery readBattery();
+        double readAdapterWatts() const;  // at least 0
+        bool readClamshell() const;
+
+        // True once: after the first reading that found a battery, when the
+        // health should be asked for.
+        bool takeHealthProbeRequest();
+        void storeBatteryHealth(std::optional<std::int64_t> percent);
+
+    private:
+        std::shared_ptr<iokit::IORegistry> registry_;
+        std::optional<std::int64_t> healthPercent_;
+        bool batterySeen_ = false;
+        bool probeRequested_ = false;
+    };
+
+    // The app's entry passes this machine's registry and
+    // SystemProfilerOptions::fromEnvironment().
     PowerStateObserver(std::shared_ptr<iokit::IORegistry> registry, SystemProfilerOptions profiler);
+    // Kills a profiler still running, lets the reading in progress and those
+    // already asked for finish, and joins both threads.
+    ~PowerStateObserver();
+    PowerStateObserver(const PowerStateObserver&) = delete;
+    PowerStateObserver& operator=(const PowerStateObserver&) = delete;
 
-    Reading read() const;
+    // Core::read() on the actor thread, starting the health probe the first
+    // time it finds a battery; resumes the caller on its own thread. Throws
+    // ActorStopped only to a caller that outlived the observer.
+    QCoro::Task<Reading> read();
 
-    PowerSource readPowerSource() const;
-    Battery readBattery() const;
-    double readAdapterWatts() const;  // at least 0
-    bool readClamshell() const;
+    // The thread every reading runs on.
+    QThread* thread() { return actor_.thread(); }
+    // For tests: probes started, and those whose result reached the core
+    // (whatever it was).
+    int probesStarted() const { return probesStarted_; }
+    int probesFinished() const { return probesFinished_; }
 
 private:
-    std::shared_ptr<iokit::IORegistry> registry_;
-    SystemProfilerOptions profiler_;
+    void startHealthProbe();
+
+    Core core_;
+    const SystemProfilerOptions profiler_;
+    std::stop_source stopProbe_;
+    std::atomic<int> probesStarted_{0};
+    std::atomic<int> probesFinished_{0};
+    Actor actor_;
+    Actor probe_;
 };
 
 // The property as a dictionary (a JSON object), or nothing.
@@ -103,18 +150,10 @@ struct BatteryHealthReport {
 std::optional<BatteryHealthReport> batteryHealthFromPowerReport(std::string_view json);
 
 // One probe, run to its end on the calling thread: the profiler with the
-// arguments "SPPowerDataType" "-json" "-detailLevel" "mini", then the report
-// into the process-wide cache. read() runs it on a background thread.
-void probeBatteryHealth(const SystemProfilerOptions& profiler);
-
-// Test hooks for the process-wide health cache.
-struct BatteryHealthCacheTesting {
-    // Forgets the started flag and the value. A probe still running from
-    // before can no longer store into the cache.
-    static void reset();
-    // Probes started and finished (on any path) since the last reset.
-    static int probesStarted();
-    static int probesFinished();
-};
+// arguments "SPPowerDataType" "-json" "-detailLevel" "mini", its report read
+// as batteryHealthFromPowerReport does. Nothing when the profiler fails,
+// times out (logged) or is stopped.
+std::optional<BatteryHealthReport> probeBatteryHealth(const SystemProfilerOptions& profiler,
+                                                      std::stop_token stop = {});
 
 }  // namespace zephrane

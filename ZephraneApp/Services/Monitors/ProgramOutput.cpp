@@ -4,13 +4,16 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/syscall.h>
+#include <sys/eventfd.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
+
+#include "platform/proc/ProcessDescriptor.hpp"
 
 extern char** environ;
 
@@ -83,15 +86,6 @@ private:
     bool attributesReady_ = false;
 };
 
-int openProcessDescriptor(pid_t pid) {
-#ifdef SYS_pidfd_open
-    return static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
-#else
-    (void)pid;
-    return -1;
-#endif
-}
-
 enum class Reaped { no, yes, byOther };
 
 Reaped reap(pid_t pid, int& status, bool block) {
@@ -116,8 +110,21 @@ bool ProgramOutput::succeeded() const {
     return outcome == Outcome::exited && WIFEXITED(waitStatus) && WEXITSTATUS(waitStatus) == 0;
 }
 
-ProgramOutput runProgram(const std::string& path, const std::vector<std::string>& arguments, ProgramLimits limits) {
+ProgramOutput runProgram(const std::string& path, const std::vector<std::string>& arguments, ProgramLimits limits,
+                         std::stop_token stop) {
     ProgramOutput result;
+    if (stop.stop_requested()) {
+        result.outcome = ProgramOutput::Outcome::cancelled;
+        return result;
+    }
+    // Readable once a stop is requested, so the wait below wakes for it.
+    const Descriptor stopped(stop.stop_possible() ? ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK) : -1);
+    const std::stop_callback wake(stop, [fd = stopped.get()] {
+        if (fd >= 0) {
+            const std::uint64_t one = 1;
+            (void)!::write(fd, &one, sizeof one);
+        }
+    });
     int ends[2];
     // Close-on-exec, so that a program another thread starts meanwhile never
     // holds our write end and keeps the pipe from ending.
@@ -139,7 +146,7 @@ ProgramOutput runProgram(const std::string& path, const std::vector<std::string>
     writeEnd.reset();
 
     const auto deadline = Clock::now() + limits.timeout;
-    const Descriptor exitWatch(openProcessDescriptor(pid));
+    const Descriptor exitWatch(proc::openProcessDescriptor(pid));
     bool endOfOutput = false;
     Reaped reaped = Reaped::no;
     int status = 0;
@@ -152,12 +159,17 @@ ProgramOutput runProgram(const std::string& path, const std::vector<std::string>
             failure = ProgramOutput::Outcome::timedOut;
             break;
         }
-        pollfd watched[2];
+        if (stop.stop_requested()) {
+            failure = ProgramOutput::Outcome::cancelled;
+            break;
+        }
+        pollfd watched[3];
         nfds_t count = 0;
         if (!endOfOutput) watched[count++] = {readEnd.get(), POLLIN, 0};
         if (reaped == Reaped::no && exitWatch.valid()) watched[count++] = {exitWatch.get(), POLLIN, 0};
+        if (stopped.valid()) watched[count++] = {stopped.get(), POLLIN, 0};
         int wait = pollMilliseconds(left);
-        if (reaped == Reaped::no && !exitWatch.valid())
+        if ((reaped == Reaped::no && !exitWatch.valid()) || (stop.stop_possible() && !stopped.valid()))
             wait = std::min(wait, static_cast<int>(kExitPollInterval.count()));
         if (::poll(watched, count, wait) < 0 && errno != EINTR) {
             failure = ProgramOutput::Outcome::timedOut;  // cannot wait any more: give up as at the deadline

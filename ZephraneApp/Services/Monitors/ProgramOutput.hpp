@@ -7,11 +7,14 @@
 //
 // The program gets /dev/null as stdin and stderr, a pipe as stdout, its own
 // process group, default signal handling with nothing blocked, and no other
-// descriptor of ours. Blocking: run it off the GUI thread.
+// descriptor of ours. Blocking: run it off the GUI thread. A stop request
+// ends the run as the deadline does, so an owner that goes away need not
+// wait for the program.
 #pragma once
 
 #include <chrono>
 #include <cstddef>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -23,6 +26,7 @@ struct ProgramOutput {
         launchFailed,    // it never ran
         timedOut,        // killed at the deadline
         outputTooLarge,  // killed once it printed more than the limit
+        cancelled,       // killed when a stop was requested
     };
 
     Outcome outcome = Outcome::launchFailed;
@@ -40,7 +44,8 @@ struct ProgramLimits {
 
 // Runs `path` with `arguments` (without the program name). The whole of
 // stdout is read before the exit status is taken; both must come within the
-// time-out.
-ProgramOutput runProgram(const std::string& path, const std::vector<std::string>& arguments, ProgramLimits limits);
+// time-out, and before `stop` is requested.
+ProgramOutput runProgram(const std::string& path, const std::vector<std::string>& arguments, ProgramLimits limits,
+                         std::stop_token stop = {});
 
 }  // namespace zephrane

@@ -1,13 +1,13 @@
 #include "ZephraneApp/Services/Monitors/SensorPoller.hpp"
 
-#include <time.h>
-
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <exception>
 #include <iterator>
 #include <utility>
+
+#include "platform/host/ContinuousClock.hpp"
 
 namespace zephrane {
 namespace {
@@ -42,9 +42,7 @@ bool plausibleBounds(const FanStatus& fan) { return fan.maxRPM > 0 && fan.minRPM
 }  // namespace
 
 std::chrono::nanoseconds SensorPoller::continuousNow() {
-    timespec ts{};
-    ::clock_gettime(CLOCK_BOOTTIME, &ts);
-    return std::chrono::seconds(ts.tv_sec) + std::chrono::nanoseconds(ts.tv_nsec);
+    return host::ContinuousClock::now().time_since_epoch();
 }
 
 std::unique_ptr<HIDSensorSource> SensorPoller::systemHIDSource() { return std::make_unique<HIDSensorSource>(); }
@@ -173,13 +171,7 @@ bool SensorPoller::Core::isLiveRefreshSensor(const SMCSensor& sensor) {
 SensorPoller::SensorPoller(std::shared_ptr<SMCKernelBridge> bridge, HIDSourceFactory makeHIDSource, Clock clock)
     : core_(std::move(bridge), std::move(makeHIDSource), std::move(clock)), actor_(QStringLiteral("SensorPoller")) {}
 
-SensorPoller::~SensorPoller() {
-    // The actor drops calls still queued when it stops, and their callers
-    // are never resumed (the call keeps its own reference to the guard that
-    // should fail them). Running the queue dry first answers everyone; no
-    // new call can come, as only the owner's thread calls in.
-    QMetaObject::invokeMethod(actor_.context(), [] {}, Qt::BlockingQueuedConnection);
-}
+SensorPoller::~SensorPoller() = default;
 
 // Each operation hands the core's call to the actor thread. A failure to get
 // an answer (the poller stopped with the call still queued) reads as a

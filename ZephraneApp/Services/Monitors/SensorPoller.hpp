@@ -60,7 +60,7 @@ public:
     static constexpr std::chrono::seconds kSensorRefreshInterval{1};
     static constexpr std::chrono::seconds kHiddenRegistryRefreshInterval{30};
 
-    // CLOCK_BOOTTIME.
+    // The continuous clock's time since boot.
     static std::chrono::nanoseconds continuousNow();
     // A reader over this process's HID event system.
     static std::unique_ptr<HIDSensorSource> systemHIDSource();

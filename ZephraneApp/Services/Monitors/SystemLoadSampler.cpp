@@ -6,8 +6,8 @@
 #include <cmath>
 #include <utility>
 
-#include "platform/host/LinuxHost.hpp"
-#include "platform/iokit/IORegistryLinux.hpp"
+#include <nlohmann/json.hpp>
+
 
 namespace zephrane {
 namespace {
@@ -53,9 +53,8 @@ auto orAbsent(Read&& read) noexcept -> decltype(read()) {
 // 32-bit and wrap, so the difference is taken modulo 2^32 in their own
 // width: across a wrap that is still the true advance. An advance of 2^31
 // or more would be weeks of CPU time (days on the largest machines) between
-// two samples; it is a counter that stepped back (Linux's iowait can, and
-// overlapping calls can store their ticks out of order), and that interval
-// has no reading.
+// two samples; it is a counter that stepped back (Linux's iowait can), and
+// that interval has no reading.
 std::optional<std::uint64_t> tickAdvance(std::uint32_t now, std::uint32_t before) {
     const std::uint32_t advance = now - before;
     if (advance >= 0x8000'0000u) return std::nullopt;
@@ -94,14 +93,21 @@ bool SystemLoad::displayEquivalent(const SystemLoad& other) const {
     return component == other.component && displayPercent() == other.displayPercent() && detail == other.detail;
 }
 
-SystemLoadSampler::SystemLoadSampler()
-    : SystemLoadSampler(std::make_shared<host::LinuxHost>(), iokit::IORegistryCreate()) {}
-
 SystemLoadSampler::SystemLoadSampler(std::shared_ptr<host::Host> host, std::shared_ptr<iokit::IORegistry> registry,
                                      Clock clock)
+    : core_(std::move(host), std::move(registry), std::move(clock)), actor_(QStringLiteral("SystemLoadSampler")) {}
+
+SystemLoadSampler::~SystemLoadSampler() = default;
+
+QCoro::Task<std::vector<SystemLoad>> SystemLoadSampler::sample() {
+    return actor_.call([core = &core_] { return core->sample(); });
+}
+
+SystemLoadSampler::Core::Core(std::shared_ptr<host::Host> host, std::shared_ptr<iokit::IORegistry> registry,
+                              Clock clock)
     : host_(std::move(host)), registry_(std::move(registry)), clock_(std::move(clock)) {}
 
-std::vector<SystemLoad> SystemLoadSampler::sample() {
+std::vector<SystemLoad> SystemLoadSampler::Core::sample() {
     using Component = SystemLoad::Component;
     const auto cpu = sampleCPU();
     const auto gpu = sampleGPU();
@@ -145,15 +151,11 @@ std::string SystemLoadSampler::gigabyteText(double gigabytes) {
     return std::string(buffer.data(), end) + " GB";
 }
 
-std::optional<double> SystemLoadSampler::sampleCPU() {
+std::optional<double> SystemLoadSampler::Core::sampleCPU() {
     if (!host_) return std::nullopt;
     const auto ticks = orAbsent([&] { return host_->cpuLoadInfo(); });
     if (!ticks) return std::nullopt;
-    std::optional<host::CPULoadInfo> previous;
-    {
-        std::lock_guard guard(lock_);
-        previous = std::exchange(previousTicks_, ticks);
-    }
+    const std::optional<host::CPULoadInfo> previous = std::exchange(previousTicks_, ticks);
     if (!previous) return std::nullopt;
 
     const auto user = tickAdvance(ticks->user, previous->user);
@@ -167,19 +169,15 @@ std::optional<double> SystemLoadSampler::sampleCPU() {
     return clampedFraction(static_cast<double>(busy) / static_cast<double>(total));
 }
 
-std::optional<double> SystemLoadSampler::sampleGPU() {
-    {
-        std::lock_guard guard(lock_);
-        if (lastGPUSampleAt_ && clock_() - *lastGPUSampleAt_ < kGPUInterval) return lastGPUValue_;
-    }
+std::optional<double> SystemLoadSampler::Core::sampleGPU() {
+    if (lastGPUSampleAt_ && clock_() - *lastGPUSampleAt_ < SystemLoadSampler::kGPUInterval) return lastGPUValue_;
     const auto value = readGPUUtilization();
-    std::lock_guard guard(lock_);
     lastGPUSampleAt_ = clock_();
     lastGPUValue_ = value;
     return value;
 }
 
-std::optional<double> SystemLoadSampler::readGPUUtilization() {
+std::optional<double> SystemLoadSampler::Core::readGPUUtilization() {
     if (!registry_) return std::nullopt;
     return orAbsent([&]() -> std::optional<double> {
         std::optional<double> highest;
@@ -201,7 +199,7 @@ std::optional<double> SystemLoadSampler::readGPUUtilization() {
     });
 }
 
-std::optional<SystemLoadSampler::Reading> SystemLoadSampler::sampleMemory() {
+std::optional<SystemLoadSampler::Core::Reading> SystemLoadSampler::Core::sampleMemory() {
     if (!host_) return std::nullopt;
     const auto statistics = orAbsent([&] { return host_->vmStatistics64(); });
     const auto pageSize = orAbsent([&] { return host_->pageSize(); });
@@ -216,7 +214,7 @@ std::optional<SystemLoadSampler::Reading> SystemLoadSampler::sampleMemory() {
     return Reading{clampedFraction(used / physical), sizePairText(used, physical, kBytesPerGibibyte)};
 }
 
-std::optional<SystemLoadSampler::Reading> SystemLoadSampler::sampleSwap() {
+std::optional<SystemLoadSampler::Core::Reading> SystemLoadSampler::Core::sampleSwap() {
     if (!host_) return std::nullopt;
     const auto usage = orAbsent([&] { return host_->swapUsage(); });
     if (!usage) return std::nullopt;
@@ -226,19 +224,15 @@ std::optional<SystemLoadSampler::Reading> SystemLoadSampler::sampleSwap() {
     return Reading{clampedFraction(used / total), sizePairText(used, total, kBytesPerGibibyte)};
 }
 
-std::optional<SystemLoadSampler::Reading> SystemLoadSampler::sampleDisk() {
-    {
-        std::lock_guard guard(lock_);
-        if (lastDiskSampleAt_ && clock_() - *lastDiskSampleAt_ < kDiskInterval) return lastDiskValue_;
-    }
+std::optional<SystemLoadSampler::Core::Reading> SystemLoadSampler::Core::sampleDisk() {
+    if (lastDiskSampleAt_ && clock_() - *lastDiskSampleAt_ < SystemLoadSampler::kDiskInterval) return lastDiskValue_;
     auto value = readDiskUsage();
-    std::lock_guard guard(lock_);
     lastDiskSampleAt_ = clock_();
     lastDiskValue_ = value;
     return value;
 }
 
-std::optional<SystemLoadSampler::Reading> SystemLoadSampler::readDiskUsage() {
+std::optional<SystemLoadSampler::Core::Reading> SystemLoadSampler::Core::readDiskUsage() {
     if (!host_) return std::nullopt;
     const auto capacity = orAbsent([&] { return host_->volumeCapacity("/"); });
     if (!capacity || !capacity->total || !capacity->availableForImportantUsage || *capacity->total < 1) {
@@ -250,22 +244,21 @@ std::optional<SystemLoadSampler::Reading> SystemLoadSampler::readDiskUsage() {
     return Reading{fraction, sizePairText(std::max(used, 0.0), total, kBytesPerGigabyte)};
 }
 
-std::optional<std::int64_t> SystemLoadSampler::sysctlInteger(std::string_view name) {
+std::optional<std::int64_t> SystemLoadSampler::Core::sysctlInteger(std::string_view name) {
     if (!host_) return std::nullopt;
     return orAbsent([&] { return host_->sysctlInteger(name); });
 }
 
-const std::optional<std::string>& SystemLoadSampler::cpuCoreText() {
-    std::call_once(cpuCoreTextOnce_, [this] {
-        const auto performance = sysctlInteger("hw.perflevel0.logicalcpu");
-        const auto efficiency = sysctlInteger("hw.perflevel1.logicalcpu");
-        if (performance && efficiency && *performance >= 1 && *efficiency >= 1) {
-            cpuCoreText_ = std::to_string(*performance) + "P + " + std::to_string(*efficiency) + "E";
-            return;
-        }
-        const auto cores = sysctlInteger("hw.ncpu");
-        if (cores && *cores >= 1) cpuCoreText_ = std::to_string(*cores) + " cores";
-    });
+const std::optional<std::string>& SystemLoadSampler::Core::cpuCoreText() {
+    if (hasCPUCoreText_) return cpuCoreText_;
+    hasCPUCoreText_ = true;
+    const auto performance = sysctlInteger("hw.perflevel0.logicalcpu");
+    const auto efficiency = sysctlInteger("hw.perflevel1.logicalcpu");
+    if (performance && efficiency && *performance >= 1 && *efficiency >= 1) {
+        cpuCoreText_ = std::to_string(*performance) + "P + " + std::to_string(*efficiency) + "E";
+    } else if (const auto cores = sysctlInteger("hw.ncpu"); cores && *cores >= 1) {
+        cpuCoreText_ = std::to_string(*cores) + " cores";
+    }
     return cpuCoreText_;
 }
 

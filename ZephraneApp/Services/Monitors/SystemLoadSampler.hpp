@@ -8,23 +8,24 @@
 // every 3 s and the disk (a volume query) at most every 30 s, with the last
 // value, present or absent, served in between.
 //
-// Threading: sample() makes blocking kernel and registry calls, so the
-// engine runs it off the GUI thread; it may be called from any thread, also
-// concurrently. The sampler's state sits behind its own lock, which is
-// never held across a reading, so two overlapping calls may both read the
-// GPU or the disk; the later write wins.
+// SystemLoadSampler::Core does the reading synchronously and knows no
+// threads; SystemLoadSampler runs one Core on an actor thread of its own, as
+// the engine's awaitable face: the kernel and registry calls never block the
+// GUI thread, and overlapping samples run one after the other.
 #pragma once
 
 #include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include <qcoro/qcorotask.h>
+
+#include "ZephraneApp/Concurrency/Actor.hpp"
 #include "platform/host/Host.hpp"
 #include "platform/iokit/IORegistry.hpp"
 
@@ -62,20 +63,68 @@ public:
     static constexpr auto kGPUInterval = std::chrono::seconds(3);
     static constexpr auto kDiskInterval = std::chrono::seconds(30);
 
-    // This machine: the Linux host's own figures, the GPU from the
-    // registry.
-    SystemLoadSampler();
-    // A null `host` or `registry` reads as a machine where those readings
-    // fail.
+    class Core {
+    public:
+        // A null `host` or `registry` reads as a machine where those
+        // readings fail.
+        Core(std::shared_ptr<host::Host> host, std::shared_ptr<iokit::IORegistry> registry,
+             Clock clock = &std::chrono::steady_clock::now);
+        Core(const Core&) = delete;
+        Core& operator=(const Core&) = delete;
+
+        // Overall, CPU, GPU, memory, swap, disk, in that order, each left
+        // out when its reading is absent (swap also when none is
+        // configured). May be empty. Never throws.
+        std::vector<SystemLoad> sample();
+
+    private:
+        struct Reading {
+            double fraction = 0;
+            std::optional<std::string> detail;
+        };
+
+        std::optional<double> sampleCPU();
+        std::optional<double> sampleGPU();
+        std::optional<double> readGPUUtilization();
+        std::optional<Reading> sampleMemory();
+        std::optional<Reading> sampleSwap();
+        std::optional<Reading> sampleDisk();
+        std::optional<Reading> readDiskUsage();
+        std::optional<std::int64_t> sysctlInteger(std::string_view name);
+        const std::optional<std::string>& cpuCoreText();
+
+        const std::shared_ptr<host::Host> host_;
+        const std::shared_ptr<iokit::IORegistry> registry_;
+        const Clock clock_;
+
+        std::optional<host::CPULoadInfo> previousTicks_;
+        std::optional<std::chrono::steady_clock::time_point> lastGPUSampleAt_;
+        std::optional<double> lastGPUValue_;
+        std::optional<std::chrono::steady_clock::time_point> lastDiskSampleAt_;
+        std::optional<Reading> lastDiskValue_;
+
+        // Worked out once, on first use: the CPU's make-up does not change
+        // while the process runs (the engine keeps one sampler for its whole
+        // life).
+        bool hasCPUCoreText_ = false;
+        std::optional<std::string> cpuCoreText_;
+    };
+
+    // The app's entry passes this machine's host and registry.
     SystemLoadSampler(std::shared_ptr<host::Host> host, std::shared_ptr<iokit::IORegistry> registry,
                       Clock clock = &std::chrono::steady_clock::now);
+    // Lets the sample in progress and those already asked for finish, then
+    // stops the actor thread.
+    ~SystemLoadSampler();
     SystemLoadSampler(const SystemLoadSampler&) = delete;
     SystemLoadSampler& operator=(const SystemLoadSampler&) = delete;
 
-    // Overall, CPU, GPU, memory, swap, disk, in that order, each left out
-    // when its reading is absent (swap also when none is configured). May be
-    // empty. Never throws.
-    std::vector<SystemLoad> sample();
+    // Core::sample() on the actor thread; resumes the caller on its own
+    // thread. Throws ActorStopped only to a caller that outlived the sampler.
+    QCoro::Task<std::vector<SystemLoad>> sample();
+
+    // The thread every reading runs on.
+    QThread* thread() { return actor_.thread(); }
 
     // The largest present value, clamped to 0...1; swap and disk never
     // count. Absent when all three are.
@@ -86,36 +135,9 @@ public:
     static std::string gigabyteText(double gigabytes);
 
 private:
-    struct Reading {
-        double fraction = 0;
-        std::optional<std::string> detail;
-    };
-
-    std::optional<double> sampleCPU();
-    std::optional<double> sampleGPU();
-    std::optional<double> readGPUUtilization();
-    std::optional<Reading> sampleMemory();
-    std::optional<Reading> sampleSwap();
-    std::optional<Reading> sampleDisk();
-    std::optional<Reading> readDiskUsage();
-    std::optional<std::int64_t> sysctlInteger(std::string_view name);
-    const std::optional<std::string>& cpuCoreText();
-
-    const std::shared_ptr<host::Host> host_;
-    const std::shared_ptr<iokit::IORegistry> registry_;
-    const Clock clock_;
-
-    std::optional<host::CPULoadInfo> previousTicks_;
-    std::mutex lock_;  // guards previousTicks_ and the caches below
-    std::optional<std::chrono::steady_clock::time_point> lastGPUSampleAt_;
-    std::optional<double> lastGPUValue_;
-    std::optional<std::chrono::steady_clock::time_point> lastDiskSampleAt_;
-    std::optional<Reading> lastDiskValue_;
-
-    // Worked out once, on first use: the CPU's make-up does not change while
-    // the process runs (the engine keeps one sampler for its whole life).
-    std::once_flag cpuCoreTextOnce_;
-    std::optional<std::string> cpuCoreText_;
+    // Declared before the actor so that it outlives the actor's thread.
+    Core core_;
+    Actor actor_;
 };
 
 }  // namespace zephrane

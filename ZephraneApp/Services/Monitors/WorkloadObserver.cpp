@@ -14,7 +14,10 @@ using workspace::WorkspaceNotificationCenter;
 WorkloadObserver::WorkloadObserver(workspace::Workspace& workspace, ChangeHandler onChange)
     : onChange_(std::move(onChange)), workspace_(workspace), liveness_(std::make_shared<WorkloadObserver*>(this)) {}
 
+WorkloadObserver::~WorkloadObserver() { stop(); }
+
 void WorkloadObserver::start() {
+    queue_ = std::make_unique<QObject>();
     std::vector<std::string> identifiers;
     for (auto& application : workspace_.runningApplications())
         if (application.bundleIdentifier) identifiers.push_back(std::move(*application.bundleIdentifier));
@@ -24,7 +27,7 @@ void WorkloadObserver::start() {
     auto& center = workspace_.notificationCenter();
     for (const auto name : {NotificationName::didLaunchApplication, NotificationName::didTerminateApplication}) {
         std::weak_ptr<WorkloadObserver*> observer = liveness_;
-        tokens_.push_back(center.addObserver(name, WorkspaceNotificationCenter::mainQueue(),
+        tokens_.push_back(center.addObserver(name, queue_.get(),
                                              [observer](const Notification& notification) {
                                                  if (!notification.application ||
                                                      !notification.application->bundleIdentifier)
@@ -38,6 +41,7 @@ void WorkloadObserver::stop() {
     auto& center = workspace_.notificationCenter();
     for (const auto token : tokens_) center.removeObserver(token);
     tokens_.clear();
+    queue_.reset();
 }
 
 void WorkloadObserver::handle(const Notification& notification) {

@@ -32,16 +32,32 @@ QString HeatAttributionSampler::defaultDirectory() {
 
 HeatAttributionSampler::HeatAttributionSampler(QString directory, const QDateTime& now,
                                                proc::ProcessTable& processes)
+    : actor_(QStringLiteral("HeatAttributionSampler")) {
+    actor_.post([this, directory = std::move(directory), now, processes = &processes] {
+        core_ = std::make_unique<Core>(directory, now, *processes);
+    });
+}
+
+HeatAttributionSampler::~HeatAttributionSampler() {
+    actor_.post([this] { core_.reset(); });
+    actor_.stop();
+}
+
+QCoro::Task<HeatAttributionSampler::Rankings> HeatAttributionSampler::sample(QDateTime now) {
+    return actor_.call([this, now] { return core_->sample(now); });
+}
+
+HeatAttributionSampler::Core::Core(QString directory, const QDateTime& now, proc::ProcessTable& processes)
     : processes_(processes), files_(std::move(directory)), currentDay_(now.toLocalTime().date()) {
     dailyTotals_ = files_.load(currentDay_);
     files_.prune(now);
 }
 
-HeatAttributionSampler::~HeatAttributionSampler() {
+HeatAttributionSampler::Core::~Core() {
     if (isDirty_) files_.write(currentDay_, dailyTotals_);
 }
 
-HeatAttributionSampler::Rankings HeatAttributionSampler::sample(const QDateTime& now) {
+HeatAttributionSampler::Rankings HeatAttributionSampler::Core::sample(const QDateTime& now) {
     rollOver(now);
     const std::vector<Entry> entries = collect();
 
@@ -70,7 +86,7 @@ HeatAttributionSampler::Rankings HeatAttributionSampler::sample(const QDateTime&
     return rankings;
 }
 
-std::vector<HeatAttributionSampler::Entry> HeatAttributionSampler::collect() {
+std::vector<HeatAttributionSampler::Core::Entry> HeatAttributionSampler::Core::collect() {
     std::vector<Entry> result;
     std::map<proc::Pid, proc::CPUTimes> counters;
     const std::vector<proc::Pid> pids = processes_.allPids();
@@ -107,7 +123,7 @@ std::vector<HeatAttributionSampler::Entry> HeatAttributionSampler::collect() {
     return result;
 }
 
-std::optional<std::string> HeatAttributionSampler::resolveName(proc::Pid pid) {
+std::optional<std::string> HeatAttributionSampler::Core::resolveName(proc::Pid pid) {
     if (const auto path = processes_.executablePath(pid)) {
         const auto slash = path->rfind('/');
         std::string last = slash == std::string::npos ? *path : path->substr(slash + 1);
@@ -148,7 +164,7 @@ std::vector<HeatSource> HeatAttributionSampler::rankAndShare(
     return sources;
 }
 
-void HeatAttributionSampler::rollOver(const QDateTime& now) {
+void HeatAttributionSampler::Core::rollOver(const QDateTime& now) {
     const QDate day = now.toLocalTime().date();
     if (day == currentDay_) return;
     if (isDirty_) persist(now);  // still names the day that is ending
@@ -159,7 +175,7 @@ void HeatAttributionSampler::rollOver(const QDateTime& now) {
     files_.prune(now);
 }
 
-void HeatAttributionSampler::persist(const QDateTime& now) {
+void HeatAttributionSampler::Core::persist(const QDateTime& now) {
     if (!files_.write(currentDay_, dailyTotals_)) return;  // retried at the next dirty sample
     isDirty_ = false;
     lastPersistDate_ = now;

@@ -1,28 +1,17 @@
 #include "ZephraneApp/Services/Records/PowerExport.hpp"
 
 #include <exception>
-#include <memory>
-#include <mutex>
-#include <system_error>
-#include <thread>
-
-#include <sys/resource.h>
-#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QObject>
 #include <QSaveFile>
-#include <QScopeGuard>
-#include <QCoroSignal>
 
 namespace zephrane {
 
 namespace {
 
 constexpr qint64 kCopyChunk = 64 * 1024;
-constexpr int kWorkerNiceness = 10;
 
 QString writeFailure(const QString& path, const QString& reason) {
     return QStringLiteral("Could not write \"%1\": %2").arg(path, reason);
@@ -36,62 +25,27 @@ FileWriteResult commitOrFail(QSaveFile& file, const QString& path) {
     return FileWriteResult::ok(path);
 }
 
-// Tells the awaiting coroutine, on its own thread, that the worker is done.
-class Wakeup : public QObject {
-    Q_OBJECT
-signals:
-    void ready();
-};
-
-struct Handoff {
-    std::mutex mutex;
-    std::optional<FileWriteResult> result;
-    Wakeup* wakeup = nullptr;  // null once the awaiting side is gone
-};
-
-// File work must not block the GUI thread: run it on a thread of its own
-// and resume the caller on its thread. The result crosses under a plain
-// mutex rather than through Qt's event queue, so the hand-over is visible to
-// the thread sanitizer too; the queued signal only wakes the caller.
+// File work must not block the GUI thread: it runs on the worker the caller
+// owns, and the caller resumes on its own thread. Nothing thrown by the job
+// escapes; a worker that has stopped fails the write instead of leaving the
+// caller waiting.
 template <typename Job>
-QCoro::Task<FileWriteResult> runOffThread(Job job, QString path) {
-    Wakeup wakeup;
-    auto handoff = std::make_shared<Handoff>();
-    handoff->wakeup = &wakeup;
-    // Should the caller's task be destroyed while suspended, the worker must
-    // not post to a dead object: unhook first, under the same lock.
-    const auto unhook = qScopeGuard([&] {
-        std::lock_guard lock(handoff->mutex);
-        handoff->wakeup = nullptr;
+QCoro::Task<FileWriteResult> runOn(Actor& worker, Job job, QString path) {
+    QCoro::Task<FileWriteResult> running = worker.call([job = std::move(job), path] {
+        try {
+            return job();
+        } catch (const std::exception& e) {
+            return FileWriteResult::failed(path, writeFailure(path, QString::fromUtf8(e.what())));
+        } catch (...) {
+            return FileWriteResult::failed(path, writeFailure(path, QStringLiteral("unknown error")));
+        }
     });
-    auto ready = qCoro(&wakeup, &Wakeup::ready);
-
     try {
-        std::thread([handoff, job = std::move(job), path]() mutable {
-            // Background work: yield to anything interactive (a utility-class
-            // thread); failing to lower it changes nothing else.
-            ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), kWorkerNiceness);
-            std::optional<FileWriteResult> result;
-            // Nothing may escape the worker thread: a failure becomes the result.
-            try {
-                result = job();
-            } catch (const std::exception& e) {
-                result = FileWriteResult::failed(path, writeFailure(path, QString::fromUtf8(e.what())));
-            } catch (...) {
-                result = FileWriteResult::failed(path, writeFailure(path, QStringLiteral("unknown error")));
-            }
-            std::lock_guard lock(handoff->mutex);
-            handoff->result = std::move(result);
-            if (handoff->wakeup) QMetaObject::invokeMethod(handoff->wakeup, "ready", Qt::QueuedConnection);
-        }).detach();
-    } catch (const std::system_error& e) {  // no thread to be had
-        co_return FileWriteResult::failed(path, writeFailure(path, QString::fromUtf8(e.what())));
+        FileWriteResult result = co_await running;
+        co_return result;
+    } catch (const ActorStopped& stopped) {
+        co_return FileWriteResult::failed(path, writeFailure(path, QString::fromUtf8(stopped.what())));
     }
-
-    co_await ready;
-    std::lock_guard lock(handoff->mutex);
-    FileWriteResult result = std::move(*handoff->result);
-    co_return result;
 }
 
 }  // namespace
@@ -134,19 +88,18 @@ QString historyFileName(std::chrono::system_clock::time_point now) {
 
 QString csvExportFailedText(const QString& error) { return QStringLiteral("CSV export failed: ") + error; }
 
-QCoro::Task<FileWriteResult> writeHistoryCSV(std::vector<TelemetryStore::HistorySample> history, QString directory,
-                                             std::chrono::system_clock::time_point now) {
+QCoro::Task<FileWriteResult> writeHistoryCSV(Actor& worker, std::vector<TelemetryStore::HistorySample> history,
+                                             QString directory, std::chrono::system_clock::time_point now) {
     QString path = QDir(directory).filePath(historyFileName(now));
     QByteArray bytes = QByteArray::fromStdString(TelemetryStore::csv(history));
     // Named, not a temporary inside co_await: g++ 12 destroys temporaries of
     // a suspended full-expression twice.
-    QCoro::Task<FileWriteResult> writing =
-        runOffThread([path, bytes] { return writeFileAtomically(path, bytes); }, path);
+    QCoro::Task<FileWriteResult> writing = runOn(worker, [path, bytes] { return writeFileAtomically(path, bytes); }, path);
     FileWriteResult result = co_await writing;
     co_return result;
 }
 
-QCoro::Task<PowerExportOutcome> exportPowerHistory(HistoryCSVSource& source, SavePanel& panel) {
+QCoro::Task<PowerExportOutcome> exportPowerHistory(HistoryCSVSource& source, SavePanel& panel, Actor& worker) {
     const std::optional<QString> file = co_await source.exportHistoryCSV();
     if (!file) co_return PowerExportOutcome{PowerExportOutcome::Kind::noHistoryFile, {}, {}};
 
@@ -156,7 +109,7 @@ QCoro::Task<PowerExportOutcome> exportPowerHistory(HistoryCSVSource& source, Sav
     if (!target || target->isEmpty()) co_return PowerExportOutcome{PowerExportOutcome::Kind::cancelled, {}, {}};
 
     QCoro::Task<FileWriteResult> copying =
-        runOffThread([from = *file, to = *target] { return copyFileAtomically(from, to); }, *target);
+        runOn(worker, [from = *file, to = *target] { return copyFileAtomically(from, to); }, *target);
     const FileWriteResult copy = co_await copying;
     if (!copy.succeeded) co_return PowerExportOutcome{PowerExportOutcome::Kind::failed, *target, copy.error};
     co_return PowerExportOutcome{PowerExportOutcome::Kind::saved, *target, {}};
@@ -164,4 +117,3 @@ QCoro::Task<PowerExportOutcome> exportPowerHistory(HistoryCSVSource& source, Sav
 
 }  // namespace zephrane
 
-#include "PowerExport.moc"

@@ -5,6 +5,10 @@
 // flushed to disk and renamed over it, so a failed or interrupted export
 // never costs the user the file already at that path, and a reader never
 // sees half a file. Failures come back to the caller with their text.
+//
+// The file work runs on a worker the caller owns (an Actor of background
+// priority: an export must not compete with the control loop); the caller
+// resumes on its own thread. A worker that has stopped fails the write.
 #pragma once
 
 #include <chrono>
@@ -16,6 +20,7 @@
 #include <QString>
 #include <QCoroTask>
 
+#include "ZephraneApp/Concurrency/Actor.hpp"
 #include "ZephraneApp/Services/Records/SavePanel.hpp"
 #include "ZephraneApp/Services/Records/TelemetryStore.hpp"
 
@@ -47,10 +52,10 @@ QString historyFileName(std::chrono::system_clock::time_point now);
 QString csvExportFailedText(const QString& error);
 
 // The engine's half of the export: the history's CSV text, as UTF-8, into
-// historyFileName(now) inside `directory`. The write runs on a worker thread;
-// the caller resumes on its own thread.
-QCoro::Task<FileWriteResult> writeHistoryCSV(std::vector<TelemetryStore::HistorySample> history, QString directory,
-                                             std::chrono::system_clock::time_point now);
+// historyFileName(now) inside `directory`. The write runs on `worker`; the
+// caller resumes on its own thread.
+QCoro::Task<FileWriteResult> writeHistoryCSV(Actor& worker, std::vector<TelemetryStore::HistorySample> history,
+                                             QString directory, std::chrono::system_clock::time_point now);
 
 // What the export flow needs of the engine.
 class HistoryCSVSource {
@@ -77,9 +82,9 @@ struct PowerExportOutcome {
 inline constexpr char kExportPanelTitle[] = "Export Power History";
 
 // The menu command's flow: has the engine write the history file, asks the
-// panel where to put a copy, and copies it there off the GUI thread. The
-// temporary file is left in place whatever happens. `source` and `panel`
-// must outlive the returned task.
-QCoro::Task<PowerExportOutcome> exportPowerHistory(HistoryCSVSource& source, SavePanel& panel);
+// panel where to put a copy, and copies it there on `worker`. The temporary
+// file is left in place whatever happens. `source`, `panel` and `worker` must
+// outlive the returned task.
+QCoro::Task<PowerExportOutcome> exportPowerHistory(HistoryCSVSource& source, SavePanel& panel, Actor& worker);
 
 }  // namespace zephrane

@@ -14,6 +14,7 @@
 #include <map>
 #include <system_error>
 
+#include "platform/proc/ProcessDescriptor.hpp"
 #include "shared/DebugText.hpp"
 
 extern char** environ;
@@ -49,12 +50,10 @@ void writeDecimal(char* out, long value) {
     *out = '\0';
 }
 
-// Debian 12's C library declares the pidfd calls without C linkage for C++;
-// the system calls themselves are all we need.
-int openPidfd(pid_t pid) { return static_cast<int>(::syscall(SYS_pidfd_open, pid, 0U)); }
-
 }  // namespace
 
+// Debian 12's C library declares the pidfd calls without C linkage for C++;
+// the system call itself is all that is needed.
 bool signalDaemon(int pidfd, int signal) {
     return ::syscall(SYS_pidfd_send_signal, pidfd, signal, nullptr, 0U) == 0;
 }
@@ -138,7 +137,7 @@ LaunchedDaemon launchDaemon(const LaunchRequest& request, const TrustPolicy& pol
         ::fexecve(executable.get(), argv, envp.data());
         ::_exit(127);
     }
-    const int pidfd = openPidfd(pid);
+    const int pidfd = proc::openProcessDescriptor(pid);
     if (pidfd < 0) {
         const int error = errno;
         ::kill(pid, SIGKILL);
@@ -146,7 +145,6 @@ LaunchedDaemon launchDaemon(const LaunchRequest& request, const TrustPolicy& pol
         }
         throw std::system_error(error, std::generic_category(), "pidfd_open");
     }
-    ::fcntl(pidfd, F_SETFD, FD_CLOEXEC);
     return {pid, pidfd};
 }
 

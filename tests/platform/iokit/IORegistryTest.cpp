@@ -5,6 +5,7 @@
 #include <string>
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include "platform/iokit/SimulatorProtocol.hpp"
 #include "tests/platform/iokit/UnixTestServer.hpp"

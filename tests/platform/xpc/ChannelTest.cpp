@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "XPCTestSupport.hpp"
+#include "shared/JsonCoding.hpp"
 
 namespace zephrane::xpc::test {
 namespace {

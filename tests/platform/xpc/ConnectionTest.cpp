@@ -12,6 +12,7 @@
 
 #include "DescriptorTable.hpp"
 #include "XPCTestSupport.hpp"
+#include "shared/JsonCoding.hpp"
 
 namespace zephrane::xpc::test {
 namespace {

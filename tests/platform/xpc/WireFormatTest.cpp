@@ -5,6 +5,7 @@
 #include <limits>
 
 #include <gtest/gtest.h>
+#include "shared/JsonCoding.hpp"
 
 namespace zephrane::xpc::wire {
 namespace {

@@ -27,6 +27,7 @@
 #include "platform/xpc/IoThread.hpp"
 #include "platform/xpc/Listener.hpp"
 #include "platform/xpc/WireFormat.hpp"
+#include "shared/JsonCoding.hpp"
 
 namespace zephrane::xpc::test {
 

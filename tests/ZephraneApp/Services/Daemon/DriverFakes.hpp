@@ -20,52 +20,11 @@
 #include <QElapsedTimer>
 
 #include "ZephraneApp/Concurrency/ContinuousTimers.hpp"
+#include "tests/ZephraneApp/Concurrency/AwaitTask.hpp"
 #include "ZephraneApp/Services/Daemon/DaemonConnection.hpp"
 #include "platform/servicemanagement/ServiceManagement.hpp"
 
 namespace zephrane::testfakes {
-
-// Processes the caller's events until `done` holds; false after a generous
-// deadline.
-inline bool eventually(const std::function<bool()>& done, std::chrono::milliseconds limit = std::chrono::seconds(10)) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > limit.count()) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
-}
-
-// QCoro::waitFor, but an exception thrown by the task reaches the caller
-// (QCoro 0.8's own waitFor never returns when the task throws).
-template <typename T>
-T awaitResult(QCoro::Task<T> task) {
-    std::exception_ptr failure;
-    if constexpr (std::is_void_v<T>) {
-        auto wrapper = [](QCoro::Task<T> t, std::exception_ptr& out) -> QCoro::Task<void> {
-            try {
-                co_await std::move(t);
-            } catch (...) {
-                out = std::current_exception();
-            }
-        };
-        QCoro::waitFor(wrapper(std::move(task), failure));
-        if (failure) std::rethrow_exception(failure);
-    } else {
-        std::optional<T> value;
-        auto wrapper = [](QCoro::Task<T> t, std::optional<T>& out, std::exception_ptr& error) -> QCoro::Task<void> {
-            try {
-                out = co_await std::move(t);
-            } catch (...) {
-                error = std::current_exception();
-            }
-        };
-        QCoro::waitFor(wrapper(std::move(task), value, failure));
-        if (failure) std::rethrow_exception(failure);
-        return std::move(*value);
-    }
-}
 
 class FakeDaemonConnection final : public DaemonConnection {
 public:
@@ -324,9 +283,34 @@ public:
     int registerCalls = 0;
     int unregisterCalls = 0;
     std::function<void()> onRegister;  // runs inside register, before it returns
+    bool withholdUnregister = false;   // completions wait for completeWithheld()
+
+    // Completions run on a thread of the manager's, joined when it goes.
+    ~ScriptedServiceManager() override {
+        completeWithheld();
+        std::vector<std::thread> threads;
+        {
+            std::lock_guard lock(mutex);
+            threads.swap(completionThreads_);
+        }
+        for (auto& thread : threads) thread.join();
+    }
 
     std::unique_ptr<servicemanagement::Service> daemonService(const std::string&) override {
         return std::make_unique<Service>(*this);
+    }
+
+    void completeWithheld() {
+        std::vector<std::function<void()>> withheld;
+        {
+            std::lock_guard lock(mutex);
+            withheld.swap(withheld_);
+        }
+        for (auto& complete : withheld) complete();
+    }
+    std::size_t withheldCount() {
+        std::lock_guard lock(mutex);
+        return withheld_.size();
     }
 
 private:
@@ -352,20 +336,25 @@ private:
             return result;
         }
         void unregisterService(std::function<void(std::optional<Error>)> completion) override {
-            std::optional<Error> result;
-            {
-                std::lock_guard lock(owner_.mutex);
-                ++owner_.unregisterCalls;
-                result = owner_.unregisterError;
-                if (!result) owner_.status = Status::notRegistered;
+            std::lock_guard lock(owner_.mutex);
+            ++owner_.unregisterCalls;
+            std::optional<Error> result = owner_.unregisterError;
+            if (!result) owner_.status = Status::notRegistered;
+            auto complete = [completion = std::move(completion), result] { completion(result); };
+            if (owner_.withholdUnregister) {
+                owner_.withheld_.push_back(std::move(complete));
+                return;
             }
             // Completions come from elsewhere on the real system.
-            std::thread([completion = std::move(completion), result] { completion(result); }).detach();
+            owner_.completionThreads_.emplace_back(std::move(complete));
         }
 
     private:
         ScriptedServiceManager& owner_;
     };
+
+    std::vector<std::function<void()>> withheld_;
+    std::vector<std::thread> completionThreads_;
 };
 
 }  // namespace zephrane::testfakes

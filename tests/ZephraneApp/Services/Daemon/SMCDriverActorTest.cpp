@@ -4,7 +4,10 @@
 #include "ZephraneApp/Services/Daemon/SMCDriverActor.hpp"
 
 #include <atomic>
+#include <filesystem>
 #include <thread>
+
+#include <QTemporaryDir>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -183,7 +186,7 @@ TEST(ContinuationGuard, ManyRacersResumeExactlyOnceAndTheFirstClaimCallsOffTheTi
         std::vector<std::thread> racers;
         for (int i = 0; i < 4; ++i)
             racers.emplace_back([&, i] {
-                if (!guard.claim()) {
+                if (guard.tryClaim()) {
                     ++winners;
                     guard.resume(i);
                 }
@@ -197,11 +200,11 @@ TEST(ContinuationGuard, ManyRacersResumeExactlyOnceAndTheFirstClaimCallsOffTheTi
 
 TEST(ContinuationGuard, ATimeoutInstalledAfterTheClaimIsCancelledAtOnce) {
     ContinuationGuard<void> guard;
-    ASSERT_FALSE(guard.claim());  // a zero time-out won before it was installed
+    ASSERT_TRUE(guard.tryClaim());  // a zero time-out won before it was installed
     auto timer = std::make_shared<CountingTimer>();
     guard.installTimeout(timer);
     EXPECT_EQ(timer->cancels, 1);
-    EXPECT_TRUE(guard.claim());
+    EXPECT_FALSE(guard.tryClaim());
 }
 
 // --- handshake and heartbeat ---------------------------------------------------
@@ -329,6 +332,24 @@ TEST_F(DriverTest, ConnectionLossCallsBackOnlyForALinkThatWasUp) {
     QCoreApplication::processEvents();
     EXPECT_TRUE(awaitResult(driver_->snapshot()).hasConnection);
     EXPECT_EQ(losses, 1);
+}
+
+// The loss handler crosses onto the driver's thread by value: the driver
+// keeps exactly one copy of what it holds, calls it, and releases it when it
+// goes. A copy owned twice (or not at all) shows in the count of its holders.
+TEST_F(DriverTest, TheLossHandlerIsKeptOnceAndReleasedWithTheDriver) {
+    make();
+    auto held = std::make_shared<std::atomic<int>>(0);
+    awaitResult(driver_->setConnectionLossHandler([held] { ++*held; }));
+    ASSERT_TRUE(eventually([&] { return held.use_count() == 2; })) << held.use_count() << " holders";
+
+    ASSERT_EQ(connectWithUptime(7), State::connected());
+    daemon_.latest()->interrupt();
+    ASSERT_TRUE(eventually([&] { return held->load() == 1; }));
+    EXPECT_EQ(held.use_count(), 2) << "calling it keeps the one copy";
+
+    driver_.reset();
+    EXPECT_TRUE(eventually([&] { return held.use_count() == 1; })) << "the driver's copy goes with it";
 }
 
 TEST_F(DriverTest, AProxyThatDoesNotSpeakTheContractFailsWithNoProxy) {
@@ -618,6 +639,75 @@ TEST_F(DriverTest, TheExitRestoreSendsOnTheCurrentConnectionOnly) {
     awaitResult(driver_->tearDownConnection());
     SMCDriverActor::exitRestore();
     EXPECT_EQ(daemon_.latest()->sentWhileExiting().size(), 1u);
+}
+
+// --- stopping ------------------------------------------------------------------
+
+// Destroying the driver ends every wait at once, with the clock standing
+// still: a write and a version call out with the daemon and the heartbeat's
+// pause. Their callers get ActorStopped and nothing more is sent; that no
+// time-out or pause is left armed shows each wait was ended, not given up
+// on.
+TEST_F(DriverTest, DestroyingTheDriverEndsEveryWaitAndFailsItsCallers) {
+    make();
+    connectAnswering();
+    daemon_.latest()->setAutoAnswer(nullptr);
+    auto write = testfakes::start(driver_->setTargetRPM(0, 3000));
+    awaitSelector(protocol::setTargetRPM.selector);
+    auto version = testfakes::start(driver_->helperVersion());
+    awaitSelector(protocol::helperVersion.selector);
+    ASSERT_TRUE(awaitResult(driver_->snapshot()).heartbeatRunning);
+    const std::size_t sent = daemon_.latest()->messageCount();
+
+    driver_.reset();
+    ASSERT_TRUE(eventually([&] { return write->done && version->done; }));
+    EXPECT_TRUE(write->threw<ActorStopped>());
+    EXPECT_TRUE(version->threw<ActorStopped>());
+    EXPECT_EQ(timers_.pending(), 0u);
+    EXPECT_EQ(daemon_.latest()->messageCount(), sent);
+}
+
+// The daemon link's XPC connection owns the thread its socket runs on and
+// joins it when the last reference goes, even with a call's error still to
+// be delivered: no thread of the app outlives its owner.
+TEST(DaemonConnectionTest, TheConnectionJoinsItsThreadWhenItGoes) {
+    auto taskCount = [] {
+        std::size_t count = 0;
+        for ([[maybe_unused]] const auto& task : std::filesystem::directory_iterator("/proc/self/task")) ++count;
+        return count;
+    };
+    QTemporaryDir nowhere;
+    ASSERT_TRUE(nowhere.isValid());
+    qputenv("ZEPHRANE_XPC_DIR", nowhere.path().toUtf8());
+    const std::size_t before = taskCount();
+    {
+        std::shared_ptr<DaemonConnection> connection = xpcDaemonConnectionFactory()();
+        EXPECT_EQ(taskCount(), before + 1);
+        std::atomic<bool> failed{false};
+        connection->resume();
+        connection->send(protocol::helperVersion.selector, {}, [](xpc::Values) {},
+                         [&failed](const xpc::Error&) { failed = true; });
+        EXPECT_TRUE(eventually([&] { return failed.load(); })) << "no daemon: the call fails";
+    }
+    EXPECT_EQ(taskCount(), before);
+    qunsetenv("ZEPHRANE_XPC_DIR");
+}
+
+// The manager completes an unregister on its own thread, after the daemon
+// has stopped (seconds): the driver does not wait for it to stop, and a
+// late completion finds nobody waiting.
+TEST_F(DriverTest, AnUnregisterStillOutDoesNotHoldUpTheDriversEnd) {
+    make();
+    services_->status = Status::enabled;
+    services_->withholdUnregister = true;
+    answerHeartbeats(1);
+    auto uninstall = testfakes::start(driver_->uninstallHelper());
+    ASSERT_TRUE(eventually([&] { return services_->withheldCount() == 1; }));
+
+    driver_.reset();
+    ASSERT_TRUE(eventually([&] { return uninstall->done; }));
+    EXPECT_TRUE(uninstall->threw<ActorStopped>());
+    services_->completeWithheld();
 }
 
 }  // namespace

@@ -295,10 +295,11 @@ struct Outcome {
 
 // The outcome is shared: a test that gives up early must not leave the
 // coroutine writing into a finished test's stack.
-QCoro::Task<void> removeAndRecord(std::shared_ptr<adminscript::AppleScriptFactory> scripts,
+QCoro::Task<void> removeAndRecord(Actor& worker, std::shared_ptr<adminscript::AppleScriptFactory> scripts,
                                   std::shared_ptr<Outcome> outcome) {
     try {
-        co_await removeLegacyHelperInBackground(std::move(scripts), Layout::underRoot("/sys-root"));
+        QCoro::Task<void> removal = removeLegacyHelperInBackground(worker, std::move(scripts), Layout::underRoot("/sys-root"));
+        co_await std::move(removal);
     } catch (const CleanupError& error) {
         outcome->cleanupError = error;
     } catch (const std::exception& error) {
@@ -340,6 +341,7 @@ TEST(LegacyHelperRemovalInBackgroundTest, EventLoopKeepsRunningWhilePromptIsOpen
          CleanupError::failed("The older helper is still registered."), ""},
         {"prompt itself broke", std::nullopt, true, std::nullopt, "prompt broke"},
     };
+    Actor worker(QStringLiteral("install"));
     for (const auto& c : cases) {
         SCOPED_TRACE(c.edge);
         auto prompt = std::make_shared<SlowPrompt>();
@@ -347,7 +349,7 @@ TEST(LegacyHelperRemovalInBackgroundTest, EventLoopKeepsRunningWhilePromptIsOpen
         scripts->setHandler([prompt, answer = c.answer](const std::string&) { return prompt->show(answer); });
 
         auto outcome = std::make_shared<Outcome>();
-        QCoro::Task<void> removal = removeAndRecord(scripts, outcome);
+        QCoro::Task<void> removal = removeAndRecord(worker, scripts, outcome);
         int ticks = 0;
         // The prompt is open on the worker and this thread's timers keep firing.
         ASSERT_TRUE(spinUntil([&] { return prompt->shown() && ticks >= 10; }, &ticks));
@@ -366,8 +368,9 @@ TEST(LegacyHelperRemovalInBackgroundTest, CallerThatStopsAwaitingLeavesTheRemova
     auto scripts = std::make_shared<adminscript::FakeAppleScriptFactory>();
     scripts->setHandler([prompt](const std::string&) { return prompt->show(std::nullopt); });
     std::weak_ptr<adminscript::FakeAppleScriptFactory> watched = scripts;
+    Actor worker(QStringLiteral("install"));
     {
-        QCoro::Task<void> removal = removeLegacyHelperInBackground(std::move(scripts), Layout{});
+        QCoro::Task<void> removal = removeLegacyHelperInBackground(worker, std::move(scripts), Layout{});
         ASSERT_TRUE(spinUntil([&] { return prompt->shown(); }));
     }  // the awaiting side is gone while the prompt is still open
     ASSERT_FALSE(watched.expired()) << "the worker lost the factory it is using";
@@ -377,6 +380,19 @@ TEST(LegacyHelperRemovalInBackgroundTest, CallerThatStopsAwaitingLeavesTheRemova
     // Let the abandoned coroutine resume, finish and free itself.
     QCoreApplication::processEvents();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// The app quits with the worker gone: the removal fails at once instead of
+// leaving its caller waiting, and no prompt is shown.
+TEST(LegacyHelperRemovalInBackgroundTest, AStoppedWorkerRefusesTheRemoval) {
+    auto scripts = std::make_shared<adminscript::FakeAppleScriptFactory>();
+    Actor worker(QStringLiteral("install"));
+    worker.stop();
+    auto outcome = std::make_shared<Outcome>();
+    QCoro::Task<void> removal = removeAndRecord(worker, scripts, outcome);
+    ASSERT_TRUE(spinUntil([&] { return outcome->done; }));
+    EXPECT_EQ(outcome->otherError, ActorStopped().what());
+    EXPECT_TRUE(scripts->executedScripts().empty());
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include "platform/audio/AlsaAudioHardware.hpp"
 #include "platform/audio/FakeAudioHardware.hpp"
+#include "tests/ZephraneApp/Concurrency/AwaitTask.hpp"
 #include "tests/platform/audio/AsoundFixture.hpp"
 
 namespace zephrane {
@@ -47,7 +48,7 @@ TEST(MicActivityMonitorTest, InUseOnlyWhenTheDefaultInputRunsAndBothReadsSucceed
         hardware.defaultDeviceError = c.defaultError;
         hardware.runningSomewhere = c.running;
         hardware.runningError = c.runningError;
-        EXPECT_EQ(MicActivityMonitor(hardware).isMicrophoneInUse(), c.inUse);
+        EXPECT_EQ(MicActivityMonitor::Core(hardware).isMicrophoneInUse(), c.inUse);
         EXPECT_EQ(hardware.defaultDeviceReads(), 1);
         EXPECT_EQ(hardware.runningReads(), c.runningReads);
     }
@@ -62,14 +63,14 @@ TEST(MicActivityMonitorTest, AThrowingAudioSystemAnswersFalse) {
             throw std::bad_alloc();
         }
     } hardware;
-    EXPECT_FALSE(MicActivityMonitor(hardware).isMicrophoneInUse());
+    EXPECT_FALSE(MicActivityMonitor::Core(hardware).isMicrophoneInUse());
 }
 
 TEST(MicActivityMonitorTest, FollowsALinuxCaptureSubstream) {
     audio::testing::AsoundFixture tree("monitor");
     tree.setStatus(0, "pcm0p", 0, audio::testing::kRunning);
     const AlsaAudioHardware hardware(tree.rootText());
-    const MicActivityMonitor monitor(hardware);
+    const MicActivityMonitor::Core monitor(hardware);
     EXPECT_FALSE(monitor.isMicrophoneInUse()) << "no capture device";
     tree.setStatus(0, "pcm0c", 0, audio::testing::kClosed);
     tree.setStatus(0, "pcm0c", 1, audio::testing::kPrepared);
@@ -86,7 +87,7 @@ TEST(MicActivityMonitorTest, FollowsALinuxCaptureSubstream) {
 TEST(MicActivityMonitorTest, AnyThreadMayAskWhileTheCardComesAndGoes) {
     audio::testing::AsoundFixture tree("threads");
     const AlsaAudioHardware hardware(tree.rootText());
-    const MicActivityMonitor monitor(hardware);
+    const MicActivityMonitor::Core monitor(hardware);
     std::vector<std::atomic<int>> yes(4), no(4);
     struct Askers {
         std::atomic<bool> stop{false};
@@ -116,6 +117,27 @@ TEST(MicActivityMonitorTest, AnyThreadMayAskWhileTheCardComesAndGoes) {
         }
         std::this_thread::sleep_for(1ms);  // lets the askers read this state; not a wait for anything
     }
+}
+
+// The engine's face: the reads run on the monitor's own thread and the
+// answer is the core's.
+TEST(MicActivityMonitorTest, TheFaceReadsOnItsOwnThread) {
+    struct Recording final : AudioHardware {
+        FakeAudioHardware fake;
+        mutable std::atomic<QThread*> readOn{nullptr};
+        OSStatus getPropertyData(AudioObjectID object, const AudioObjectPropertyAddress& address,
+                                 std::uint32_t& size, void* data) const override {
+            readOn = QThread::currentThread();
+            return fake.getPropertyData(object, address, size, data);
+        }
+    } hardware;
+    hardware.fake.runningSomewhere = 1;
+    MicActivityMonitor monitor(hardware);
+    EXPECT_TRUE(testfakes::awaitResult(monitor.isMicrophoneInUse()));
+    EXPECT_EQ(hardware.readOn.load(), monitor.thread());
+    EXPECT_NE(monitor.thread(), QThread::currentThread());
+    hardware.fake.runningSomewhere = 0;
+    EXPECT_FALSE(testfakes::awaitResult(monitor.isMicrophoneInUse()));
 }
 
 }  // namespace

@@ -4,7 +4,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <fstream>
+#include <stop_token>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -18,7 +21,10 @@ using Outcome = ProgramOutput::Outcome;
 using testing::eventually;
 using testing::ScriptDirectory;
 
-constexpr ProgramLimits kGenerous{20s, 1024 * 1024};
+// Limits no run here should reach: a program that ends by itself, or that
+// the test stops, must never be ended by the deadline instead, however
+// loaded the machine.
+constexpr ProgramLimits kGenerous{1h, 1024 * 1024};
 
 TEST(ProgramOutputTest, ProgramsThatEndByThemselves) {
     const ScriptDirectory dir;
@@ -58,10 +64,12 @@ TEST(ProgramOutputTest, AProgramThatCannotRunFailsToLaunch) {
     }
 }
 
-// Each row leaves something running past the deadline: the program itself,
-// or a child of it that holds the output open. All of it must be killed,
-// the program reaped, and every descriptor closed.
-TEST(ProgramOutputTest, PastTheDeadlineTheWholeGroupIsKilledAndReaped) {
+// Each row leaves something running when the run is ended (the owner
+// stopping it, here once the script has got going): the program itself, or
+// a child of it that holds the output open. All of it must be killed, the
+// program reaped, and every descriptor closed. The deadline ends a run the
+// same way.
+TEST(ProgramOutputTest, AStoppedRunKillsTheWholeGroupAndReapsIt) {
     const ScriptDirectory dir;
     struct Row {
         const char* edge;
@@ -76,8 +84,16 @@ TEST(ProgramOutputTest, PastTheDeadlineTheWholeGroupIsKilledAndReaped) {
         SCOPED_TRACE(row.edge);
         std::filesystem::remove(dir.file("pid"));
         std::filesystem::remove(dir.file("child"));
-        const ProgramOutput run = runProgram(dir.script("program", row.body), {}, {300ms, 1024});
-        EXPECT_EQ(run.outcome, Outcome::timedOut);
+        std::stop_source stop;
+        std::atomic<bool> ended{false};
+        std::thread stopper([&] {
+            eventually([&] { return ended || (dir.pidIn("pid") && dir.pidIn("child")); }, 10min);
+            stop.request_stop();
+        });
+        const ProgramOutput run = runProgram(dir.script("program", row.body), {}, kGenerous, stop.get_token());
+        ended = true;
+        stopper.join();
+        EXPECT_EQ(run.outcome, Outcome::cancelled);
         EXPECT_FALSE(run.succeeded());
 
         const auto pid = dir.pidIn("pid");
@@ -89,9 +105,30 @@ TEST(ProgramOutputTest, PastTheDeadlineTheWholeGroupIsKilledAndReaped) {
     }
 }
 
+// Past the deadline the run ends as timed out, however far the program got
+// (on a loaded machine it may not have started yet), and leaves nothing open.
+TEST(ProgramOutputTest, PastTheDeadlineTheRunTimesOut) {
+    const ScriptDirectory dir;
+    const std::size_t descriptors = testing::openDescriptorCount();
+    const ProgramOutput run = runProgram(dir.script("program", "sleep 1000 & wait"), {}, {300ms, 1024});
+    EXPECT_EQ(run.outcome, Outcome::timedOut);
+    EXPECT_FALSE(run.succeeded());
+    EXPECT_EQ(testing::openDescriptorCount(), descriptors);
+}
+
+// A stop requested before the run starts nothing.
+TEST(ProgramOutputTest, AStopAlreadyRequestedRunsNothing) {
+    const ScriptDirectory dir;
+    std::stop_source stop;
+    stop.request_stop();
+    const ProgramOutput run = runProgram(dir.script("program", "touch ran"), {}, kGenerous, stop.get_token());
+    EXPECT_EQ(run.outcome, Outcome::cancelled);
+    EXPECT_FALSE(dir.read("ran").has_value());
+}
+
 TEST(ProgramOutputTest, TooMuchOutputIsCutOffAndTheProgramKilled) {
     const ScriptDirectory dir;
-    const ProgramOutput run = runProgram(dir.script("program", "echo $$ > pid; exec yes"), {}, {20s, 4096});
+    const ProgramOutput run = runProgram(dir.script("program", "echo $$ > pid; exec yes"), {}, {kGenerous.timeout, 4096});
     EXPECT_EQ(run.outcome, Outcome::outputTooLarge);
     EXPECT_GT(run.output.size(), 4096u);
     const auto pid = dir.pidIn("pid");

@@ -14,7 +14,7 @@ using namespace std::chrono_literals;
 using Component = SystemLoad::Component;
 
 TEST(SystemLoadSamplerLiveTest, SecondSampleHasCPUWithinRangeAndMemory) {
-    SystemLoadSampler sampler(std::make_shared<host::LinuxHost>(), nullptr);
+    SystemLoadSampler::Core sampler(std::make_shared<host::LinuxHost>(), nullptr);
     const auto first = sampler.sample();
     ASSERT_FALSE(first.empty());
     EXPECT_EQ(first.front().component, Component::overall);

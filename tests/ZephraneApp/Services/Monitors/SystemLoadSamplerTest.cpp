@@ -10,11 +10,13 @@
 #include <mutex>
 #include <ostream>
 #include <stdexcept>
-#include <thread>
 
+#include <QThread>
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include "platform/host/FakeHost.hpp"
+#include "tests/ZephraneApp/Concurrency/AwaitTask.hpp"
 
 namespace zephrane {
 
@@ -92,7 +94,7 @@ struct Rig {
     std::shared_ptr<FakeHost> host = std::make_shared<FakeHost>(typicalFigures());
     std::shared_ptr<FakeRegistry> registry = std::make_shared<FakeRegistry>();
     std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>();
-    SystemLoadSampler sampler{host, registry, [clock = clock] { return clock->now(); }};
+    SystemLoadSampler::Core sampler{host, registry, [clock = clock] { return clock->now(); }};
 
     // Moves the tick counters on by the given busy and idle ticks.
     void tick(std::uint32_t busy, std::uint32_t idle) {
@@ -437,7 +439,7 @@ TEST(SystemLoadSamplerTest, AFailedGPUReadIsCachedAsAbsentToo) {
     rig.clock->advance(1s);
     EXPECT_EQ(fraction(rig.sampler.sample(), Component::gpu), 0.3);
 
-    SystemLoadSampler withoutRegistry(rig.host, nullptr, [clock = rig.clock] { return clock->now(); });
+    SystemLoadSampler::Core withoutRegistry(rig.host, nullptr, [clock = rig.clock] { return clock->now(); });
     EXPECT_EQ(find(withoutRegistry.sample(), Component::gpu), std::nullopt);
 }
 
@@ -486,9 +488,9 @@ TEST(SystemLoadSamplerTest, DiskNeedsBothCapacitiesAndAPositiveTotal) {
 
 TEST(SystemLoadSamplerTest, AMachineWhereEveryReadFailsGivesAnEmptyList) {
     auto clock = std::make_shared<ManualClock>();
-    SystemLoadSampler nothing(nullptr, nullptr, [clock] { return clock->now(); });
-    SystemLoadSampler silentHost(std::make_shared<FakeHost>(FakeHost::Figures{}), std::make_shared<FakeRegistry>(),
-                                 [clock] { return clock->now(); });
+    SystemLoadSampler::Core nothing(nullptr, nullptr, [clock] { return clock->now(); });
+    SystemLoadSampler::Core silentHost(std::make_shared<FakeHost>(FakeHost::Figures{}),
+                                       std::make_shared<FakeRegistry>(), [clock] { return clock->now(); });
     for (int i = 0; i < 2; ++i) {
         EXPECT_TRUE(nothing.sample().empty());
         EXPECT_TRUE(silentHost.sample().empty());
@@ -496,35 +498,52 @@ TEST(SystemLoadSamplerTest, AMachineWhereEveryReadFailsGivesAnEmptyList) {
     }
 }
 
-// Two threads sample at once while the counters move, the registry flips
-// between working and throwing, and the clock runs past both intervals.
-// ASan watches the lock; every list must stay well formed.
-TEST(SystemLoadSamplerTest, ConcurrentCallersGetWellFormedLists) {
-    Rig rig;
-    rig.registry->setAccelerators({accelerator({{"Device Utilization %", 42}})});
-    std::atomic<bool> failed = false;
-    auto worker = [&](int seed) {
-        for (int i = 0; i < 2000; ++i) {
-            rig.tick(static_cast<std::uint32_t>(seed + i % 7), 5);
-            rig.clock->advance(std::chrono::milliseconds(97 * seed));
-            if (i % 50 == 0) rig.registry->setThrows(i % 100 == 0);
-            const auto loads = rig.sampler.sample();
-            int previous = -1;
-            for (const auto& load : loads) {
-                const int position = static_cast<int>(load.component);
-                if (position <= previous || !std::isfinite(load.fraction) || load.fraction < 0 || load.fraction > 1) {
-                    failed = true;
-                }
-                previous = position;
-            }
+// The engine's face: samples awaited together run one at a time on the
+// sampler's own thread while the counters move, the registry flips between
+// working and throwing and the clock runs past both intervals; every list
+// is the core's, well formed.
+TEST(SystemLoadSamplerTest, SamplesAwaitedTogetherRunOneAtATimeOnTheSamplersThread) {
+    auto host = std::make_shared<FakeHost>(typicalFigures());
+    auto registry = std::make_shared<FakeRegistry>();
+    auto clock = std::make_shared<ManualClock>();
+    registry->setAccelerators({accelerator({{"Device Utilization %", 42}})});
+    std::atomic<int> inside{0};
+    std::atomic<int> mostInside{0};
+    std::atomic<QThread*> readOn{nullptr};
+    std::atomic<bool> elsewhereToo{false};
+    SystemLoadSampler sampler(host, registry, [&, clock] {
+        // The clock is read once per reading that has an interval.
+        const int now = ++inside;
+        mostInside = std::max(mostInside.load(), now);
+        QThread* expected = nullptr;
+        if (!readOn.compare_exchange_strong(expected, QThread::currentThread()) && expected != QThread::currentThread())
+            elsewhereToo = true;
+        --inside;
+        return clock->now();
+    });
+
+    std::vector<std::shared_ptr<testfakes::Outcome<std::vector<SystemLoad>>>> samples;
+    for (int i = 0; i < 200; ++i) {
+        host->update([&](FakeHost::Figures& f) { f.cpuLoad->user += static_cast<std::uint32_t>(i % 7); });
+        clock->advance(std::chrono::milliseconds(97 * (i % 50)));
+        if (i % 50 == 0) registry->setThrows(i % 100 == 0);
+        samples.push_back(testfakes::start(sampler.sample()));
+    }
+    ASSERT_TRUE(testfakes::eventually([&] { return samples.back()->done; }));
+    for (const auto& sample : samples) {
+        ASSERT_TRUE(sample->done && sample->value);
+        int previous = -1;
+        for (const auto& load : *sample->value) {
+            const int position = static_cast<int>(load.component);
+            EXPECT_GT(position, previous);
+            EXPECT_TRUE(std::isfinite(load.fraction) && load.fraction >= 0 && load.fraction <= 1);
+            previous = position;
         }
-    };
-    std::thread first(worker, 1);
-    std::thread second(worker, 3);
-    first.join();
-    second.join();
-    EXPECT_FALSE(failed);
-    EXPECT_GE(rig.registry->reads(), 2);
+    }
+    EXPECT_EQ(mostInside.load(), 1);
+    EXPECT_EQ(readOn.load(), sampler.thread());
+    EXPECT_FALSE(elsewhereToo) << "read outside the sampler's thread";
+    EXPECT_GE(registry->reads(), 2);
 }
 
 }  // namespace

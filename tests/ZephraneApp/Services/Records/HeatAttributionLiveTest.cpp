@@ -43,7 +43,7 @@ TEST(HeatAttributionLiveTest, BusyChildShowsUpInTheLiveRanking) {
     QTemporaryDir dir;
     proc::LinuxProcessTable table;
     QDateTime now = QDateTime::currentDateTime();
-    HeatAttributionSampler sampler(dir.filePath("Zephrane"), now, table);
+    HeatAttributionSampler::Core sampler(dir.filePath("Zephrane"), now, table);
     sampler.sample(now);
     const std::uint64_t before = cpuNanoseconds(table, child);
 

@@ -12,6 +12,7 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/proc/FakeProcessTable.hpp"
+#include "tests/ZephraneApp/Concurrency/AwaitTask.hpp"
 
 namespace zephrane {
 namespace {
@@ -43,7 +44,7 @@ class HeatAttributionSamplerTest : public ::testing::Test {
 protected:
     QString folder() const { return tmp_.filePath("Zephrane"); }
     QString dayFile(QDate day) const { return QDir(folder()).filePath(HeatDayFiles::fileName(day)); }
-    HeatAttributionSampler make(const QDateTime& now) { return HeatAttributionSampler(folder(), now, table_); }
+    HeatAttributionSampler::Core make(const QDateTime& now) { return HeatAttributionSampler::Core(folder(), now, table_); }
 
     QTemporaryDir tmp_;
     proc::FakeProcessTable table_;
@@ -314,6 +315,24 @@ TEST(HeatAttributionDirectoryTest, DefaultFolderIsZephraneInTheDataFolder) {
     EXPECT_EQ(HeatAttributionSampler::defaultDirectory(), data.path() + "/Zephrane");
     EXPECT_FALSE(QFileInfo::exists(data.path() + "/Zephrane"));
     if (saved.isNull()) qunsetenv("XDG_DATA_HOME"); else qputenv("XDG_DATA_HOME", saved);
+}
+
+// The engine's face: the core is made, run and ended on the sampler's own
+// thread, and what it had not written yet is written when the face goes.
+TEST_F(HeatAttributionSamplerTest, TheFaceKeepsTheCoreOnItsThreadAndWritesOnTheWayOut) {
+    table_.setRunning(1, "/bin/app", 0);
+    {
+        HeatAttributionSampler sampler(folder(), at(kToday, 12), table_);
+        testfakes::awaitResult(sampler.sample(at(kToday, 12)));
+        table_.setTimes(1, 1.0);
+        testfakes::awaitResult(sampler.sample(at(kToday, 12, 0, 8)));
+        table_.setTimes(1, 1.5);
+        const auto rankings = testfakes::awaitResult(sampler.sample(at(kToday, 12, 0, 16)));
+        EXPECT_THAT(rankings.live, ElementsAre(HeatSource{"app", 1.0, 0.5, 1}));
+        EXPECT_EQ(totalsIn(dayFile(kToday)), (nlohmann::json{{"app", 1.0}}));
+        EXPECT_NE(sampler.thread(), QThread::currentThread());
+    }
+    EXPECT_EQ(totalsIn(dayFile(kToday)), (nlohmann::json{{"app", 1.5}}));
 }
 
 }  // namespace

@@ -62,6 +62,7 @@ public:
 class PowerExportTest : public ::testing::Test {
 protected:
     QTemporaryDir dir;
+    Actor worker{QStringLiteral("export"), Actor::Priority::background};
     QString path(const QString& name) const { return dir.filePath(name); }
 
     // The engine's file, already written.
@@ -72,7 +73,7 @@ protected:
     }
 
     PowerExportOutcome runExport(FakeHistorySource& source, FakeSavePanel& panel) {
-        return QCoro::waitFor(exportPowerHistory(source, panel));
+        return QCoro::waitFor(exportPowerHistory(source, panel, worker));
     }
 
     static inline const QByteArray kHistory = "timestamp,maxTempC,fanRPM,systemWatts,fanWatts\n"
@@ -87,7 +88,7 @@ TEST_F(PowerExportTest, WritesTheHistoryFileUnderItsSecondInTheGivenDirectory) {
 
     const std::vector<TelemetryStore::HistorySample> history{
         {std::chrono::system_clock::time_point{} + 1741944413s, 71.234, 2450.6, 12.3456, 0.5}};
-    const FileWriteResult result = QCoro::waitFor(writeHistoryCSV(history, dir.path(), now));
+    const FileWriteResult result = QCoro::waitFor(writeHistoryCSV(worker, history, dir.path(), now));
 
     EXPECT_EQ(result, FileWriteResult::ok(expectedPath));
     EXPECT_EQ(readAll(expectedPath), kHistory);
@@ -96,7 +97,7 @@ TEST_F(PowerExportTest, WritesTheHistoryFileUnderItsSecondInTheGivenDirectory) {
 TEST_F(PowerExportTest, AFailedHistoryWriteSaysWhy) {
     const QString missingDirectory = path(QStringLiteral("gone"));
     const FileWriteResult result =
-        QCoro::waitFor(writeHistoryCSV({}, missingDirectory, std::chrono::system_clock::time_point{} + 7s));
+        QCoro::waitFor(writeHistoryCSV(worker, {}, missingDirectory, std::chrono::system_clock::time_point{} + 7s));
 
     EXPECT_FALSE(result.succeeded);
     EXPECT_EQ(result.path, missingDirectory + QStringLiteral("/Brumalune-History-7.csv"));
@@ -104,6 +105,26 @@ TEST_F(PowerExportTest, AFailedHistoryWriteSaysWhy) {
         << result.error.toStdString();
     EXPECT_GT(result.error.size(), result.path.size() + 20) << "the system's reason follows";
     EXPECT_EQ(csvExportFailedText(QStringLiteral("disk full")), QStringLiteral("CSV export failed: disk full"));
+}
+
+// The app is quitting: a worker that has stopped fails the write with a
+// reason instead of leaving the caller waiting, and touches no file.
+TEST_F(PowerExportTest, AStoppedWorkerFailsTheWriteInsteadOfHanging) {
+    worker.stop();
+    const FileWriteResult result =
+        QCoro::waitFor(writeHistoryCSV(worker, {}, dir.path(), std::chrono::system_clock::time_point{} + 7s));
+    EXPECT_FALSE(result.succeeded);
+    EXPECT_EQ(result.error, QStringLiteral("Could not write \"") + result.path +
+                                QStringLiteral("\": actor stopped before the call ran"));
+    EXPECT_FALSE(QFileInfo::exists(result.path));
+
+    FakeHistorySource source;
+    source.file = historyFile();
+    FakeSavePanel panel;
+    panel.answer = path(QStringLiteral("copy.csv"));
+    const PowerExportOutcome outcome = runExport(source, panel);
+    EXPECT_EQ(outcome.kind, Kind::failed);
+    EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("copy.csv"))));
 }
 
 TEST_F(PowerExportTest, AsksThePanelWithTheHistoryFileName) {

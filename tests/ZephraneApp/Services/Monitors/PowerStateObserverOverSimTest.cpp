@@ -9,6 +9,7 @@
 #include "ZephraneApp/Services/Monitors/PowerStateObserver.hpp"
 #include "ZephraneApp/Services/Monitors/ProgramOutput.hpp"
 #include "platform/iokit/IORegistryLinux.hpp"
+#include "tests/ZephraneApp/Concurrency/AwaitTask.hpp"
 #include "tests/integration/SimProgram.hpp"
 
 namespace zephrane::integration {
@@ -16,22 +17,20 @@ namespace {
 
 using namespace std::chrono_literals;
 using sim::testing::eventually;
+using testfakes::awaitResult;
 
 const std::vector<std::string> kProfilerArguments{"SPPowerDataType", "-json", "-detailLevel", "mini"};
 
+// Each observer's probe ends with it: none outlives its test, where the
+// next test may change the environment the profiler is started with.
 class PowerStateObserverOverSimTest : public ::testing::Test {
 protected:
-    void SetUp() override { BatteryHealthCacheTesting::reset(); }
-    // A probe must not outlive its test: the next one may change the
-    // environment the probe's profiler is started with.
-    void TearDown() override {
-        EXPECT_TRUE(eventually([] {
-            return BatteryHealthCacheTesting::probesFinished() == BatteryHealthCacheTesting::probesStarted();
-        }));
+    static std::unique_ptr<PowerStateObserver> observer() {
+        return std::make_unique<PowerStateObserver>(iokit::IORegistryCreate(),
+                                                    SystemProfilerOptions{ZEPHRANE_SYSTEM_PROFILER_PROGRAM, 20s});
     }
-
-    static PowerStateObserver observer() {
-        return PowerStateObserver(iokit::IORegistryCreate(), {ZEPHRANE_SYSTEM_PROFILER_PROGRAM, 20s});
+    static PowerStateObserver::Reading readingOf(PowerStateObserver& observer) {
+        return awaitResult(observer.read());
     }
 
     static std::int64_t registryInteger(std::string_view className, const char* property) {
@@ -44,9 +43,9 @@ TEST_F(PowerStateObserverOverSimTest, ALaptopFollowsItsAdapterLidAndBattery) {
     SimProgram sim({"--machine", "two-fan-laptop", "--tick", "20"});
     ASSERT_TRUE(sim.waitUntilServing()) << sim.log();
     sim.pointPlatformAtIt();
-    const PowerStateObserver power = observer();
+    const auto power = observer();
 
-    PowerStateObserver::Reading reading = power.read();
+    PowerStateObserver::Reading reading = readingOf(*power);
     EXPECT_EQ(reading.telemetry.source, PowerSource::ac);
     EXPECT_TRUE(reading.telemetry.hasBattery);
     EXPECT_TRUE(reading.telemetry.isCharging);
@@ -56,10 +55,10 @@ TEST_F(PowerStateObserverOverSimTest, ALaptopFollowsItsAdapterLidAndBattery) {
     EXPECT_NEAR(reading.telemetry.batteryWattHours, 7564 * 12.6 / 1000, 7564 * 0.5 / 1000) << "7564 mAh near 12.6 V";
     EXPECT_FALSE(reading.clamshell);
     // The stand-in's report, carried once the probe has stored it.
-    EXPECT_TRUE(eventually([&] { return power.read().telemetry.batteryHealthPercent == 87; }));
+    EXPECT_TRUE(eventually([&] { return readingOf(*power).telemetry.batteryHealthPercent == 87; }));
 
     ASSERT_EQ(sim.control({{"command", "setAdapter"}, {"connected", false}})["ok"], true);
-    reading = power.read();
+    reading = readingOf(*power);
     EXPECT_EQ(reading.telemetry.source, PowerSource::battery);
     EXPECT_LT(registryInteger("AppleSmartBattery", "Amperage"), 0) << "a discharging current is negative";
     EXPECT_GT(reading.telemetry.systemWatts, 5) << "and the watts a magnitude";
@@ -69,18 +68,18 @@ TEST_F(PowerStateObserverOverSimTest, ALaptopFollowsItsAdapterLidAndBattery) {
     EXPECT_EQ(reading.telemetry.batteryHealthPercent, 87);
 
     ASSERT_EQ(sim.control({{"command", "setBatteryLevel"}, {"percent", 30}})["ok"], true);
-    EXPECT_NEAR(static_cast<double>(power.read().telemetry.batteryLevelPercent.value_or(-1)), 30, 1);
+    EXPECT_NEAR(static_cast<double>(readingOf(*power).telemetry.batteryLevelPercent.value_or(-1)), 30, 1);
 
     ASSERT_EQ(sim.control({{"command", "setLid"}, {"closed", true}})["ok"], true);
-    reading = power.read();
+    reading = readingOf(*power);
     EXPECT_TRUE(reading.clamshell);
     EXPECT_FALSE(reading.telemetry.isClamshell) << "the lid travels beside the telemetry";
 
     ASSERT_EQ(sim.control({{"command", "setAdapter"}, {"connected", true}})["ok"], true);
-    reading = power.read();
+    reading = readingOf(*power);
     EXPECT_EQ(reading.telemetry.source, PowerSource::ac);
     EXPECT_TRUE(reading.telemetry.isCharging);
-    EXPECT_EQ(BatteryHealthCacheTesting::probesStarted(), 1);
+    EXPECT_EQ(power->probesStarted(), 1);
 
     sim.terminate();
     EXPECT_TRUE(exitedCleanly(sim.exitStatus())) << sim.log();
@@ -92,8 +91,8 @@ TEST_F(PowerStateObserverOverSimTest, TheLevelMovesVisiblyInRealTime) {
     SimProgram sim({"--machine", "fanless-laptop", "--tick", "20"});
     ASSERT_TRUE(sim.waitUntilServing()) << sim.log();
     sim.pointPlatformAtIt();
-    const PowerStateObserver power = observer();
-    auto level = [&] { return power.read().telemetry.batteryLevelPercent.value_or(-1); };
+    const auto power = observer();
+    auto level = [&] { return readingOf(*power).telemetry.batteryLevelPercent.value_or(-1); };
 
     ASSERT_EQ(sim.control({{"command", "setLoad"}, {"load", 1}})["ok"], true);
     ASSERT_EQ(sim.control({{"command", "setAdapter"}, {"connected", false}})["ok"], true);
@@ -114,12 +113,13 @@ TEST_F(PowerStateObserverOverSimTest, TheDesktopHasNoBatteryAndTheStandInSaysSo)
     ASSERT_TRUE(sim.waitUntilServing()) << sim.log();
     sim.pointPlatformAtIt();
 
-    const PowerStateObserver::Reading reading = observer().read();
+    const auto power = observer();
+    const PowerStateObserver::Reading reading = readingOf(*power);
     EXPECT_EQ(reading.telemetry.source, PowerSource::ac);
     EXPECT_FALSE(reading.telemetry.hasBattery);
     EXPECT_EQ(reading.telemetry.adapterWatts, 0);
     EXPECT_FALSE(reading.clamshell);
-    EXPECT_EQ(BatteryHealthCacheTesting::probesStarted(), 0) << "no battery, no profiler";
+    EXPECT_EQ(power->probesStarted(), 0) << "no battery, no profiler";
 
     const ProgramOutput run = runProgram(ZEPHRANE_SYSTEM_PROFILER_PROGRAM, kProfilerArguments, {});
     ASSERT_EQ(run.outcome, ProgramOutput::Outcome::exited);
@@ -143,7 +143,7 @@ TEST_F(PowerStateObserverOverSimTest, WithoutAMachineEverythingIsNeutralAndTheSt
     }
     ASSERT_FALSE(std::filesystem::exists(*gone / iokit::wire::kRegistrySocketName));
 
-    const PowerStateObserver::Reading reading = observer().read();
+    const PowerStateObserver::Reading reading = readingOf(*observer());
     EXPECT_EQ(reading.telemetry, PowerTelemetry{}) << "unknown source, no battery, no adapter";
     EXPECT_FALSE(reading.clamshell);
     EXPECT_FALSE(runProgram(ZEPHRANE_SYSTEM_PROFILER_PROGRAM, kProfilerArguments, {}).succeeded());

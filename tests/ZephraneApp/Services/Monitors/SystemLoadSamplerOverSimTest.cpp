@@ -3,12 +3,22 @@
 #include <gtest/gtest.h>
 
 #include "ZephraneApp/Services/Monitors/SystemLoadSampler.hpp"
+#include "platform/host/LinuxHost.hpp"
+#include "platform/iokit/IORegistryLinux.hpp"
+#include "tests/ZephraneApp/Concurrency/AwaitTask.hpp"
 #include "tests/integration/SimProgram.hpp"
 
 namespace zephrane::integration {
 namespace {
 
 using sim::testing::eventually;
+using testfakes::awaitResult;
+
+// As the app's entry wires it: this host, and the registry over the
+// simulator's socket.
+std::unique_ptr<SystemLoadSampler> thisMachine() {
+    return std::make_unique<SystemLoadSampler>(std::make_shared<host::LinuxHost>(), iokit::IORegistryCreate());
+}
 
 std::optional<SystemLoad> entry(const std::vector<SystemLoad>& loads, SystemLoad::Component component) {
     for (const auto& load : loads)
@@ -20,9 +30,9 @@ TEST(SystemLoadSamplerOverSimTest, TheGPUComesFromTheMachinesAcceleratorAndTheRe
     SimProgram sim({"--machine", "two-fan-laptop", "--tick", "20"});
     ASSERT_TRUE(sim.waitUntilServing()) << sim.log();
     sim.pointPlatformAtIt();
-    SystemLoadSampler sampler;
+    const auto sampler = thisMachine();
 
-    std::vector<SystemLoad> loads = sampler.sample();
+    std::vector<SystemLoad> loads = awaitResult(sampler->sample());
     const auto gpu = entry(loads, SystemLoad::Component::gpu);
     ASSERT_TRUE(gpu.has_value());
     EXPECT_GE(gpu->fraction, 0.0);
@@ -30,7 +40,7 @@ TEST(SystemLoadSamplerOverSimTest, TheGPUComesFromTheMachinesAcceleratorAndTheRe
     EXPECT_TRUE(entry(loads, SystemLoad::Component::memory).has_value());
     // The CPU needs two samples with ticks between them.
     EXPECT_TRUE(eventually([&] {
-        loads = sampler.sample();
+        loads = awaitResult(sampler->sample());
         return entry(loads, SystemLoad::Component::cpu).has_value();
     }));
     const auto overall = entry(loads, SystemLoad::Component::overall);
@@ -40,8 +50,8 @@ TEST(SystemLoadSamplerOverSimTest, TheGPUComesFromTheMachinesAcceleratorAndTheRe
 
 TEST(SystemLoadSamplerOverSimTest, WithoutAMachineThereIsNoGPUButTheHostStillReads) {
     ::setenv(std::string(iokit::wire::kRegistrySocketVariable).c_str(), "/nonexistent/IORegistry.sock", 1);
-    SystemLoadSampler sampler;
-    const std::vector<SystemLoad> loads = sampler.sample();
+    const auto sampler = thisMachine();
+    const std::vector<SystemLoad> loads = awaitResult(sampler->sample());
     EXPECT_FALSE(entry(loads, SystemLoad::Component::gpu).has_value());
     EXPECT_TRUE(entry(loads, SystemLoad::Component::memory).has_value());
 }

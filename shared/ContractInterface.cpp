@@ -1,4 +1,4 @@
-#include "platform/xpc/ContractInterface.hpp"
+#include "shared/ContractInterface.hpp"
 
 #include <span>
 #include <string>
@@ -6,10 +6,12 @@
 
 #include "shared/ZephraneXPCProtocol.hpp"
 
-namespace zephrane::xpc {
+namespace zephrane {
 namespace {
 
 namespace protocol = ZephraneXPCProtocol;
+using xpc::Interface;
+using xpc::ParameterType;
 
 ParameterType parameterType(protocol::ValueType type) {
     switch (type) {
@@ -37,4 +39,4 @@ Interface contractInterface() {
     return interface;
 }
 
-}  // namespace zephrane::xpc
+}  // namespace zephrane
