@@ -7,18 +7,6 @@
 
 namespace zephrane {
 
-void ZephraneEngine::setClamshell(bool) {}
-
-void ZephraneEngine::updatePowerTelemetry(const PowerTelemetry&) {}
-
-void ZephraneEngine::evaluateQuietHours(std::chrono::system_clock::time_point) {}
-
-void ZephraneEngine::evaluateMeetingQuiet(bool) {}
-
-QCoro::Task<void> ZephraneEngine::runDustCycleStep() { co_return; }
-
-void ZephraneEngine::evaluateAlertRules(const SensorRefs&) {}
-
 void ZephraneEngine::evaluateFanHealth(const std::vector<FanStatus>&) {}
 
 void ZephraneEngine::refreshMenuBarLabel() {}
@@ -26,7 +14,5 @@ void ZephraneEngine::refreshMenuBarLabel() {}
 void ZephraneEngine::handleHelperConnectionLoss() {}
 
 void ZephraneEngine::beginHelperVersionProbe() {}
-
-void ZephraneEngine::reapplyActivePresetForNewCaps() {}
 
 }  // namespace zephrane

@@ -243,8 +243,10 @@ void FakeAlerts::update(bool isOverheating, const std::string& name, double temp
     updates.push_back({isOverheating, name, temp});
 }
 
-void FakeAlerts::updateRule(const std::string& key, bool, const std::string&, const std::string&) {
+void FakeAlerts::updateRule(const std::string& key, bool isTriggered, const std::string& title,
+                            const std::string& message) {
     note(journal_, "alerts.rule " + key);
+    ruleUpdates.push_back({key, isTriggered, title, message});
 }
 
 QCoro::Task<std::vector<SystemLoad>> FakeSystemLoad::sample() {

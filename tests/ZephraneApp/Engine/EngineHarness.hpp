@@ -220,7 +220,15 @@ public:
     void updateRule(const std::string& key, bool isTriggered, const std::string&, const std::string&) override;
     void setUseFahrenheit(bool fahrenheit) override { useFahrenheit = fahrenheit; }
 
+    struct RuleUpdate {
+        std::string key;
+        bool isTriggered;
+        std::string title;
+        std::string message;
+    };
+
     std::vector<Update> updates;
+    std::vector<RuleUpdate> ruleUpdates;
     bool useFahrenheit = false;
 
 private:
@@ -351,7 +359,7 @@ private:
 };
 
 // An engine whose rule steps write into the journal, so a test can see
-// where the tick calls them. Nothing more: those steps still do nothing.
+// where the tick calls them; each then runs the engine's own step.
 class JournalingEngine final : public ZephraneEngine {
 public:
     JournalingEngine(OptionalProfile profile, std::shared_ptr<engine::DriverPort> driver, EngineEnvironment env,
