@@ -38,6 +38,10 @@ void ZephraneEngine::updatePowerTelemetry(const PowerTelemetry& given) {
     if (activePreset_ && onBattery != wasOnBattery) reapplyActivePreset(onBattery);
 
     if (!autoSwitchOnBattery_ || isAutoBoostEngaged_ || !manualFanTargets_.empty() || activePreset_) return;
+    // Not while a dust cycle runs: switching would end the cycle. The check
+    // runs on every reading, so the switch follows once the cycle has given
+    // its drive back.
+    if (dustCycleStartedAt_) return;
     if (!onBattery) {
         if (!profileBeforeBattery_) return;
         selectProfile(*std::exchange(profileBeforeBattery_, std::nullopt));

@@ -134,6 +134,23 @@ TEST(PowerRules, ACustomModeIsNotReselectedAfterTheBatteryRun) {
     EXPECT_EQ(rig.e().activeCustomModeID(), std::nullopt);
 }
 
+// The battery switch would end a running dust cycle; it waits for the
+// cycle's end instead and then saves the drive the cycle gave back.
+TEST(PowerRules, TheBatterySwitchWaitsForARunningDustCycle) {
+    DriveRig rig;
+    rig.e().selectProfile(FanProfile::nimbraStandard());
+    rig.e().startDustCycle();
+    rig.setPower(PowerSource::battery);
+    rig.second();
+    EXPECT_TRUE(rig.e().dustCycleStartedAt().has_value());
+    EXPECT_EQ(rig.e().profileBeforeBattery(), std::nullopt);
+    for (int i = 0; i < 25; ++i) rig.second();
+    ASSERT_FALSE(rig.e().dustCycleStartedAt().has_value());
+    rig.second();
+    EXPECT_EQ(rig.e().activeProfile(), FanProfile::silentStealth());
+    EXPECT_EQ(rig.e().profileBeforeBattery(), FanProfile::nimbraStandard());
+}
+
 // Unplugging during an auto-boost must not count as the user's choice: the
 // boost stays on, and once the heat is gone the preset from before comes
 // back with the cap of the new power source, not Max for ever.
