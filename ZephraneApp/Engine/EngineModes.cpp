@@ -68,18 +68,20 @@ void ZephraneEngine::selectCustomMode(const Uuid& id) {
 }
 
 std::optional<CustomMode> ZephraneEngine::consumePendingModeEditorID() {
-    if (!pendingModeEditorID_) return std::nullopt;
-    const CustomMode* mode = findMode(customModes_, *pendingModeEditorID_);
-    std::optional<CustomMode> found = mode ? std::optional<CustomMode>(*mode) : std::nullopt;
-    setPendingModeEditorID(std::nullopt);
-    return found;
+    return consumePendingMode(pendingModeEditorID_, &ZephraneEngine::setPendingModeEditorID);
 }
 
 std::optional<CustomMode> ZephraneEngine::consumePendingModeDeleteID() {
-    if (!pendingModeDeleteID_) return std::nullopt;
-    const CustomMode* mode = findMode(customModes_, *pendingModeDeleteID_);
+    return consumePendingMode(pendingModeDeleteID_, &ZephraneEngine::setPendingModeDeleteID);
+}
+
+// The request is cleared whether or not the mode still exists.
+std::optional<CustomMode> ZephraneEngine::consumePendingMode(const OptionalUuid& pending,
+                                                             void (ZephraneEngine::*clear)(OptionalUuid)) {
+    if (!pending) return std::nullopt;
+    const CustomMode* mode = findMode(customModes_, *pending);
     std::optional<CustomMode> found = mode ? std::optional<CustomMode>(*mode) : std::nullopt;
-    setPendingModeDeleteID(std::nullopt);
+    (this->*clear)(std::nullopt);
     return found;
 }
 

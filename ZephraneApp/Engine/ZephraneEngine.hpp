@@ -777,6 +777,8 @@ private:
     // ---- Drive rules, private.
     void reapplyActivePreset(bool onBattery);
     void forgetUnboundedRamp(int fan);
+    std::optional<CustomMode> consumePendingMode(const OptionalUuid& pending,
+                                                 void (ZephraneEngine::*clear)(OptionalUuid));
     // A new drive replaces a running dust cycle: the cycle stops without
     // giving its earlier drive back, which would overwrite the new one.
     void endDustCycleForNewDrive();

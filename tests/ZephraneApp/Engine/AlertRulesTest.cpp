@@ -25,9 +25,7 @@ TEST(AlertRules, TheDefaultRulesNeitherNotifyNorBoost) {
 TEST(AlertRules, ABoostingRuleNotifiesHoldsMaxAndGivesThePresetBack) {
     DriveRig rig;
     rig.e().selectPreset(FanPreset::auto_);
-    boostOn(rig, SensorCategory::cpu);
-    rig.poll(95.0);
-    rig.second();
+    rig.boostOnCpu(95.0);
     ASSERT_EQ(rig.h.services->alerts->ruleUpdates.size(), 1u);
     const auto& update = rig.h.services->alerts->ruleUpdates.front();
     EXPECT_EQ(update.key, "group.cpu");
@@ -73,9 +71,7 @@ TEST(AlertRules, TurningARuleOffOrItsBoostOffReleasesItsHold) {
     for (const auto& c : cases) {
         DriveRig rig;
         rig.e().selectPreset(FanPreset::auto_);
-        boostOn(rig, SensorCategory::cpu);
-        rig.poll(96);
-        rig.second();
+        rig.boostOnCpu();
         ASSERT_TRUE(rig.e().isAutoBoostEngaged()) << c.change;
         rig.e().setAlertRule(SensorCategory::cpu, c.enabled, std::nullopt, c.autoBoost);
         rig.second();
@@ -89,9 +85,7 @@ TEST(AlertRules, TurningARuleOffOrItsBoostOffReleasesItsHold) {
 TEST(AlertRules, AHolderWhoseSensorsAreGoneLetsGo) {
     DriveRig rig;
     rig.e().selectPreset(FanPreset::quiet);
-    boostOn(rig, SensorCategory::cpu);
-    rig.poll(96);
-    rig.second();
+    rig.boostOnCpu();
     ASSERT_TRUE(rig.e().isAutoBoostEngaged());
     rig.pollSensors({});
     rig.second();
@@ -106,9 +100,7 @@ TEST(AlertRules, AHolderWhoseSensorsAreGoneLetsGo) {
 TEST(AlertRules, AUsersPresetEndsTheBoostWhichMayEngageAgainRememberingIt) {
     DriveRig rig;
     rig.e().selectPreset(FanPreset::auto_);
-    boostOn(rig, SensorCategory::cpu);
-    rig.poll(96);
-    rig.second();
+    rig.boostOnCpu();
     rig.e().selectPreset(FanPreset::quiet);
     EXPECT_FALSE(rig.e().isAutoBoostEngaged());
     EXPECT_TRUE(rig.e().ruleTriggerState().empty());
@@ -121,9 +113,7 @@ TEST(AlertRules, AUsersPresetEndsTheBoostWhichMayEngageAgainRememberingIt) {
 
 TEST(AlertRules, ACapEditDuringTheBoostKeepsIt) {
     DriveRig rig;
-    boostOn(rig, SensorCategory::cpu);
-    rig.poll(96);
-    rig.second();
+    rig.boostOnCpu();
     ASSERT_EQ(rig.e().activePreset(), FanPreset::max);
     rig.e().setPresetCap(FanPreset::max, 0.5, 0.5);
     rig.e().resetPresetPowerCaps();

@@ -83,6 +83,14 @@ struct DriveRig {
         tick();
     }
 
+    // A boosting CPU rule at 95 °C, and a second on which the CPU is at
+    // `celsius`.
+    void boostOnCpu(double celsius = 96) {
+        engine->setAlertRule(SensorCategory::cpu, true, 95, true);
+        poll(celsius);
+        second();
+    }
+
     // The rpm of the last write to each fan.
     std::map<int, double> lastWrites() const {
         std::map<int, double> last;

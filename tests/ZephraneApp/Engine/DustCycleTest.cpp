@@ -104,9 +104,7 @@ TEST(DustCycle, DoesNotStartDuringManualControlAutoBoostOrAnotherCycle) {
     EXPECT_FALSE(manual.e().dustCycleStartedAt().has_value());
 
     DriveRig boosted;
-    boosted.e().setAlertRule(SensorCategory::cpu, true, 95, true);
-    boosted.poll(96);
-    boosted.second();
+    boosted.boostOnCpu();
     ASSERT_TRUE(boosted.e().isAutoBoostEngaged());
     boosted.e().startDustCycle();
     EXPECT_FALSE(boosted.e().dustCycleStartedAt().has_value());

@@ -96,9 +96,7 @@ TEST(PowerRules, TheBatterySwitchLeavesCertainDrivesAlone) {
         {"an engaged auto-boost",
          [](DriveRig& rig) {
              rig.e().selectProfile(FanProfile::nimbraStandard());
-             rig.e().setAlertRule(SensorCategory::cpu, true, 95, true);
-             rig.poll(96);
-             rig.second();
+             rig.boostOnCpu();
              ASSERT_TRUE(rig.e().isAutoBoostEngaged());
          }},
         {"the switch turned off",
@@ -157,9 +155,7 @@ TEST(PowerRules, TheBatterySwitchWaitsForARunningDustCycle) {
 TEST(PowerRules, APowerChangeDuringAutoBoostKeepsTheBoostAndItsGiveBack) {
     DriveRig rig;
     rig.e().selectPreset(FanPreset::quiet);
-    rig.e().setAlertRule(SensorCategory::cpu, true, 95, true);
-    rig.poll(96);
-    rig.second();
+    rig.boostOnCpu();
     ASSERT_TRUE(rig.e().isAutoBoostEngaged());
     ASSERT_EQ(rig.e().activePreset(), FanPreset::max);
 
