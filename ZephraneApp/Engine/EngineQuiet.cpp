@@ -2,8 +2,7 @@
 // preset while their condition lasts (a time window, a microphone in use)
 // and give the user's earlier choice back afterwards. Both run on one state
 // machine, the quiet driver; auto-boost outranks them both.
-#include <QDateTime>
-#include <QTime>
+#include <ctime>
 
 #include "ZephraneApp/Engine/ZephraneEngine.hpp"
 
@@ -16,9 +15,11 @@ bool ZephraneEngine::isInQuietWindow(int minutesOfDay, int start, int end) {
 }
 
 void ZephraneEngine::evaluateQuietHours(std::chrono::system_clock::time_point now) {
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count();
-    const QTime local = QDateTime::fromMSecsSinceEpoch(ms).time();
-    const int minutesOfDay = local.isValid() ? local.hour() * 60 + local.minute() : 0;
+    // The C library's conversion: a fraction of QDateTime's cost, and this
+    // runs every second.
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+    std::tm local{};
+    const int minutesOfDay = ::localtime_r(&seconds, &local) ? local.tm_hour * 60 + local.tm_min : 0;
     const bool active = quietHoursEnabled_ && isInQuietWindow(minutesOfDay, quietHoursStart_, quietHoursEnd_);
     const QuietCallback none = [] {};
     quietHoursDriver_ = stepQuietDriver(quietHoursDriver_, active, none, none, none);
