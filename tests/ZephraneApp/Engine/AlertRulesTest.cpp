@@ -18,7 +18,7 @@ TEST(AlertRules, TheDefaultRulesNeitherNotifyNorBoost) {
     DriveRig rig;
     rig.pollSensors({cpuAt(120), gpuAt(120)});
     rig.second();
-    EXPECT_TRUE(rig.h.services->alerts->ruleUpdates.empty());
+    EXPECT_TRUE(rig.h.services->alerts->rules.empty());
     EXPECT_FALSE(rig.e().isAutoBoostEngaged());
 }
 
@@ -26,8 +26,8 @@ TEST(AlertRules, ABoostingRuleNotifiesHoldsMaxAndGivesThePresetBack) {
     DriveRig rig;
     rig.e().selectPreset(FanPreset::auto_);
     rig.boostOnCpu(95.0);
-    ASSERT_EQ(rig.h.services->alerts->ruleUpdates.size(), 1u);
-    const auto& update = rig.h.services->alerts->ruleUpdates.front();
+    ASSERT_EQ(rig.h.services->alerts->rules.size(), 1u);
+    const auto& update = rig.h.services->alerts->rules.front();
     EXPECT_EQ(update.key, "group.cpu");
     EXPECT_TRUE(update.isTriggered);
     EXPECT_EQ(update.title, "Brumalune: CPU Hot");
@@ -43,7 +43,7 @@ TEST(AlertRules, ABoostingRuleNotifiesHoldsMaxAndGivesThePresetBack) {
     rig.second();
     EXPECT_FALSE(rig.e().isAutoBoostEngaged());
     EXPECT_EQ(rig.e().activePreset(), FanPreset::auto_);
-    EXPECT_FALSE(rig.h.services->alerts->ruleUpdates.back().isTriggered);
+    EXPECT_FALSE(rig.h.services->alerts->rules.back().isTriggered);
 }
 
 TEST(AlertRules, TheBoostLastsUntilItsLastHolderCools) {
@@ -126,7 +126,7 @@ TEST(AlertRules, WithoutFansARuleNotifiesButDoesNotBoostUntilItRisesAgain) {
     boostOn(rig, SensorCategory::cpu);
     rig.h.poller().results = {pollOf({}, {cpuAt(96)})};
     rig.tick();
-    EXPECT_EQ(rig.h.services->alerts->ruleUpdates.size(), 1u);
+    EXPECT_EQ(rig.h.services->alerts->rules.size(), 1u);
     EXPECT_FALSE(rig.e().isAutoBoostEngaged());
     EXPECT_TRUE(rig.e().autoBoostHolders().empty());
     EXPECT_EQ(rig.e().ruleTriggerState().at(SensorCategory::cpu), true);
