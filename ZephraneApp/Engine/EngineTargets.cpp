@@ -121,6 +121,7 @@ QCoro::Task<void> ZephraneEngine::writeTargets(TargetList targets) {
             isControlling_ = true;
         } catch (const SMCDriverActor::DriverError& e) {
             if (alive.expired()) co_return;
+            forgetUnboundedRamp(fan);
             if (e.kind() == SMCDriverActor::DriverError::Kind::timedOut) {
                 setLastError(std::string(kWriteTimedOut));
                 requestTickHelperRefresh();
@@ -130,6 +131,7 @@ QCoro::Task<void> ZephraneEngine::writeTargets(TargetList targets) {
             failed = true;
         } catch (const std::exception& e) {
             if (alive.expired()) co_return;
+            forgetUnboundedRamp(fan);
             setLastError(std::string(kWriteFailed) + e.what());
             failed = true;
         }
@@ -138,6 +140,14 @@ QCoro::Task<void> ZephraneEngine::writeTargets(TargetList targets) {
         requestTickHelperRefresh();
     else
         clearStaleControlError();
+}
+
+// A fan gone from the table has no range to hold its ramp to, so its ramp
+// position is the goal as asked (a manual target is stored as given, Max's
+// is the largest integer). Once the daemon has refused it, nothing bounds
+// that value any more: it is dropped rather than left for the next reader.
+void ZephraneEngine::forgetUnboundedRamp(int fan) {
+    if (!fans_.contains(fan)) rampedTargets_.erase(fan);
 }
 
 void ZephraneEngine::clearStaleControlError() {

@@ -178,6 +178,7 @@ QCoro::Task<void> ZephraneEngine::installConnectionLossHandler() {
 // MARK: - Profiles
 
 void ZephraneEngine::selectProfile(const FanProfile& profile) {
+    endDustCycleForNewDrive();
     if (activePreset_) publish(activePreset_, OptionalPreset(), &ZephraneEngine::activePresetChanged);
     setActiveCustomModeID(std::nullopt);
     applyProfile(profile);

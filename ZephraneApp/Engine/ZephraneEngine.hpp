@@ -303,6 +303,67 @@ public:
     void setWorkload(const WorkloadPolicy& policy);
     QCoro::Task<void> refreshSystemLoads();
 
+    // ---- Drive rules: what the user and the automatic features choose to
+    // drive the fans with. None of these writes to a fan; the next tick
+    // computes and sends the targets.
+
+    // Presets and their power caps.
+    static FanProfile baseProfile(FanPreset preset);
+    // The preset's profile with every curve point's speed capped for the
+    // power source; a constant-speed profile is never capped.
+    static FanProfile effectiveProfile(FanPreset preset, const PresetPowerCapsTable& caps, bool onBattery);
+    static const PresetPowerCapsTable& defaultPresetPowerCaps() { return settings::defaultPresetPowerCaps(); }
+    void selectPreset(FanPreset preset);
+    // A cap left out (or not a number) keeps the stored one.
+    void setPresetCap(FanPreset preset, std::optional<double> ac, std::optional<double> battery);
+    void resetPresetPowerCaps();
+    bool isReapplyingActiveProfile() const { return isReapplyingActiveProfile_; }
+
+    // Custom modes, the one-shot requests to the views, "Manual Lock" and
+    // manual targets.
+    void addCustomMode(CustomMode mode);
+    void updateCustomMode(CustomMode mode);
+    void duplicateCustomMode(const Uuid& id);
+    void deleteCustomMode(const Uuid& id);
+    void selectCustomMode(const Uuid& id);
+    std::optional<CustomMode> consumePendingModeEditorID();
+    std::optional<CustomMode> consumePendingModeDeleteID();
+    bool consumePendingModeCreationRequest();
+    bool consumePendingDustCycleRequest();
+    static FanProfile manualLockProfile(std::int64_t rpm);
+    void setConstantRPM(std::int64_t rpm);
+    void enterManualControl();
+    void setFanTarget(int fan, double rpm);
+    double manualTarget(int fan) const;
+
+    // Power source and lid.
+    const OptionalProfile& profileBeforeBattery() const { return profileBeforeBattery_; }
+
+    // The dust cycle.
+    void startDustCycle();
+    void cancelDustCycle();
+    static constexpr auto dustResultShownFor = std::chrono::milliseconds(1500);
+
+    // Quiet hours and meeting quiet.
+    static bool isInQuietWindow(int minutesOfDay, int start, int end);
+    using QuietCallback = std::function<void()>;
+    QuietDriverState stepQuietDriver(QuietDriverState state, bool active, const QuietCallback& onEngage,
+                                     const QuietCallback& onRelease, const QuietCallback& onRestore);
+
+    // Alert rules, auto-boost and overheating.
+    static const AlertRuleTable& defaultAlertRules() { return settings::defaultAlertRules(); }
+    static bool computeOverheat(double maxTemp, double threshold) { return maxTemp >= threshold; }
+    void setAlertRule(SensorCategory category, std::optional<bool> enabled, std::optional<double> thresholdCelsius,
+                      std::optional<bool> autoBoost);
+    void resetAlertRules();
+    const std::set<SensorCategory>& autoBoostHolders() const { return autoBoostHolders_; }
+    const std::map<SensorCategory, bool>& ruleTriggerState() const { return ruleTriggerState_; }
+    const OptionalProfile& profileBeforeAutoBoost() const { return profileBeforeAutoBoost_; }
+    const OptionalPreset& presetBeforeAutoBoost() const { return presetBeforeAutoBoost_; }
+    bool autoBoostPreemptedQuietHours() const { return autoBoostPreemptedQuietHours_; }
+    bool autoBoostPreemptedMeetingQuiet() const { return autoBoostPreemptedMeetingQuiet_; }
+    // ---- End of the drive rules.
+
     // Read access.
     const SensorList& availableSensors() const { return availableSensors_; }
     const SensorList& allSensors() const { return allSensors_; }
@@ -532,8 +593,8 @@ signals:
     void controlSourceCaptionChanged();
 
 protected:
-    // Steps of the tick whose rules are not built yet. Each is called where
-    // the tick needs it and, for now, does nothing.
+    // The rules' steps, each called where the tick needs it; virtual so that
+    // the tests can see where.
     virtual void setClamshell(bool closed);
     virtual void updatePowerTelemetry(const PowerTelemetry& reading);
     virtual void evaluateQuietHours(std::chrono::system_clock::time_point now);
@@ -759,6 +820,34 @@ private:
     std::vector<FanStatus> lastPolledFans_;
     DeviceSensorMap::CoreCounts coreCounts_;
     std::set<int> fansWithBoundsOutOfOrder_;
+    // ---- Drive rules, private.
+    void reapplyActivePreset(bool onBattery);
+    void forgetUnboundedRamp(int fan);
+    std::optional<CustomMode> consumePendingMode(const OptionalUuid& pending,
+                                                 void (ZephraneEngine::*clear)(OptionalUuid));
+    // A new drive replaces a running dust cycle: the cycle stops without
+    // giving its earlier drive back, which would overwrite the new one.
+    void endDustCycleForNewDrive();
+    void setDustCycleState(DustCycleUIState state);
+    QCoro::Task<void> resetDustCycleStateLater();
+    void setMeetingQuietActive(bool active);
+    void engageAutoBoost();
+    void releaseAutoBoost();
+    void releaseAutoBoostHold(SensorCategory category);
+    // Wakes every pending dust-state reset when the engine goes, so none
+    // outlives it waiting on a clock nobody advances.
+    struct PendingResets {
+        std::vector<std::shared_ptr<engine::Cancellation>> waits;
+        PendingResets() = default;
+        PendingResets(const PendingResets&) = delete;
+        PendingResets& operator=(const PendingResets&) = delete;
+        ~PendingResets() {
+            for (const auto& wait : std::exchange(waits, {})) wait->cancel();
+        }
+    };
+    PendingResets dustStateResets_;
+    std::uint64_t dustCycleRuns_ = 0;  // cycles started, for the resets to tell theirs
+    // ---- End of the drive rules, private.
 };
 
 }  // namespace zephrane

@@ -7,7 +7,11 @@
 //   full: sensors re-read, the once-a-second block due, a curve profile
 //         writing both fans: the tick the loop runs once a second;
 //   fans: only the fans re-read, nothing due: the nine ticks in between
-//         while the app drives the fans.
+//         while the app drives the fans;
+//   all rules: the full tick with every drive rule at work: the quiet
+//         preset capped for battery with the lid closed, quiet hours
+//         inside their window, meeting quiet on, four boosting alert
+//         rules watching their categories.
 #include <chrono>
 #include <memory>
 
@@ -47,7 +51,22 @@ std::pair<SensorPoller::Result, SensorPoller::Result> laptopReadings() {
     return {std::move(first), std::move(second)};
 }
 
-void runTicks(benchmark::State& state, bool full) {
+// Switches on every rule that a tick evaluates, none of them triggered, so
+// each tick does the rules' whole work without changing the drive.
+void activateEveryRule(enginetest::EngineHarness& h, ZephraneEngine& engine) {
+    h.services->power->reading.telemetry.source = PowerSource::battery;
+    h.services->power->reading.clamshell = true;
+    engine.selectPreset(FanPreset::quiet);
+    engine.setQuietHoursStart(0);
+    engine.setQuietHoursEnd(1439);
+    engine.setQuietHoursEnabled(true);
+    engine.setMeetingQuietEnabled(true);
+    for (const auto category :
+         {SensorCategory::cpu, SensorCategory::gpu, SensorCategory::memory, SensorCategory::battery})
+        engine.setAlertRule(category, true, 150, true);
+}
+
+void runTicks(benchmark::State& state, bool full, bool allRules = false) {
     static int argc = 1;
     static char name[] = "EngineTick_bench";
     static char* argv[] = {name, nullptr};
@@ -64,6 +83,7 @@ void runTicks(benchmark::State& state, bool full) {
         second.sensorsRefreshed = false;
     }
     h.poller().cycle = {first, second};
+    if (allRules) activateEveryRule(h, engine);
     // One untimed tick: the lists published once, the deadlines set.
     QCoro::waitFor(engine.tickOnce());
 
@@ -94,6 +114,9 @@ BENCHMARK(BM_EngineTickFull)->Unit(benchmark::kMicrosecond);
 
 void BM_EngineTickFansOnly(benchmark::State& state) { runTicks(state, false); }
 BENCHMARK(BM_EngineTickFansOnly)->Unit(benchmark::kMicrosecond);
+
+void BM_EngineTickAllRules(benchmark::State& state) { runTicks(state, true, true); }
+BENCHMARK(BM_EngineTickAllRules)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace zephrane

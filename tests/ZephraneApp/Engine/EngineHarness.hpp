@@ -401,7 +401,7 @@ private:
 };
 
 // An engine whose rule steps write into the journal, so a test can see
-// where the tick calls them. Nothing more: those steps still do nothing.
+// where the tick calls them; each then runs the engine's own step.
 class JournalingEngine final : public ZephraneEngine {
 public:
     JournalingEngine(OptionalProfile profile, std::shared_ptr<engine::DriverPort> driver, EngineEnvironment env,
