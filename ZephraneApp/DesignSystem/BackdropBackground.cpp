@@ -87,14 +87,21 @@ void BackdropBackground::recompute() {
     if (fill != Opaque && photoOf(shown) != nullptr) fill = Photo;
     QVariantList stops = stopsOf(shown);
 
-    if (fill == fill_ && hasPhoto == hasPhoto_ && stem == photoStem_ && dark == photoDark_ && stops == scrimStops_)
-        return;
+    // Everything is stored before anything is announced, so a handler of
+    // one signal reads the others' new values too.
+    const bool fillMoved = fill != fill_;
+    const bool hasPhotoMoved = hasPhoto != hasPhoto_;
+    const bool photoMoved = stem != photoStem_ || dark != photoDark_;
+    const bool stopsMoved = stops != scrimStops_;
     fill_ = fill;
     hasPhoto_ = hasPhoto;
     photoStem_ = stem;
     photoDark_ = dark;
     scrimStops_ = std::move(stops);
-    emit backgroundChanged();
+    if (photoMoved) emit photoChanged();
+    if (fillMoved) emit fillChanged();
+    if (hasPhotoMoved) emit hasPhotoChanged();
+    if (stopsMoved) emit scrimStopsChanged();
 }
 
 }  // namespace zephrane::design

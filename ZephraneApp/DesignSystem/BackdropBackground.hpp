@@ -32,13 +32,16 @@ class BackdropBackground : public QObject {
     Q_PROPERTY(bool sheet READ sheet WRITE setSheet NOTIFY sheetChanged)
     Q_PROPERTY(bool photoAvailable READ photoAvailable WRITE setPhotoAvailable NOTIFY photoAvailableChanged)
 
-    // Outputs.
-    Q_PROPERTY(Fill fill READ fill NOTIFY backgroundChanged)
-    Q_PROPERTY(bool hasPhoto READ hasPhoto NOTIFY backgroundChanged)
-    Q_PROPERTY(QString photoStem READ photoStem NOTIFY backgroundChanged)
-    Q_PROPERTY(bool photoDark READ photoDark NOTIFY backgroundChanged)
+    // Outputs, each with its own signal: the photo layer binds to the
+    // photograph's name and reports back whether it can be shown, which
+    // changes the fill. Were they one signal, that report would make the
+    // name's binding run again inside itself (a binding loop).
+    Q_PROPERTY(Fill fill READ fill NOTIFY fillChanged)
+    Q_PROPERTY(bool hasPhoto READ hasPhoto NOTIFY hasPhotoChanged)
+    Q_PROPERTY(QString photoStem READ photoStem NOTIFY photoChanged)
+    Q_PROPERTY(bool photoDark READ photoDark NOTIFY photoChanged)
     // Four stops, top to bottom: {location, color}; clear without a photo.
-    Q_PROPERTY(QVariantList scrimStops READ scrimStops NOTIFY backgroundChanged)
+    Q_PROPERTY(QVariantList scrimStops READ scrimStops NOTIFY scrimStopsChanged)
 
 public:
     // The window material; a photograph under its wash; the theme's
@@ -67,7 +70,10 @@ signals:
     void backdropChanged();
     void sheetChanged();
     void photoAvailableChanged();
-    void backgroundChanged();
+    void fillChanged();
+    void hasPhotoChanged();
+    void photoChanged();
+    void scrimStopsChanged();
 
 private:
     BackdropEnvironment environment() const;

@@ -93,25 +93,47 @@ TEST(BackdropBackgroundTest, TheWashFollowsAppearanceAndContrastAtItsFourLocatio
     EXPECT_FALSE(background.photoDark());
 }
 
-TEST(BackdropBackgroundTest, ChangesAreAnnouncedOnceAndOnlyWhenTheBackgroundChanges) {
+// Each output announces only its own real changes. The photo layer binds
+// to the photograph's name and reports back whether it can be shown: that
+// report moves the fill, and must not announce the name again, or the
+// name's binding would run inside itself.
+TEST(BackdropBackgroundTest, EachOutputIsAnnouncedOnlyWhenItChanges) {
     accessibility::FakeDisplayOptions options;
     ThemeTokens theme(&options, nullptr);
     theme.setForcedAppearance(Theme::Appearance::light);
     BackdropBackground background(theme);
-    QSignalSpy changed(&background, &BackdropBackground::backgroundChanged);
+    QSignalSpy photo(&background, &BackdropBackground::photoChanged);
+    QSignalSpy fill(&background, &BackdropBackground::fillChanged);
+    QSignalSpy hasPhoto(&background, &BackdropBackground::hasPhotoChanged);
+    QSignalSpy stops(&background, &BackdropBackground::scrimStopsChanged);
+    const auto counts = [&] {
+        return std::vector<qsizetype>{photo.count(), fill.count(), hasPhoto.count(), stops.count()};
+    };
+    using Counts = std::vector<qsizetype>;
 
     background.setBackdrop("system");  // unchanged
     background.setBackdrop("paleSand");
-    EXPECT_EQ(changed.count(), 1);
+    EXPECT_EQ(counts(), (Counts{1, 1, 1, 1}));
     options.setOptions({true, false, false});  // Reduce Motion changes no backdrop
     background.setSheet(true);                 // a sheet without Reduce Transparency looks the same
-    EXPECT_EQ(changed.count(), 1);
-    theme.setForcedAppearance(Theme::Appearance::dark);
-    EXPECT_EQ(changed.count(), 2);
+    EXPECT_EQ(counts(), (Counts{1, 1, 1, 1}));
+    theme.setForcedAppearance(Theme::Appearance::dark);  // the other photograph, another wash
+    EXPECT_EQ(counts(), (Counts{2, 1, 1, 2}));
     EXPECT_TRUE(background.photoDark());
-    options.setOptions({false, true, false});
-    EXPECT_EQ(changed.count(), 3);
+
+    // The photograph cannot be shown: the material, no wash, the same name.
+    background.setSheet(false);
+    background.setPhotoAvailable(false);
+    EXPECT_EQ(counts(), (Counts{2, 2, 2, 3}));
+    EXPECT_EQ(background.fill(), Fill::Material);
+    EXPECT_EQ(background.photoStem(), "pale-sand");
+
+    background.setPhotoAvailable(true);
+    background.setSheet(true);
+    options.setOptions({false, true, false});  // an opaque sheet asks for no photograph
     EXPECT_EQ(background.fill(), Fill::Opaque);
+    EXPECT_EQ(photo.count(), 3);
+    EXPECT_EQ(background.photoStem(), "");
 }
 
 }  // namespace

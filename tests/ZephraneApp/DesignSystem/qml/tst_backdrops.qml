@@ -43,6 +43,9 @@ Item {
         when: windowShown
 
         function init() {
+            // Any warning from QML (a binding loop, an undefined property)
+            // fails the test that caused it.
+            failOnWarning(/.?/)
             themeControl.setOptions(false, false, false)
             themeControl.setDark(false)
             window.backdrop = "system"
