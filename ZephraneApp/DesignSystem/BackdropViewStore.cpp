@@ -9,6 +9,8 @@ BackdropImageStore* replacement = nullptr;
 
 }  // namespace
 
+void startBackdropPhotoStore() { BackdropImageStore::shared(); }
+
 BackdropImageStore& backdropViewStore() { return replacement != nullptr ? *replacement : BackdropImageStore::shared(); }
 
 void setBackdropViewStore(BackdropImageStore* store) { replacement = store; }

@@ -10,6 +10,12 @@ class BackdropImageStore;
 
 namespace zephrane::design {
 
+// The app calls this once at start-up, on the GUI thread, before the
+// engine loads its settings: it makes the app's photo store, which wires
+// the engine's purge of the image caches to it, so choosing the system
+// backdrop frees the photographs from the first choice on.
+void startBackdropPhotoStore();
+
 BackdropImageStore& backdropViewStore();
 // None puts the shared store back. The store is not owned and must outlive
 // every view made while it is in place.
