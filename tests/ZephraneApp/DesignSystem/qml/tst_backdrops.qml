@@ -9,6 +9,11 @@ Item {
     width: 640
     height: 420
 
+    // How long a decode may take to land: a whole 3200 px photograph
+    // decodes even for a thumbnail, behind any decodes already queued, and
+    // a sanitizer build on a loaded machine is many times slower.
+    readonly property int decodeWait: 90000
+
     // Behind the window: takes the clicks the backdrop must let through.
     MouseArea {
         id: behind
@@ -84,7 +89,7 @@ Item {
             compare(scrim.width, window.width)
             compare(scrim.height, window.height)
             // The material stands in until the photograph has loaded.
-            tryCompare(window, "photoLoaded", true, 20000)
+            tryCompare(window, "photoLoaded", true, scene.decodeWait)
             verify(!findChild(window, "windowMaterial").visible)
         }
 
@@ -140,10 +145,10 @@ Item {
             verify(!swatch.hasThumbnail)
             verify(findChild(swatch, "swatchMaterial").visible)
             swatch.backdrop = "goldenDune"
-            tryCompare(swatch, "hasThumbnail", true, 20000)
+            tryCompare(swatch, "hasThumbnail", true, scene.decodeWait)
             verify(!findChild(swatch, "swatchMaterial").visible)
             themeControl.setDark(true)
-            tryCompare(swatch, "hasThumbnail", true, 20000)
+            tryCompare(swatch, "hasThumbnail", true, scene.decodeWait)
             swatch.backdrop = "nebula"  // missing: stays on the material
             verify(!swatch.hasThumbnail)
             verify(findChild(swatch, "swatchMaterial").visible)
