@@ -55,4 +55,22 @@ std::string shortestText(double value) {
     return out.append(all);
 }
 
+std::string groupedIntegerText(std::int64_t value) {
+    // The magnitude as unsigned: negating INT64_MIN in its own type
+    // overflows, its magnitude does not.
+    const bool negative = value < 0;
+    const std::uint64_t magnitude =
+        negative ? std::uint64_t{0} - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+    const std::string digits = std::to_string(magnitude);
+
+    std::string out;
+    out.reserve(digits.size() + digits.size() / 3 + 1);
+    if (negative) out.push_back('-');
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) out.push_back(' ');
+        out.push_back(digits[i]);
+    }
+    return out;
+}
+
 }  // namespace zephrane

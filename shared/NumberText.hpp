@@ -5,10 +5,17 @@
 // and "-inf".
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace zephrane {
 
 std::string shortestText(double value);
+
+// An integer for people to read, as every RPM figure is shown: the decimal
+// digits in groups of three from the right joined by one space, "-" in front
+// of a negative ("1 234", "-12 345 678"). Defined for the whole range,
+// INT64_MIN included.
+std::string groupedIntegerText(std::int64_t value);
 
 }  // namespace zephrane

@@ -1,6 +1,7 @@
-// The app's entry. Until the interface exists it only brings the app's core
-// up: it opens the SMC read connection, links to the fan-control daemon and
-// keeps that link alive (heartbeats) until it is told to stop.
+// The app's entry. Until the interface exists it runs the app's core
+// headless: the engine opens the SMC read connection, links to the
+// fan-control daemon (heartbeats keep the link alive) and runs its control
+// loop until it is told to stop.
 #include <csignal>
 
 #include <QCoreApplication>
@@ -9,8 +10,7 @@
 #include <sys/signalfd.h>
 #include <unistd.h>
 
-#include <qcoro/qcorotask.h>
-
+#include "ZephraneApp/Engine/ServiceAdapters.hpp"
 #include "ZephraneApp/Services/Daemon/SMCDriverActor.hpp"
 #include "platform/codesign/EmbeddedIdentity.hpp"
 #include "platform/oslog/OSLog.hpp"
@@ -32,8 +32,7 @@ std::string_view stateName(const SMCDriverActor::HelperState& state) {
     return "unknown";
 }
 
-QCoro::Task<void> bringUp(SMCDriverActor& driver) {
-    const SMCDriverActor::HelperState state = co_await driver.connect();
+void logLinkState(const SMCDriverActor::HelperState& state) {
     std::string line = "daemon link: " + std::string(stateName(state));
     if (!state.reason().empty()) line += " (" + state.reason() + ")";
     zephrane::oslog::logger("com.zephrane.app", "main").info(line);
@@ -55,8 +54,13 @@ int main(int argc, char** argv) {
     QSocketNotifier notifier(stopFd, QSocketNotifier::Read);
     QObject::connect(&notifier, &QSocketNotifier::activated, &app, [] { QCoreApplication::quit(); });
 
-    SMCDriverActor driver;
-    bringUp(driver);
+    auto engine = zephrane::makeAppEngine(zephrane::FanProfile::appleAuto());
+    QObject::connect(engine.get(), &zephrane::ZephraneEngine::helperStateChanged, engine.get(),
+                     [&engine] { logLinkState(engine->helperState()); });
+    // No window exists yet: the readings only a window shows are refreshed
+    // at the slow rate.
+    engine->setMainWindowVisible(false);
+    engine->start();
     const int status = QCoreApplication::exec();
     ::close(stopFd);
     return status;

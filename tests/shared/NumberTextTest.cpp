@@ -48,5 +48,25 @@ TEST(NumberText, EveryFiniteTextReadsBackExactly) {
     }
 }
 
+TEST(NumberText, GroupedIntegerTexts) {
+    struct GroupCase {
+        const char* edge;
+        std::int64_t value;
+        const char* text;
+    };
+    const GroupCase cases[] = {
+        {"zero", 0, "0"},
+        {"three digits stay whole", 999, "999"},
+        {"four digits", 1234, "1 234"},
+        {"exact groups", 123456, "123 456"},
+        {"seven digits", 1234567, "1 234 567"},
+        {"negative", -1234, "-1 234"},
+        {"negative short", -12, "-12"},
+        {"largest", std::numeric_limits<std::int64_t>::max(), "9 223 372 036 854 775 807"},
+        {"smallest, whose negation overflows", std::numeric_limits<std::int64_t>::min(), "-9 223 372 036 854 775 808"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(groupedIntegerText(c.value), c.text) << c.edge;
+}
+
 }  // namespace
 }  // namespace zephrane
