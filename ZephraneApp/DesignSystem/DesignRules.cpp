@@ -3,11 +3,17 @@
 #include <optional>
 #include <vector>
 
+#include "ZephraneApp/DesignSystem/Backdrops/BackdropViewRules.hpp"
 #include "ZephraneApp/DesignSystem/EmptyStateText.hpp"
+#include "ZephraneApp/DesignSystem/IconChipRules.hpp"
 #include "ZephraneApp/DesignSystem/Interaction.hpp"
+#include "ZephraneApp/DesignSystem/LinearTrackGeometry.hpp"
+#include "ZephraneApp/DesignSystem/SelectableSwatchRules.hpp"
 #include "ZephraneApp/DesignSystem/SliderRules.hpp"
 #include "ZephraneApp/DesignSystem/Surfaces.hpp"
 #include "ZephraneApp/DesignSystem/TabsRules.hpp"
+#include "ZephraneApp/DesignSystem/ThemeTokens.hpp"
+#include "ZephraneApp/DesignSystem/WindowCompositing.hpp"
 
 namespace zephrane::design {
 namespace {
@@ -133,6 +139,74 @@ QString DesignRules::emptyStateLabel(const QString& title, const QString& descri
     const std::string desc = description.toStdString();
     return QString::fromStdString(emptyStateAccessibilityLabel(
         title.toStdString(), description.isEmpty() ? std::nullopt : std::optional<std::string_view>(desc)));
+}
+
+QVariantMap DesignRules::iconChipMetrics() const {
+    return {{"side", IconChipMetrics::kSide}, {"cornerRadius", IconChipMetrics::kCornerRadius}};
+}
+
+double DesignRules::iconChipOpacity(bool hoverReveal, bool hovering, bool focused) const {
+    return design::iconChipOpacity(hoverReveal, hovering, focused);
+}
+
+QColor DesignRules::iconChipFill(bool bare, bool dark) const {
+    return design::iconChipFill(bare ? IconChipStyle::bare : IconChipStyle::chip,
+                                dark ? Theme::Appearance::dark : Theme::Appearance::light)
+        .value_or(QColor(Qt::transparent));
+}
+
+bool DesignRules::iconChipContains(double width, double height, double x, double y) const {
+    return design::iconChipContains({width, height}, {x, y});
+}
+
+QVariantMap DesignRules::linearTrack(double width, double height, double fraction, const QVariant& targetFraction,
+                                     double displayScale) const {
+    std::optional<double> target;
+    if (targetFraction.isValid() && !targetFraction.isNull()) target = targetFraction.toDouble();
+    const LinearTrackGeometry g = linearTrackGeometry(width, height, fraction, target, displayScale);
+    const double markerX = g.markerCenterX.value_or(0) - LinearTrackGeometry::kMarkerWidth / 2;
+    return {{"height", g.height},
+            {"fillWidth", g.fillWidth},
+            {"markerVisible", g.markerCenterX.has_value()},
+            {"markerX", markerX},
+            {"markerY", g.markerCenterY - LinearTrackGeometry::kMarkerHeight / 2},
+            {"markerWidth", LinearTrackGeometry::kMarkerWidth},
+            {"markerHeight", LinearTrackGeometry::kMarkerHeight},
+            {"fillKey", static_cast<double>(g.fillAnimationKey)},
+            {"markerKey", static_cast<double>(g.markerAnimationKey.value_or(0))},
+            {"trackOpacity", LinearTrackGeometry::kTrackOpacity},
+            {"fillOpacity", LinearTrackGeometry::kFillOpacity},
+            {"markerOpacity", LinearTrackGeometry::kMarkerOpacity}};
+}
+
+QVariantMap DesignRules::selectableSwatchMetrics() const {
+    using namespace SelectableSwatchMetrics;
+    return {{"minimumContentSide", kMinimumContentSide}, {"padding", kPadding},
+            {"contentCornerRadius", kContentCornerRadius}, {"ringCornerRadius", kRingCornerRadius},
+            {"ringWidth", kRingWidth}};
+}
+
+QSizeF DesignRules::selectableSwatchTileSize(double contentWidth, double contentHeight) const {
+    return design::selectableSwatchTileSize({contentWidth, contentHeight});
+}
+
+QVariantMap DesignRules::backdropSwatchMetrics() const {
+    using namespace BackdropSwatchMetrics;
+    return {{"width", kWidth}, {"height", kHeight}, {"cornerRadius", kCornerRadius}, {"borderWidth", kBorderWidth}};
+}
+
+QColor DesignRules::windowMaterialFill(bool reduceTransparency, bool compositing, bool dark) const {
+    return Theme::windowMaterialFill(reduceTransparency, compositing,
+                                     dark ? Theme::Appearance::dark : Theme::Appearance::light);
+}
+
+bool DesignRules::windowCompositing() const { return windowCompositingActive(); }
+
+QVariantMap DesignRules::backdropContentPlate(bool backdropHasPhoto) const {
+    const auto plate = contentPlate(backdropHasPhoto);
+    return {{"plated", plate.has_value()},
+            {"cornerRadius", plate ? plate->cornerRadius : 0.0},
+            {"elevation", static_cast<int>(ThemeTokens::Medium)}};
 }
 
 }  // namespace zephrane::design

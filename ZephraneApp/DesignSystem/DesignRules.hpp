@@ -7,6 +7,7 @@
 
 #include <QColor>
 #include <QObject>
+#include <QSizeF>
 #include <QString>
 #include <QVariant>
 #include <QVariantList>
@@ -78,6 +79,35 @@ public:
 
     // An empty description counts as none.
     Q_INVOKABLE QString emptyStateLabel(const QString& title, const QString& description) const;
+
+    // The icon chip button: {side, cornerRadius}; its opacity; its chip's
+    // fill (transparent for a bare button).
+    Q_INVOKABLE QVariantMap iconChipMetrics() const;
+    Q_INVOKABLE double iconChipOpacity(bool hoverReveal, bool hovering, bool focused) const;
+    Q_INVOKABLE QColor iconChipFill(bool bare, bool dark) const;
+    Q_INVOKABLE bool iconChipContains(double width, double height, double x, double y) const;
+
+    // The linear track's layers: {height, fillWidth, markerVisible,
+    // markerX, markerY (the marker's top left), markerWidth, markerHeight,
+    // fillKey, markerKey, trackOpacity, fillOpacity, markerOpacity}. No
+    // target (undefined or null) draws no marker.
+    Q_INVOKABLE QVariantMap linearTrack(double width, double height, double fraction, const QVariant& targetFraction,
+                                        double displayScale) const;
+
+    // The selectable swatch: {minimumContentSide, padding,
+    // contentCornerRadius, ringCornerRadius, ringWidth}, and its tile for a
+    // content of that size.
+    Q_INVOKABLE QVariantMap selectableSwatchMetrics() const;
+    Q_INVOKABLE QSizeF selectableSwatchTileSize(double contentWidth, double contentHeight) const;
+
+    // The backdrop swatch: {width, height, cornerRadius, borderWidth}.
+    Q_INVOKABLE QVariantMap backdropSwatchMetrics() const;
+    // The window material's fill, and whether a compositor can blend it
+    // with the desktop (asked of the display server on each call).
+    Q_INVOKABLE QColor windowMaterialFill(bool reduceTransparency, bool compositing, bool dark) const;
+    Q_INVOKABLE bool windowCompositing() const;
+    // Content over a photograph sits on a plate: {plated, cornerRadius, elevation}.
+    Q_INVOKABLE QVariantMap backdropContentPlate(bool backdropHasPhoto) const;
 };
 
 }  // namespace zephrane::design

@@ -10,7 +10,7 @@ Item {
     property int elevation: Theme.Medium
     property color tint: "transparent"
     property bool interactive: false
-    property bool overMedia: false
+    property bool overMedia: BackdropHasPhotoKey.backdropHasPhoto
     property Item backdrop: null
 
     PanelShadow {

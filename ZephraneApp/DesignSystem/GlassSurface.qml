@@ -5,14 +5,15 @@ import Zephrane.Design
 // translucent material with a hairline, or an opaque window-coloured fill
 // under Reduce Transparency. With a `backdrop` (an item behind the surface,
 // inside the same window) the material also blurs what lies under it.
-// Used as a background; it takes no clicks.
+// `overMedia` follows the window or sheet around it (a photograph behind)
+// unless set. Used as a background; it takes no clicks.
 Item {
     id: root
 
     property real radius: 10
     property color tint: "transparent"
     property bool interactive: false
-    property bool overMedia: false
+    property bool overMedia: BackdropHasPhotoKey.backdropHasPhoto
     property Item backdrop: null
     readonly property alias look: look
 

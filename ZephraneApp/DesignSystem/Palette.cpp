@@ -41,6 +41,7 @@ DynamicColor windowBackground() { return {rgbF(0.993, 0.985, 0.967), rgbF(0.16, 
 DynamicColor sliderFill() { return {rgbF(0.239, 0.259, 0.298), rgbF(1.0, 1.0, 1.0)}; }
 DynamicColor sliderFillSymbol() { return {rgbF(1.0, 1.0, 1.0), rgb(0, 0, 0, 0.6)}; }
 DynamicColor materialFill() { return {rgb(252, 250, 246, 0.62), rgb(40, 40, 43, 0.62)}; }
+DynamicColor windowMaterial() { return {rgb(246, 244, 240, 0.82), rgb(34, 34, 37, 0.86)}; }
 
 Appearance resolveAppearance(std::optional<Appearance> forced, std::optional<PortalColorScheme> portal,
                              const QColor& paletteWindow) {

@@ -50,6 +50,10 @@ DynamicColor sliderFill();        // the filled part of a slider track
 DynamicColor sliderFillSymbol();  // symbols drawn over the slider fill
 // The translucent fill that stands for the ultra-thin material.
 DynamicColor materialFill();
+// The window's own material behind its whole content: the window
+// background, a little see-through, for a compositor to blend with the
+// desktop behind the window.
+DynamicColor windowMaterial();
 
 // The light window background as the heat colours' contrast reference.
 struct Rgb {

@@ -24,6 +24,11 @@ QColor scaledOpacity(QColor c, double factor) {
     return c;
 }
 
+QColor windowMaterialFill(bool reduceTransparency, bool compositing, Appearance appearance) {
+    if (reduceTransparency || !compositing) return windowBackground().resolve(appearance);
+    return windowMaterial().resolve(appearance);
+}
+
 std::array<ShadowLayer, 2> shadowLayers(Elevation tier, Appearance appearance) {
     const bool dark = appearance == Appearance::dark;
     switch (tier) {

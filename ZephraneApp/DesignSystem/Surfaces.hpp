@@ -68,6 +68,13 @@ struct SurfaceStyle {
 
 SurfaceStyle surfaceStyle(const SurfaceEnvironment& environment, std::optional<QColor> tint, bool interactive);
 
+// The window material (the system backdrop, and wherever no photograph
+// can show): see-through only where a compositor blends the window with
+// what lies behind it. Without one the see-through part would show black,
+// so it is the opaque window background then, as under Reduce
+// Transparency.
+QColor windowMaterialFill(bool reduceTransparency, bool compositing, Appearance appearance);
+
 // A banner's glass takes its tint at 0.35; a sensor chip's tile its tint
 // at 0.16.
 inline constexpr double kBannerTintOpacity = 0.35;

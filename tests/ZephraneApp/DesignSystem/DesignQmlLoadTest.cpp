@@ -1,6 +1,6 @@
 // Every component of Zephrane.Design loads and runs without a single
 // warning from the QML engine, in both appearances and with every display
-// option on and off.
+// option on and off. The backdrops show the build's photographs.
 #include <QQmlComponent>
 #include <QQuickItem>
 #include <QQuickWindow>
@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include "DesignQmlSupport.hpp"
+#include "ZephraneApp/DesignSystem/BackdropViewStore.hpp"
+#include "ZephraneApp/DesignSystem/Backdrops/BackdropImageStore.hpp"
 
 namespace zephrane::design::testing {
 namespace {
@@ -19,9 +21,37 @@ import QtQuick
 import Zephrane.Design
 
 Item {
-    width: 640; height: 480
+    width: 1100; height: 700
     property alias slider: slider
+    property alias photoWindow: photoWindow
+    Row {
+        spacing: 6
+        IconChipButton { systemImage: "xmark"; help: "Close"; accessibilityLabel: "Close"; hoverReveal: true }
+        IconChipButton { systemImage: "info.circle"; style: IconChipButton.Bare; accessibilityLabel: "Details" }
+        LinearTrack { width: 120; fraction: 0.4; targetFraction: 0.7 }
+        LinearTrack { width: 2; barHeight: 2.3; fraction: 1.4; targetFraction: 0 }
+        SelectableSwatch {
+            isSelected: true; accessibilityLabel: "Aurora"; accessibilityHint: "Use this backdrop"
+            BackdropSwatch { backdrop: "aurora" }
+        }
+        SelectableSwatch { accessibilityLabel: "Blue"; Rectangle { width: 14; height: 14; radius: 7; color: Theme.accentColor } }
+        BackdropSwatch { backdrop: "system" }
+        WindowGlassModifier {
+            id: photoWindow
+            width: 160; height: 90; backdrop: "aurora"
+            GlassSurface { width: 40; height: 20 }
+            BackdropContentPlateModifier {
+                y: 30; width: 120; height: 40
+                Text { text: "Form"; font: Theme.fontBody; color: Theme.primary }
+            }
+        }
+        SheetRootBackgroundModifier { width: 120; height: 90; backdrop: "nightCircuit" }
+        WindowGlassModifier { width: 60; height: 90 }
+        WindowMaterialBackdrop { width: 40; height: 20 }
+        WindowBackdropView { width: 40; height: 20 }
+    }
     Column {
+        y: 100
         spacing: 6
         GlassSurface { width: 80; height: 30 }
         GlassSurface { width: 80; height: 30; tint: Theme.statusGreen; overMedia: true }
@@ -55,6 +85,9 @@ Item {
 
 TEST(DesignQmlLoadTest, EveryComponentLoadsAndRunsWithoutAWarning) {
     WarningNet net;
+    BackdropImageStore store([] { return std::optional<std::filesystem::path>(ZEPHRANE_TEST_BACKDROP_BUNDLE); },
+                             std::make_shared<HeifPhotoDecoder>());
+    setBackdropViewStore(&store);
     TestTheme& t = testTheme();
     QQmlEngine engine;
     prepareEngine(engine);
@@ -66,9 +99,11 @@ TEST(DesignQmlLoadTest, EveryComponentLoadsAndRunsWithoutAWarning) {
     QQuickWindow window;
     auto* item = qobject_cast<QQuickItem*>(root.get());
     item->setParentItem(window.contentItem());
-    window.resize(640, 480);
+    window.resize(1100, 700);
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    auto* photoWindow = item->property("photoWindow").value<QQuickItem*>();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return photoWindow->property("photoLoaded").toBool(); }, 30000));
 
     for (auto appearance : {Theme::Appearance::dark, Theme::Appearance::light}) {
         for (accessibility::DisplayOptions options :
@@ -83,6 +118,8 @@ TEST(DesignQmlLoadTest, EveryComponentLoadsAndRunsWithoutAWarning) {
         }
     }
     t.theme.setForcedAppearance(std::nullopt);
+    root.reset();
+    setBackdropViewStore(nullptr);
     EXPECT_TRUE(net.caught().isEmpty()) << net.caught().join(QStringLiteral("\n")).toStdString();
 }
 

@@ -120,5 +120,28 @@ TEST(SurfacesTest, GlassCardLaysTheQuaternaryFillOverOnlyWhenOpaque) {
     EXPECT_EQ(overlay, systemColor(SystemColor::quaternaryFill).dark);
 }
 
+// Without a compositor a see-through window shows black, so the material
+// is only translucent where one runs and Reduce Transparency is off.
+TEST(SurfacesTest, WindowMaterialIsTranslucentOnlyUnderACompositorWithoutReduceTransparency) {
+    const struct {
+        bool reduceTransparency, compositing;
+        Appearance appearance;
+        bool translucent;
+    } rows[] = {{false, true, Appearance::light, true},  {false, true, Appearance::dark, true},
+                {false, false, Appearance::light, false}, {false, false, Appearance::dark, false},
+                {true, true, Appearance::light, false},  {true, true, Appearance::dark, false},
+                {true, false, Appearance::dark, false}};
+    for (const auto& row : rows) {
+        const QColor fill = windowMaterialFill(row.reduceTransparency, row.compositing, row.appearance);
+        const QColor expected = row.translucent ? windowMaterial().resolve(row.appearance)
+                                                : windowBackground().resolve(row.appearance);
+        EXPECT_EQ(fill, expected) << row.reduceTransparency << row.compositing;
+        EXPECT_EQ(fill.alphaF() < 1.0F, row.translucent) << row.reduceTransparency << row.compositing;
+    }
+    // The translucent material reads as the window colour of its appearance.
+    EXPECT_GT(windowMaterial().light.lightnessF(), 0.9F);
+    EXPECT_LT(windowMaterial().dark.lightnessF(), 0.2F);
+}
+
 }  // namespace
 }  // namespace zephrane::Theme

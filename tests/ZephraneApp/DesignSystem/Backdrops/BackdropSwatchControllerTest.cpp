@@ -63,15 +63,19 @@ TEST_F(BackdropSwatchControllerTest, ShowsTheMaterialUntilItsThumbnailArrives) {
 }
 
 TEST_F(BackdropSwatchControllerTest, ASchemeSwitchShowsThePlaceholderUntilTheOtherThumbnailLoads) {
-    decoder_->releaseAll();
     BackdropSwatchController swatch(store_, WindowBackdrop::riviera, A::light);
     swatch.setOnScreen(true);
+    decoder_->release(0);
     ASSERT_TRUE(waitUntil([&] { return !swatch.content().isNull(); }));
 
+    // The dark decode is held: an open gate could finish it before the
+    // switch returns, and the placeholder would never be seen.
     int changes = 0;
     swatch.onContentChanged([&] { ++changes; });
     swatch.setColorScheme(A::dark);
     EXPECT_TRUE(swatch.content().isNull()) << "the light thumbnail is not the dark one";
+    ASSERT_TRUE(waitUntil([&] { return decoder_->callCount() == 2; }));
+    decoder_->release(1);
     ASSERT_TRUE(waitUntil([&] { return !swatch.content().isNull(); }));
     EXPECT_EQ(changes, 2);  // the switch, then the arrival
     swatch.setColorScheme(A::light);

@@ -123,9 +123,15 @@ TEST_F(PhotoBackdropLayerControllerTest, OnlyTheNewestUpgradeMayApply) {
     finishDecode(0);  // 800 shown; the prefetch is decode 1
     ASSERT_TRUE(waitUntil([&] { return decoder_->callCount() == 2; }));
 
+    // Each decode reaches the decoder before the next starts: two started
+    // together race on two workers, and the decoder would number them in
+    // whichever order their threads came.
     layer_.layout(1000, 2.0);  // 2400: decode 2, generation 2
+    ASSERT_TRUE(waitUntil([&] { return decoder_->callCount() == 3; }));
     layer_.layout(1500, 2.0);  // 3200: decode 3, generation 3
     ASSERT_TRUE(waitUntil([&] { return decoder_->callCount() == 4; }));
+    ASSERT_EQ(decoder_->calls()[2].maxPixelSize, 2400);
+    ASSERT_EQ(decoder_->calls()[3].maxPixelSize, 3200);
     EXPECT_EQ(layer_.decodeGeneration(), 3);
 
     finishDecode(decodeOf(2400));  // the older upgrade lands first: dropped, though sharper than what shows
@@ -141,6 +147,7 @@ TEST_F(PhotoBackdropLayerControllerTest, ANewAssetKeepsTheOldImageUntilItsOwnArr
     layer_.layout(700, 2.0);
     ASSERT_TRUE(waitUntil([&] { return decoder_->callCount() == 1; }));
     finishDecode(0);  // cirrus light shows; decode 1, the dark prefetch, stays pending
+    ASSERT_TRUE(waitUntil([&] { return decoder_->callCount() == 2; }));
 
     int layoutRequests = 0;
     layer_.onNeedsLayout([&] { ++layoutRequests; });

@@ -1,10 +1,13 @@
 // Shows the design gallery in a window: for screenshots (--grab), for
 // checks of what the pixels must show (--check), and for the accessibility
-// check (stays up until it is stopped).
+// check (stays up until it is stopped). With --backdrops it shows a small
+// window over every backdrop instead, with the build's photographs.
 //
 //   design_gallery [--appearance light|dark] [--reduce-motion]
 //                  [--increase-contrast] [--reduce-transparency]
-//                  [--grab FILE.png | --shots FOLDER] [--check] [--scene FILE.qml]
+//                  [--grab FILE.png | --shots FOLDER] [--check]
+//                  [--backdrops | --scene FILE.qml]
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <functional>
@@ -13,6 +16,7 @@
 #include <vector>
 
 #include <QCommandLineParser>
+#include <QDeadlineTimer>
 #include <QGuiApplication>
 #include <QQmlContext>
 #include <QQmlEngine>
@@ -22,6 +26,9 @@
 
 #include "DesignQmlSupport.hpp"
 #include "FakeEngine.hpp"
+#include "ZephraneApp/DesignSystem/BackdropViewStore.hpp"
+#include "ZephraneApp/DesignSystem/Backdrops/BackdropImageStore.hpp"
+#include "ZephraneApp/DesignSystem/Surfaces.hpp"
 #include "ZephraneApp/DesignSystem/SymbolTable.hpp"
 #include "ZephraneApp/DesignSystem/ThemeTokens.hpp"
 #include "platform/accessibility/FakeDisplayOptions.hpp"
@@ -35,6 +42,18 @@ QStringList symbolNames() {
     for (std::string_view name : design::symbolNames())
         names << QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
     return names;
+}
+
+// Every backdrop's raw value and display name, in the catalogue's order.
+QVariantList backdropList() {
+    QVariantList list;
+    for (const WindowBackdrop backdrop : allCases<WindowBackdrop>()) {
+        const std::string_view raw = rawValue(backdrop);
+        const std::string_view name = displayName(backdrop);
+        list.append(QVariantMap{{"raw", QString::fromUtf8(raw.data(), static_cast<qsizetype>(raw.size()))},
+                                {"name", QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()))}});
+    }
+    return list;
 }
 
 bool near(const QColor& a, const QColor& b) {
@@ -69,6 +88,38 @@ bool check(const QImage& image, const QQuickView& view, const design::ThemeToken
     return ok;
 }
 
+// What the backdrops' pixels must show, at the bottom left of every window
+// and of the sheet (where no content lies): the window material (opaque
+// here: Xvfb runs no compositor) for "system" and under Reduce
+// Transparency, the sheet's opaque window background under it, and
+// anything but that over a photograph.
+bool checkBackdrops(const QImage& image, const QQuickView& view, const design::ThemeTokens& theme) {
+    const QColor material = Theme::windowMaterialFill(theme.reduceTransparency(), false, theme.appearance());
+    bool ok = true;
+    // Repeated cells are items of the scene but no QObject children of it.
+    QList<QQuickItem*> items;
+    const std::function<void(QQuickItem*)> collect = [&](QQuickItem* item) {
+        items.append(item);
+        for (QQuickItem* child : item->childItems()) collect(child);
+    };
+    collect(view.rootObject());
+    int cells = 0;
+    for (QQuickItem* cell : items) {
+        const QString name = cell->objectName();
+        if (!name.startsWith("window-") && !name.startsWith("sheet-")) continue;
+        ++cells;
+        const bool photo = !name.endsWith("-system") && !theme.reduceTransparency();
+        const QColor expected = name.startsWith("sheet-") && theme.reduceTransparency() ? theme.windowBackground() : material;
+        const QPointF at = cell->mapToScene(QPointF(5, cell->height() - 5)) * image.devicePixelRatio();
+        ok = expectPixel(image, at, expected, !photo, qPrintable(name)) && ok;
+    }
+    if (cells != 13) {
+        std::fprintf(stderr, "design_gallery: %d backdrop cells, expected 12 windows and a sheet\n", cells);
+        return false;
+    }
+    return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -83,6 +134,7 @@ int main(int argc, char** argv) {
                       "folder"});
     parser.addOption({"check", "check the screenshot's pixels"});
     parser.addOption({"scene", "show this QML file in place of the gallery", "file"});
+    parser.addOption({"backdrops", "show a window over every backdrop in place of the gallery"});
     parser.process(app);
 
     accessibility::FakeDisplayOptions options;
@@ -93,14 +145,22 @@ int main(int argc, char** argv) {
     if (parser.value("appearance") == "light") theme.setForcedAppearance(Theme::Appearance::light);
     design::ThemeTokens::install(&theme);
 
+    // The photographs the build made, wherever this program runs from.
+    BackdropImageStore store([] { return std::optional<std::filesystem::path>(ZEPHRANE_GALLERY_BUNDLE); },
+                             std::make_shared<HeifPhotoDecoder>());
+    design::setBackdropViewStore(&store);
+    const bool backdrops = parser.isSet("backdrops");
+
     qmlRegisterType<design::testing::FakeEngine>("Zephrane.Testing", 1, 0, "FakeEngine");
     QQuickView view;
     design::testing::importDesignModule(*view.engine());
     view.rootContext()->setContextProperty("symbolNames", symbolNames());
+    view.rootContext()->setContextProperty("backdrops", backdropList());
     view.setTitle(QStringLiteral("Design Gallery"));
     view.setResizeMode(QQuickView::SizeRootObjectToView);
-    const QString scene = parser.value("scene");
-    view.setSource(QUrl::fromLocalFile(scene.isEmpty() ? QStringLiteral(ZEPHRANE_GALLERY_QML) : scene));
+    QString scene = parser.value("scene");
+    if (scene.isEmpty()) scene = backdrops ? QStringLiteral(ZEPHRANE_GALLERY_BACKDROPS_QML) : QStringLiteral(ZEPHRANE_GALLERY_QML);
+    view.setSource(QUrl::fromLocalFile(scene));
     if (view.status() != QQuickView::Ready) return 1;
     view.resize(1180, 800);
     view.show();
@@ -113,7 +173,8 @@ int main(int argc, char** argv) {
     const auto take = [&](const QString& file) {
         const QImage image = view.grabWindow();
         const bool saved = image.save(file);
-        const bool checked = !parser.isSet("check") || check(image, view, theme);
+        const bool checked =
+            !parser.isSet("check") || (backdrops ? checkBackdrops(image, view, theme) : check(image, view, theme));
         if (saved) std::printf("design_gallery: %s\n", qPrintable(file));
         ok = ok && saved && checked;
     };
@@ -141,12 +202,36 @@ int main(int argc, char** argv) {
               std::pair{"-reduce-motion", accessibility::DisplayOptions{true, false, false}},
               std::pair{"-increase-contrast", accessibility::DisplayOptions{false, false, true}},
               std::pair{"-reduce-motion-increase-contrast", accessibility::DisplayOptions{true, false, true}},
-              std::pair{"-reduce-transparency", accessibility::DisplayOptions{false, true, false}}})
-            variants.push_back({QString::fromLatin1(name) + QString::fromLatin1(suffix), appearance, set});
+              std::pair{"-reduce-transparency", accessibility::DisplayOptions{false, true, false}}}) {
+            // Reduce Motion changes no backdrop.
+            if (backdrops && set.reduceMotion) continue;
+            variants.push_back({QString::fromLatin1(backdrops ? "backdrops-" : "") + QString::fromLatin1(name) +
+                                    QString::fromLatin1(suffix),
+                                appearance, set});
+        }
     }
+    // A scene with photographs says when every one it asked for is on
+    // screen; the picture waits for that (decoding takes a while).
+    constexpr int kPollMs = 50;
+    constexpr auto kSettledDeadline = std::chrono::minutes(2);
+    std::function<void()> shoot;
+    QDeadlineTimer deadline;
+    std::function<void()> whenSettled = [&] {
+        const QVariant settled = view.rootObject()->property("settled");
+        if (settled.isValid() && !settled.toBool()) {
+            if (deadline.hasExpired()) {
+                std::fprintf(stderr, "design_gallery: the photographs did not load\n");
+                app.exit(1);
+                return;
+            }
+            QTimer::singleShot(kPollMs, &app, whenSettled);
+            return;
+        }
+        QTimer::singleShot(kSettleMs, &app, shoot);
+    };
     const QString shots = parser.value("shots");
     std::size_t next = 0;
-    std::function<void()> shoot = [&] {
+    shoot = [&] {
         if (next > 0) take(shots + "/" + variants[next - 1].name + ".png");
         if (next == variants.size()) {
             app.exit(ok ? 0 : 1);
@@ -155,7 +240,8 @@ int main(int argc, char** argv) {
         theme.setForcedAppearance(variants[next].appearance);
         options.setOptions(variants[next].options);
         ++next;
-        QTimer::singleShot(kSettleMs, &app, shoot);
+        deadline.setRemainingTime(kSettledDeadline);
+        QTimer::singleShot(0, &app, whenSettled);
     };
     if (!shots.isEmpty()) QTimer::singleShot(0, &app, shoot);
 

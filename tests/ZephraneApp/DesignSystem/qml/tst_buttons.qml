@@ -50,6 +50,9 @@ Item {
         when: windowShown
 
         function init() {
+            // Any warning from QML (a binding loop, an undefined property)
+            // fails the test that caused it.
+            failOnWarning(/.?/)
             action.runs = 0
             action.enabled = true
             engine.calls = []

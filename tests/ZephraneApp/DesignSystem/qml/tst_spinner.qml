@@ -17,6 +17,11 @@ Item {
         name: "SpinningSymbol"
         when: windowShown
 
+        function init() {
+            // Any warning from QML fails the test that caused it.
+            failOnWarning(/.?/)
+        }
+
         function cleanup() {
             themeControl.setOptions(false, false, false)
             spinner.visible = true

@@ -41,6 +41,9 @@ Item {
         when: windowShown
 
         function init() {
+            // Any warning from QML (a binding loop, an undefined property)
+            // fails the test that caused it.
+            failOnWarning(/.?/)
             tabs.selection = "auto"
             tabs.allowsDeselect = false
             tabs.enabled = true

@@ -1,9 +1,9 @@
-#include "ZephraneApp/DesignSystem/Backdrops/LinearTrackGeometry.hpp"
+#include "ZephraneApp/DesignSystem/LinearTrackGeometry.hpp"
 
 #include <algorithm>
 #include <cmath>
 
-namespace zephrane {
+namespace zephrane::design {
 namespace {
 
 double clampedFraction(double fraction) {
@@ -29,4 +29,4 @@ LinearTrackGeometry linearTrackGeometry(double width, double height, double frac
     return geometry;
 }
 
-}  // namespace zephrane
+}  // namespace zephrane::design

@@ -7,7 +7,7 @@
 
 #include <optional>
 
-namespace zephrane {
+namespace zephrane::design {
 
 struct LinearTrackGeometry {
     static constexpr double kTrackOpacity = 0.12;  // primary colour
@@ -35,4 +35,4 @@ struct LinearTrackGeometry {
 LinearTrackGeometry linearTrackGeometry(double width, double height, double fraction,
                                         std::optional<double> targetFraction, double displayScale);
 
-}  // namespace zephrane
+}  // namespace zephrane::design

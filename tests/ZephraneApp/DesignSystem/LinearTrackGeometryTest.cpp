@@ -1,4 +1,4 @@
-#include "ZephraneApp/DesignSystem/Backdrops/LinearTrackGeometry.hpp"
+#include "ZephraneApp/DesignSystem/LinearTrackGeometry.hpp"
 
 #include <cmath>
 #include <limits>
@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-namespace zephrane {
+namespace zephrane::design {
 namespace {
 
 TEST(LinearTrackGeometry, HeightSnapsToWholePixels) {
@@ -47,4 +47,4 @@ TEST(LinearTrackGeometry, MarkerStaysOnePointInsideTheTrack) {
 }
 
 }  // namespace
-}  // namespace zephrane
+}  // namespace zephrane::design
