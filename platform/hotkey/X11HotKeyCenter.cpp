@@ -155,8 +155,12 @@ void X11HotKeyCenter::keyPressed(std::uint8_t keycode, std::uint16_t state) {
     if (handler_) handler_(grab->id);
 }
 
-void X11HotKeyCenter::keyReleased(std::uint8_t keycode, std::uint16_t state) {
-    if (Grab* grab = find(keycode, state)) grab->down = false;
+void X11HotKeyCenter::keyReleased(std::uint8_t keycode) {
+    // Matched by key alone: people often let go of the modifiers first, and
+    // the release then carries none of them.
+    for (auto& [ref, grab] : grabs_) {
+        if (grab.keycode == keycode) grab.down = false;
+    }
 }
 
 void X11HotKeyCenter::readEvents() {
@@ -166,11 +170,10 @@ void X11HotKeyCenter::readEvents() {
     struct Release {
         bool pending = false;
         std::uint8_t keycode = 0;
-        std::uint16_t state = 0;
         xcb_timestamp_t time = 0;
     } release;
     auto settleRelease = [&] {
-        if (release.pending) keyReleased(release.keycode, release.state);
+        if (release.pending) keyReleased(release.keycode);
         release.pending = false;
     };
     while (true) {
@@ -188,7 +191,7 @@ void X11HotKeyCenter::readEvents() {
         } else if (type == XCB_KEY_RELEASE) {
             settleRelease();
             const auto* up = reinterpret_cast<const xcb_key_release_event_t*>(event.get());
-            release = {true, up->detail, up->state, up->time};
+            release = {true, up->detail, up->time};
         }
     }
     settleRelease();

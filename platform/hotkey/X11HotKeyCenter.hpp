@@ -49,7 +49,7 @@ private:
     void ungrab(std::uint8_t keycode, std::uint16_t modifiers);
     void readEvents();
     void keyPressed(std::uint8_t keycode, std::uint16_t state);
-    void keyReleased(std::uint8_t keycode, std::uint16_t state);
+    void keyReleased(std::uint8_t keycode);
     Grab* find(std::uint8_t keycode, std::uint16_t state);
 
     xcb_connection_t* connection_ = nullptr;
