@@ -35,6 +35,23 @@ namespace {
 
 using namespace zephrane;
 
+std::string_view stateName(const HelperState& state) {
+    switch (state.kind()) {
+        case HelperState::Kind::unavailable: return "unavailable";
+        case HelperState::Kind::notRegistered: return "notRegistered";
+        case HelperState::Kind::requiresApproval: return "requiresApproval";
+        case HelperState::Kind::enabled: return "enabled";
+        case HelperState::Kind::connected: return "connected";
+    }
+    return "unknown";
+}
+
+void logLinkState(const HelperState& state) {
+    std::string line = "daemon link: " + std::string(stateName(state));
+    if (!state.reason().empty()) line += " (" + state.reason() + ")";
+    oslog::logger("com.zephrane.app", "main").info(line);
+}
+
 // Opens a window scene by its id; an open one is raised.
 class Scenes {
 public:
@@ -93,6 +110,9 @@ int main(int argc, char** argv) {
 
     delegate.didFinishLaunching();
     if (const auto appearance = AppDelegate::appearanceOverride(arguments)) theme.setForcedAppearance(*appearance);
+
+    QObject::connect(engine.get(), &ZephraneEngine::helperStateChanged, engine.get(),
+                     [&engine] { logLinkState(engine->helperState()); });
 
     // The start-up task of the main window.
     scenes.open("main");

@@ -3,12 +3,14 @@
 #include <QActionGroup>
 #include <QKeySequence>
 #include <QMenu>
-#include <QSettings>
 
+#include "ZephraneApp/Engine/SettingsStore.hpp"
 #include "ZephraneApp/Engine/ZephraneEngine.hpp"
 #include "platform/updater/Updater.hpp"
 
 namespace zephrane {
+
+ShellCommands::~ShellCommands() = default;
 
 ShellCommands::ShellCommands(ZephraneEngine& engine, updater::UpdaterViewModel& updater,
                              std::function<void(QString)> openWindow, std::function<void()> quit, QObject* parent)
@@ -17,7 +19,8 @@ ShellCommands::ShellCommands(ZephraneEngine& engine, updater::UpdaterViewModel& 
       updater_(updater),
       openWindow_(std::move(openWindow)),
       quit_(std::move(quit)),
-      section_(QSettings().value("selectedSection", "dashboard").toString()) {
+      settings_(std::make_unique<QSettingsStore>()),
+      section_(QString::fromStdString(settings_->stringValue("selectedSection").value_or("dashboard"))) {
     for (auto signal : {&ZephraneEngine::fansChanged, &ZephraneEngine::helperStateChanged,
                         &ZephraneEngine::activeProfileChanged})
         connect(&engine_, signal, this, &ShellCommands::engineChanged);
@@ -26,7 +29,7 @@ ShellCommands::ShellCommands(ZephraneEngine& engine, updater::UpdaterViewModel& 
 void ShellCommands::setSection(const QString& section) {
     if (section == section_) return;
     section_ = section;
-    QSettings().setValue("selectedSection", section);
+    settings_->setValue("selectedSection", section);
     emit sectionChanged();
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 
 #include <QObject>
 #include <QVariantList>
@@ -13,6 +14,7 @@ class QMenu;
 
 namespace zephrane {
 
+class SettingsStore;
 class ZephraneEngine;
 namespace updater {
 class UpdaterViewModel;
@@ -30,6 +32,7 @@ class ShellCommands final : public QObject {
 public:
     ShellCommands(ZephraneEngine& engine, updater::UpdaterViewModel& updater, std::function<void(QString)> openWindow,
                   std::function<void()> quit, QObject* parent = nullptr);
+    ~ShellCommands() override;
 
     QString section() const { return section_; }
     void setSection(const QString& section);
@@ -61,6 +64,8 @@ private:
     updater::UpdaterViewModel& updater_;
     std::function<void(QString)> openWindow_;
     std::function<void()> quit_;
+    // The engine's settings file: the section the main window shows.
+    std::unique_ptr<SettingsStore> settings_;
     QString section_;
     QString readout_;
 };
