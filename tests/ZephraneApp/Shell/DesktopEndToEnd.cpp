@@ -25,12 +25,7 @@ namespace {
 using integration::SimProgram;
 
 bool waitFor(const std::function<bool()>& condition, std::chrono::seconds deadline = std::chrono::seconds(30)) {
-    const auto end = std::chrono::steady_clock::now() + deadline;
-    while (std::chrono::steady_clock::now() < end) {
-        if (condition()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return condition();
+    return sim::testing::eventually(condition, deadline);
 }
 
 QString xdotool(const QStringList& arguments) {
