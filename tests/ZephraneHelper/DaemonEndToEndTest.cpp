@@ -379,7 +379,9 @@ TEST_F(DaemonEndToEnd, ClientsWithoutTheAppsIdentityAreRefusedAndChangeNothing) 
                              line.starts_with("error NSCocoaErrorDomain 4099 ");
         EXPECT_TRUE(refused) << line;
         EXPECT_TRUE(sim.automatic());
-        EXPECT_EQ(sim.value(FanKey::target(0)), 0) << "no target written";
+        // (Not the target key itself: the firmware's own curve moves it as
+        // the machine warms, under a loaded host too.)
+        EXPECT_EQ(daemon_->countLog("Ftst diagnostic mode engaged (M3/M4 unlock)"), 0u) << "a request was served";
     }
 
     // The same probe with the app's identity intact gets through, so the

@@ -350,7 +350,8 @@ TEST_F(PowerStateObserverTest, TheProfilerGetsItsArgumentsAndReadingNeverWaitsFo
                              report("\"87%\"") + "'";
     const PowerStateObserver reader = observer(withBattery({{"Voltage", 12000}}), body);
     EXPECT_EQ(reader.read().telemetry.batteryHealthPercent, std::nullopt) << "the first reading has no health";
-    ASSERT_TRUE(eventually([&] { return scripts_.read("arguments").has_value(); }));
+    // The shell makes the file before echo fills it: wait for the whole line.
+    ASSERT_TRUE(eventually([&] { return scripts_.read("arguments").value_or("").ends_with('\n'); }));
     EXPECT_EQ(scripts_.read("arguments"), "SPPowerDataType -json -detailLevel mini\n");
     EXPECT_EQ(reader.read().telemetry.batteryHealthPercent, std::nullopt) << "still running";
 
@@ -361,8 +362,10 @@ TEST_F(PowerStateObserverTest, TheProfilerGetsItsArgumentsAndReadingNeverWaitsFo
 
 TEST_F(PowerStateObserverTest, AHungProfilerIsKilledAndReapedAtTheTimeOut) {
     const std::size_t descriptors = testing::openDescriptorCount();
+    // The time-out leaves a loaded machine's shell time to start the child
+    // this test then looks for.
     const PowerStateObserver reader = observer(withBattery({{"Voltage", 12000}}),
-                                               "echo $$ > pid; sleep 1000 & echo $! > child; wait", 300ms);
+                                               "echo $$ > pid; sleep 1000 & echo $! > child; wait", 3s);
     reader.read();
     ASSERT_TRUE(eventually([] { return BatteryHealthCacheTesting::probesFinished() == 1; }));
 
