@@ -116,6 +116,15 @@ int main(int argc, char** argv) {
 
     // The start-up task of the main window.
     scenes.open("main");
+    for (QObject* root : qml.rootObjects()) {
+        // Closing hides the window; the engine refreshes what only it shows
+        // at the slow rate meanwhile.
+        if (auto* window = qobject_cast<QQuickWindow*>(root); window != nullptr && window->objectName() == "main") {
+            engine->setMainWindowVisible(window->isVisible());
+            QObject::connect(window, &QWindow::visibleChanged, engine.get(),
+                             [&engine](bool visible) { engine->setMainWindowVisible(visible); });
+        }
+    }
     engine->start();
 
     EngineLabelSource label(*engine);
