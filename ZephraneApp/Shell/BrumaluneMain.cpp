@@ -12,6 +12,8 @@
 #include <QQuickWindow>
 #include <QtQml/qqmlextensionplugin.h>
 
+#include <qcoro/qcorotask.h>
+
 #include "ZephraneApp/DesignSystem/Backdrops/BackdropImageStore.hpp"
 #include "ZephraneApp/DesignSystem/ThemeTokens.hpp"
 #include "ZephraneApp/Engine/ServiceAdapters.hpp"
@@ -158,5 +160,8 @@ int main(int argc, char** argv) {
 
     const int status = QApplication::exec();
     panelController = nullptr;
+    // The control loop ends before the engine goes, or its suspended tick
+    // would outlive it.
+    QCoro::waitFor(engine->stop());
     return status;
 }

@@ -76,6 +76,7 @@ protected:
         daemon.start(ZEPHRANE_DAEMON_PROGRAM, {});
         ASSERT_TRUE(daemon.waitForStarted());
         ASSERT_TRUE(waitFor([&] { return QFileInfo::exists(dir + "/com.zephrane.Fanwarden.xpc"); }));
+        if (const char* options = std::getenv("ZEPHRANE_APP_ASAN_OPTIONS")) environment.insert("ASAN_OPTIONS", options);
         app.setProcessEnvironment(environment);
         app.setProcessChannelMode(QProcess::MergedChannels);
         app.setStandardOutputFile(home.path() + "/app.log");
