@@ -14,6 +14,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -23,6 +24,7 @@
 #include <qcoro/qcorotask.h>
 
 #include "ZephraneApp/Services/Daemon/HelperState.hpp"
+#include "ZephraneApp/Services/Install/HelperInstallPreflight.hpp"
 #include "ZephraneApp/Services/Monitors/PowerStateObserver.hpp"
 #include "ZephraneApp/Services/Monitors/SensorPoller.hpp"
 #include "ZephraneApp/Services/Monitors/SystemLoadSampler.hpp"
@@ -59,6 +61,35 @@ public:
     // Replaces the callback run (on the driver's thread) after the daemon
     // link was lost. It must return at once.
     virtual QCoro::Task<void> setConnectionLossHandler(std::function<void()> handler) = 0;
+
+    // The daemon's life cycle.
+    // The daemon's build version; fails after 4 s without a reply.
+    virtual QCoro::Task<std::string> helperVersion() = 0;
+    // Registers the daemon (or rebuilds a stale registration) and reports
+    // its condition afterwards.
+    virtual QCoro::Task<HelperState> installHelper() = 0;
+    // Hands the fans back, drops the link and unregisters the daemon.
+    virtual QCoro::Task<HelperState> uninstallHelper() = 0;
+    // Unregisters and registers the daemon again, so a new binary is loaded.
+    virtual QCoro::Task<HelperState> reloadHelper() = 0;
+    virtual QCoro::Task<void> tearDownConnection() = 0;
+    // The link to the daemon is open (whether or not it answers).
+    virtual QCoro::Task<bool> hasConnection() = 0;
+    // Takes the user to where the daemon is approved.
+    virtual QCoro::Task<void> openApprovalSettings() = 0;
+};
+
+// What installing the daemon needs of this copy of the app and of the disk.
+class InstallPort {
+public:
+    virtual ~InstallPort() = default;
+    // Why this copy of the app cannot supply the daemon; none when it can.
+    virtual std::optional<HelperInstallPreflight::Problem> preflight() = 0;
+    // An older installation of the daemon is on disk.
+    virtual bool isLegacyInstallPresent() = 0;
+    // Removes the older installation with the administrator's approval,
+    // without blocking the GUI thread; throws LegacyHelperInstall::CleanupError.
+    virtual QCoro::Task<void> removeLegacyHelper() = 0;
 };
 
 // The sensors and fans, read through one SMC read connection.
@@ -151,6 +182,7 @@ public:
     virtual DeviceSensorMap::CoreCounts coreCounts() = 0;
     // Releases the decoded window-backdrop photographs.
     virtual void purgeBackdropImages() = 0;
+    virtual std::unique_ptr<InstallPort> makeInstaller() = 0;
 };
 
 }  // namespace engine

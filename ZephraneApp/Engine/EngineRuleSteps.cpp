@@ -19,14 +19,6 @@ QCoro::Task<void> ZephraneEngine::runDustCycleStep() { co_return; }
 
 void ZephraneEngine::evaluateAlertRules(const SensorRefs&) {}
 
-void ZephraneEngine::evaluateFanHealth(const std::vector<FanStatus>&) {}
-
-void ZephraneEngine::refreshMenuBarLabel() {}
-
-void ZephraneEngine::handleHelperConnectionLoss() {}
-
-void ZephraneEngine::beginHelperVersionProbe() {}
-
 void ZephraneEngine::reapplyActivePresetForNewCaps() {}
 
 }  // namespace zephrane

@@ -34,7 +34,7 @@ bool boundsInOrder(const FanStatus& fan) { return fan.minRPM <= fan.maxRPM; }
 }  // namespace
 
 bool ZephraneEngine::linkGateAllowsWrites() {
-    if (isHelperInstallInFlight_) return false;
+    if (isHelperInstallInFlight_ || isHelperUninstallInFlight_) return false;
     if (helperState_.kind() != HelperState::Kind::connected) {
         requestTickHelperRefresh();
         return false;
@@ -102,7 +102,9 @@ QCoro::Task<void> ZephraneEngine::writeTargets(TargetList targets) {
     for (const auto& [fan, rpm] : targets) {
         // Checked before every fan: the link may have gone while the
         // previous write was out.
-        if (isHelperInstallInFlight_ || helperState_.kind() != HelperState::Kind::connected) co_return;
+        if (isHelperInstallInFlight_ || isHelperUninstallInFlight_ ||
+            helperState_.kind() != HelperState::Kind::connected)
+            co_return;
         if (const auto known = fans_.find(fan); known != fans_.end() && !boundsInOrder(known->second)) {
             if (fansWithBoundsOutOfOrder_.insert(fan).second)
                 engineLog().error("fan " + std::to_string(fan) + " reports its bounds out of order; not writing it");

@@ -1,12 +1,19 @@
 #include "ZephraneApp/Engine/ServiceAdapters.hpp"
 
+#include <filesystem>
+
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDir>
+#include <QProcess>
 #include <QSettings>
+#include <QStandardPaths>
 
 #include "ZephraneApp/Concurrency/Actor.hpp"
+#include "ZephraneApp/Engine/EngineTasks.hpp"
 #include "ZephraneApp/Services/Daemon/SMCDriverActor.hpp"
+#include "ZephraneApp/Services/Install/FileManager.hpp"
+#include "ZephraneApp/Services/Install/LegacyHelperInstall.hpp"
 #include "ZephraneApp/Services/Monitors/MicActivityMonitor.hpp"
 #include "ZephraneApp/Services/Monitors/WorkloadObserver.hpp"
 #include "ZephraneApp/Services/Records/AlertsManager.hpp"
@@ -15,7 +22,9 @@
 #include "platform/host/LinuxHost.hpp"
 #include "platform/notifications/DBusNotificationCenter.hpp"
 #include "platform/proc/LinuxProcessTable.hpp"
+#include "platform/servicemanagement/SystemServiceManager.hpp"
 #include "platform/workspace/LinuxWorkspace.hpp"
+#include "shared/HelperConstants.hpp"
 
 namespace zephrane::engine {
 namespace {
@@ -146,6 +155,35 @@ private:
     QString directory_;
 };
 
+// The bundle checked is the one the running program sits in, with its
+// symbolic links resolved; the older installation is looked for under the
+// same system root the service manager uses.
+class InstallAdapter final : public InstallPort {
+public:
+    std::optional<HelperInstallPreflight::Problem> preflight() override {
+        std::error_code error;
+        std::filesystem::path bundle = servicemanagement::SystemServiceManager::defaultBundlePath();
+        if (!bundle.empty()) {
+            const auto resolved = std::filesystem::canonical(bundle, error);
+            if (!error) bundle = resolved.lexically_normal();
+        }
+        // Not inside a bundle at all: no bundle can supply the daemon's files.
+        const QUrl url = bundle.empty() ? QUrl() : QUrl::fromLocalFile(QString::fromStdString(bundle.string()));
+        if (!url.isValid())
+            return HelperInstallPreflight::Problem::missingResources(
+                {HelperInstallPreflight::allEmbeddedResources.begin(),
+                 HelperInstallPreflight::allEmbeddedResources.end()});
+        return HelperInstallPreflight::check(url, files_);
+    }
+    bool isLegacyInstallPresent() override {
+        return LegacyHelperInstall::isLegacyInstallPresent(files_, LegacyHelperInstall::Layout::fromEnvironment());
+    }
+    QCoro::Task<void> removeLegacyHelper() override { return LegacyHelperInstall::removeLegacyHelperInBackground(); }
+
+private:
+    LocalFileManager files_;
+};
+
 class WorkloadObserverAdapter final : public WorkloadObserverPort {
 public:
     explicit WorkloadObserverAdapter(ChangeHandler onChange)
@@ -176,6 +214,32 @@ QCoro::Task<std::shared_ptr<SMCKernelBridge>> DriverAdapter::reopenReadBridgeIfN
 }
 QCoro::Task<void> DriverAdapter::setConnectionLossHandler(std::function<void()> handler) {
     return driver_->setConnectionLossHandler(std::move(handler));
+}
+QCoro::Task<std::string> DriverAdapter::helperVersion() { return driver_->helperVersion(); }
+QCoro::Task<HelperState> DriverAdapter::installHelper() { return driver_->installHelper(); }
+QCoro::Task<HelperState> DriverAdapter::uninstallHelper() { return driver_->uninstallHelper(); }
+QCoro::Task<HelperState> DriverAdapter::reloadHelper() { return driver_->reloadHelper(); }
+QCoro::Task<void> DriverAdapter::tearDownConnection() { return driver_->tearDownConnection(); }
+
+QCoro::Task<bool> DriverAdapter::hasConnection() {
+    auto driver = driver_;
+    const SMCDriverActor::Snapshot held = co_await driver->snapshot();
+    co_return held.hasConnection;
+}
+
+// Where a Mac opens the Login Items settings, here an administrator approves
+// the daemon with the service manager's own tool, asked for through pkexec.
+// Started detached: the prompt may stay open for as long as the user likes.
+QCoro::Task<void> DriverAdapter::openApprovalSettings() {
+    const QString tool = QStandardPaths::findExecutable(QStringLiteral("zephrane-servicectl"));
+    QStringList arguments{tool};
+    const QByteArray root = qgetenv("ZEPHRANE_SYSTEM_ROOT");
+    if (!root.isEmpty()) arguments << QStringLiteral("--root") << QString::fromLocal8Bit(root);
+    arguments << QStringLiteral("approve") << QString::fromUtf8(HelperConstants::daemonLabel.data(),
+                                                                static_cast<qsizetype>(HelperConstants::daemonLabel.size()));
+    if (tool.isEmpty() || !QProcess::startDetached(QStringLiteral("pkexec"), arguments))
+        engineLog().error("cannot ask for the helper's approval: zephrane-servicectl or pkexec not found, ignoring");
+    co_return;
 }
 
 ProductionServices::ProductionServices(ProductionServiceOptions options)
@@ -231,6 +295,8 @@ std::unique_ptr<WorkloadObserverPort> ProductionServices::makeWorkloadObserver(
     WorkloadObserverPort::ChangeHandler onChange) {
     return std::make_unique<WorkloadObserverAdapter>(std::move(onChange));
 }
+
+std::unique_ptr<InstallPort> ProductionServices::makeInstaller() { return std::make_unique<InstallAdapter>(); }
 
 DeviceSensorMap::CoreCounts ProductionServices::coreCounts() { return machineCoreCounts(); }
 

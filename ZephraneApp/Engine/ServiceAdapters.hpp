@@ -33,6 +33,13 @@ public:
     QCoro::Task<HelperState> connect() override;
     QCoro::Task<std::shared_ptr<SMCKernelBridge>> reopenReadBridgeIfNeeded() override;
     QCoro::Task<void> setConnectionLossHandler(std::function<void()> handler) override;
+    QCoro::Task<std::string> helperVersion() override;
+    QCoro::Task<HelperState> installHelper() override;
+    QCoro::Task<HelperState> uninstallHelper() override;
+    QCoro::Task<HelperState> reloadHelper() override;
+    QCoro::Task<void> tearDownConnection() override;
+    QCoro::Task<bool> hasConnection() override;
+    QCoro::Task<void> openApprovalSettings() override;
 
 private:
     std::shared_ptr<SMCDriverActor> driver_;
@@ -68,6 +75,7 @@ public:
     std::unique_ptr<WorkloadObserverPort> makeWorkloadObserver(WorkloadObserverPort::ChangeHandler onChange) override;
     DeviceSensorMap::CoreCounts coreCounts() override;
     void purgeBackdropImages() override;
+    std::unique_ptr<InstallPort> makeInstaller() override;
 
 private:
     ProductionServiceOptions options_;

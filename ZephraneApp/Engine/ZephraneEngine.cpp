@@ -106,6 +106,10 @@ ZephraneEngine::ZephraneEngine(OptionalProfile initialProfile, std::shared_ptr<e
     meetingQuietEnabled_ =
         settings::loadBool(stored, key::meetingQuietEnabled, settings::defaultMeetingQuietEnabled);
 
+    menuBarLabelModel_ = std::make_unique<MenuBarLabelModel>(
+        MenuBarLabelState::placeholder(), MenuBarLabelModel::defaultTextPushInterval,
+        MenuBarLabelModel::defaultMinorTextPushInterval, clock_);
+
     // The services, in their order.
     alerts_ = services_->makeAlerts();
     pinnedSensorStore_ = services_->makePinnedStore();
@@ -117,6 +121,7 @@ ZephraneEngine::ZephraneEngine(OptionalProfile initialProfile, std::shared_ptr<e
     powerObserver_ = services_->makePowerObserver();
     micMonitor_ = services_->makeMicMonitor();
     historyWriter_ = services_->makeHistoryWriter();
+    installer_ = services_->makeInstaller();
     coreCounts_ = services_->coreCounts();
 
     publish(activeProfile_, std::move(initialProfile), &ZephraneEngine::activeProfileChanged);
@@ -129,6 +134,18 @@ ZephraneEngine::ZephraneEngine(OptionalProfile initialProfile, std::shared_ptr<e
     installConnectionLossHandler();
     Theme::setActiveAccentChoice(accentChoice_);
     refreshMenuBarLabel();
+    lastControlSourceCaption_ = controlSourceCaption();
+    for (auto changed : {&ZephraneEngine::isAutoBoostEngagedChanged, &ZephraneEngine::meetingQuietActiveChanged,
+                         &ZephraneEngine::activePresetChanged, &ZephraneEngine::manualFanTargetsChanged,
+                         &ZephraneEngine::activeProfileChanged})
+        connect(this, changed, this, &ZephraneEngine::refreshControlSourceCaption);
+}
+
+void ZephraneEngine::refreshControlSourceCaption() {
+    QString caption = controlSourceCaption();
+    if (caption == lastControlSourceCaption_) return;
+    lastControlSourceCaption_ = std::move(caption);
+    emit controlSourceCaptionChanged();
 }
 
 ZephraneEngine::~ZephraneEngine() {

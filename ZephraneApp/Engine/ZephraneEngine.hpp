@@ -21,6 +21,7 @@
 #include <memory>
 #include <optional>
 #include <set>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -34,6 +35,7 @@
 #include "ZephraneApp/Engine/EnginePorts.hpp"
 #include "ZephraneApp/Engine/EngineSettings.hpp"
 #include "ZephraneApp/Engine/EngineTypes.hpp"
+#include "ZephraneApp/Engine/MenuBarLabelModel.hpp"
 #include "ZephraneApp/Engine/SettingsStore.hpp"
 #include "ZephraneApp/Services/Daemon/HelperState.hpp"
 #include "ZephraneApp/Services/Records/DustCycle.hpp"
@@ -189,10 +191,12 @@ class ZephraneEngine : public QObject {
 
     // Daemon life cycle and errors.
     Q_PROPERTY(zephrane::HelperState helperState READ helperState NOTIFY helperStateChanged)
-    Q_PROPERTY(zephrane::OptionalText helperInstallIssue READ helperInstallIssue NOTIFY helperInstallIssueChanged)
+    Q_PROPERTY(QString helperInstallIssue READ helperInstallIssueText NOTIFY helperInstallIssueChanged)
     Q_PROPERTY(bool isHelperInstallInFlight READ isHelperInstallInFlight NOTIFY isHelperInstallInFlightChanged)
     Q_PROPERTY(bool legacyHelperRepairPending READ legacyHelperRepairPending NOTIFY legacyHelperRepairPendingChanged)
     Q_PROPERTY(zephrane::OptionalText lastError READ lastError NOTIFY lastErrorChanged)
+    // Who drives the fans, in a few words.
+    Q_PROPERTY(QString controlSourceCaption READ controlSourceCaption NOTIFY controlSourceCaptionChanged)
 
     // Load, heat and history.
     Q_PROPERTY(zephrane::SystemLoadList systemLoads READ systemLoads NOTIFY systemLoadsChanged)
@@ -427,6 +431,32 @@ public:
     // The driver reported the daemon link lost; GUI thread.
     void handleConnectionLossFromDriver();
 
+    // The daemon's life cycle, as the views drive it. Install and uninstall
+    // each run as a task; while an install runs, refreshes, connection-loss
+    // handling, a second install and an uninstall do nothing.
+    Q_INVOKABLE void refreshHelperState();
+    Q_INVOKABLE void installHelper();
+    Q_INVOKABLE void uninstallHelper();
+    Q_INVOKABLE void openHelperApproval();
+    // No fan is written from the start of an uninstall to its end.
+    bool isHelperUninstallInFlight() const { return isHelperUninstallInFlight_; }
+    bool helperVersionChecked() const { return helperVersionChecked_; }
+    bool helperBounceAttempted() const { return helperBounceAttempted_; }
+    // The issue for views: empty for none.
+    QString helperInstallIssueText() const;
+    QString controlSourceCaption() const;
+    // An RPM figure for a notification: cut toward zero (saturating at the
+    // 64-bit bounds) and grouped by three; "--" for not a number.
+    static std::string notificationRPMText(double rpm);
+
+    // The menu-bar label and the texts it is built from.
+    using MenuBarLabelState = zephrane::MenuBarLabelState;
+    using MenuBarLabelModel = zephrane::MenuBarLabelModel;
+    std::string menuBarTemperatureText() const;
+    std::string menuBarFanText() const;
+    double menuBarFanFraction() const;
+    MenuBarLabelModel& menuBarLabelModel() const { return *menuBarLabelModel_; }
+
     // Called with the new shortcut after every set of summonShortcut.
     using SummonShortcutHandler = std::function<void(const OptionalShortcut&)>;
     void setOnSummonShortcutChanged(SummonShortcutHandler handler) { onSummonShortcutChanged_ = std::move(handler); }
@@ -499,6 +529,7 @@ signals:
     void systemLoadsChanged();
     void heatSourcesChanged();
     void dailyHeatSourcesChanged();
+    void controlSourceCaptionChanged();
 
 protected:
     // Steps of the tick whose rules are not built yet. Each is called where
@@ -559,6 +590,18 @@ private:
     void setThermalTrend(ThermalTrend trend);
     void catchUpDisplayedTemperature();
     double controlValueForDisplay(const std::optional<double>& sourceValue) const;
+
+    // Daemon life cycle.
+    QCoro::Task<void> runHelperVersionProbe(std::weak_ptr<Liveness> alive);
+    QCoro::Task<void> runHelperInstall(std::int64_t generation, bool legacyPresent);
+    QCoro::Task<void> runHelperUninstall(std::int64_t generation);
+    QCoro::Task<void> runOpenHelperApproval();
+    void setIsHelperInstallInFlight(bool inFlight);
+    void refreshControlSourceCaption();
+    void setLegacyHelperRepairPending(bool pending);
+    // Fan health: one fan's event turned into its warning and notification.
+    void reportFanHealthEvent(const FanHealthMonitor::Event& event, std::int64_t fan,
+                              std::span<const std::int64_t> sortedIds);
 
     // Declared first so that it is destroyed last... and reset first of all
     // in the destructor: every coroutine checks it after each await.
@@ -693,6 +736,11 @@ private:
     bool legacyHelperRepairPending_ = false;
     std::int64_t helperStateGeneration_ = 0;
     std::optional<Instant> lastConnectionLossHandled_;
+
+    std::shared_ptr<engine::InstallPort> installer_;
+    bool isHelperUninstallInFlight_ = false;
+    std::unique_ptr<MenuBarLabelModel> menuBarLabelModel_;
+    QString lastControlSourceCaption_;
 
     // Load, heat, workload and history.
     SystemLoadList systemLoads_;

@@ -39,6 +39,16 @@ void settle(Reply<T>& reply, const std::variant<Value, std::exception_ptr, std::
     }
 }
 
+// One call of the daemon's life cycle: recorded in `calls`, answered by
+// `answer`. The references are read only before the first suspension.
+template <class T>
+QCoro::Task<T> answered(std::vector<std::shared_ptr<Reply<T>>>& calls, const Answer<T>& answer) {
+    auto reply = std::make_shared<Reply<T>>();
+    calls.push_back(reply);
+    settle(*reply, answer);
+    co_return co_await *reply;
+}
+
 template <class T>
 void failAll(std::vector<std::shared_ptr<Reply<T>>>& replies) {
     for (auto& reply : replies)
@@ -71,6 +81,10 @@ void FakeDriver::failPending() {
     failAll(restores);
     failAll(connects);
     failAll(reopens);
+    failAll(versions);
+    failAll(installs);
+    failAll(uninstalls);
+    failAll(reloads);
 }
 
 QCoro::Task<double> FakeDriver::setTargetRPM(int fan, double rpm) {
@@ -118,6 +132,44 @@ QCoro::Task<std::shared_ptr<SMCKernelBridge>> FakeDriver::reopenReadBridgeIfNeed
 QCoro::Task<void> FakeDriver::setConnectionLossHandler(std::function<void()> handler) {
     ++handlerInstalls;
     lossHandler_ = std::move(handler);
+    co_return;
+}
+
+QCoro::Task<std::string> FakeDriver::helperVersion() {
+    note(journal_, "version");
+    return answered(versions, versionAnswer);
+}
+
+QCoro::Task<HelperState> FakeDriver::installHelper() {
+    note(journal_, "install");
+    return answered(installs, installAnswer);
+}
+
+QCoro::Task<HelperState> FakeDriver::uninstallHelper() {
+    note(journal_, "uninstall");
+    return answered(uninstalls, uninstallAnswer);
+}
+
+QCoro::Task<HelperState> FakeDriver::reloadHelper() {
+    note(journal_, "reload");
+    return answered(reloads, reloadAnswer);
+}
+
+QCoro::Task<void> FakeDriver::tearDownConnection() {
+    note(journal_, "teardown");
+    ++teardowns;
+    linked = false;
+    co_return;
+}
+
+QCoro::Task<bool> FakeDriver::hasConnection() {
+    note(journal_, "hasConnection");
+    co_return linked;
+}
+
+QCoro::Task<void> FakeDriver::openApprovalSettings() {
+    note(journal_, "openApproval");
+    ++approvalsOpened;
     co_return;
 }
 
@@ -243,8 +295,10 @@ void FakeAlerts::update(bool isOverheating, const std::string& name, double temp
     updates.push_back({isOverheating, name, temp});
 }
 
-void FakeAlerts::updateRule(const std::string& key, bool, const std::string&, const std::string&) {
+void FakeAlerts::updateRule(const std::string& key, bool isTriggered, const std::string& title,
+                            const std::string& message) {
     note(journal_, "alerts.rule " + key);
+    rules.push_back({key, isTriggered, title, message});
 }
 
 QCoro::Task<std::vector<SystemLoad>> FakeSystemLoad::sample() {
@@ -284,7 +338,24 @@ void FakeWorkloadObserver::stop() {
     ++record_->stops;
 }
 
+FakeInstaller::~FakeInstaller() { failAll(removals); }
+
+QCoro::Task<void> FakeInstaller::removeLegacyHelper() {
+    note(journal_, "removeLegacy");
+    auto reply = std::make_shared<Reply<Nothing>>();
+    removals.push_back(reply);
+    settle(*reply, removalAnswer);
+    co_await *reply;
+    legacyPresent = false;
+}
+
 // MARK: - Factory
+
+std::unique_ptr<engine::InstallPort> FakeServices::makeInstaller() {
+    auto made = std::make_unique<FakeInstaller>(journal_);
+    installer = made.get();
+    return made;
+}
 
 std::unique_ptr<engine::AlertsPort> FakeServices::makeAlerts() {
     note(journal_, "make alerts");

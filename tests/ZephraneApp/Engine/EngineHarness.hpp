@@ -30,6 +30,7 @@
 #include "ZephraneApp/Engine/SettingsStore.hpp"
 #include "ZephraneApp/Engine/ZephraneEngine.hpp"
 #include "ZephraneApp/Services/Daemon/SMCDriverActor.hpp"
+#include "shared/HelperConstants.hpp"
 #include "tests/ZephraneApp/Services/Daemon/DriverFakes.hpp"
 
 namespace zephrane::enginetest {
@@ -115,6 +116,13 @@ public:
     QCoro::Task<HelperState> connect() override;
     QCoro::Task<std::shared_ptr<SMCKernelBridge>> reopenReadBridgeIfNeeded() override;
     QCoro::Task<void> setConnectionLossHandler(std::function<void()> handler) override;
+    QCoro::Task<std::string> helperVersion() override;
+    QCoro::Task<HelperState> installHelper() override;
+    QCoro::Task<HelperState> uninstallHelper() override;
+    QCoro::Task<HelperState> reloadHelper() override;
+    QCoro::Task<void> tearDownConnection() override;
+    QCoro::Task<bool> hasConnection() override;
+    QCoro::Task<void> openApprovalSettings() override;
 
     // Reports a lost link the way the driver does, from its own thread.
     void loseConnection();
@@ -130,11 +138,23 @@ public:
     std::shared_ptr<SMCKernelBridge> reopenAnswer;
     bool holdReopen = false;
     std::shared_ptr<SMCKernelBridge> bridge;
+    // The daemon's life cycle; each call is journaled by its name.
+    Answer<std::string> versionAnswer = std::string(helperBuildVersion);
+    Answer<HelperState> installAnswer = HelperState::connected();
+    Answer<HelperState> uninstallAnswer = HelperState::notRegistered();
+    Answer<HelperState> reloadAnswer = HelperState::connected();
+    bool linked = false;
+    int approvalsOpened = 0;
+    int teardowns = 0;
 
     std::vector<Write> writes;
     std::vector<std::shared_ptr<Reply<Nothing>>> restores;
     std::vector<std::shared_ptr<Reply<HelperState>>> connects;
     std::vector<std::shared_ptr<Reply<std::shared_ptr<SMCKernelBridge>>>> reopens;
+    std::vector<std::shared_ptr<Reply<std::string>>> versions;
+    std::vector<std::shared_ptr<Reply<HelperState>>> installs;
+    std::vector<std::shared_ptr<Reply<HelperState>>> uninstalls;
+    std::vector<std::shared_ptr<Reply<HelperState>>> reloads;
     int handlerInstalls = 0;
 
     std::vector<Write> pendingWrites() const;
@@ -217,10 +237,19 @@ public:
         double temp;
     };
     void update(bool isOverheating, const std::string& name, double temp) override;
-    void updateRule(const std::string& key, bool isTriggered, const std::string&, const std::string&) override;
+    void updateRule(const std::string& key, bool isTriggered, const std::string& title,
+                    const std::string& message) override;
     void setUseFahrenheit(bool fahrenheit) override { useFahrenheit = fahrenheit; }
 
+    struct Rule {
+        std::string key;
+        bool isTriggered;
+        std::string title;
+        std::string message;
+        friend bool operator==(const Rule&, const Rule&) = default;
+    };
     std::vector<Update> updates;
+    std::vector<Rule> rules;
     bool useFahrenheit = false;
 
 private:
@@ -310,6 +339,25 @@ private:
     std::shared_ptr<WorkloadRecord> record_;
 };
 
+// The install checks and the older installation, as the test sets them.
+class FakeInstaller final : public engine::InstallPort {
+public:
+    explicit FakeInstaller(std::shared_ptr<Journal> journal) : journal_(std::move(journal)) {}
+    ~FakeInstaller() override;
+    std::optional<HelperInstallPreflight::Problem> preflight() override { return problem; }
+    bool isLegacyInstallPresent() override { return legacyPresent; }
+    QCoro::Task<void> removeLegacyHelper() override;
+
+    std::optional<HelperInstallPreflight::Problem> problem;
+    bool legacyPresent = false;
+    // Success removes the older installation.
+    Answer<Nothing> removalAnswer = Nothing{};
+    std::vector<std::shared_ptr<Reply<Nothing>>> removals;
+
+private:
+    std::shared_ptr<Journal> journal_;
+};
+
 // Makes the fakes above and keeps a view of each one the engine owns.
 class FakeServices final : public engine::ServiceFactory {
 public:
@@ -325,6 +373,7 @@ public:
     std::unique_ptr<engine::HistoryWriterPort> makeHistoryWriter() override;
     std::unique_ptr<engine::WorkloadObserverPort> makeWorkloadObserver(
         engine::WorkloadObserverPort::ChangeHandler onChange) override;
+    std::unique_ptr<engine::InstallPort> makeInstaller() override;
     DeviceSensorMap::CoreCounts coreCounts() override { return counts; }
     void purgeBackdropImages() override { ++backdropPurges; }
 
@@ -341,6 +390,7 @@ public:
     FakeHeatSampler* heat = nullptr;
     FakePowerState* power = nullptr;
     FakeMicrophone* microphone = nullptr;
+    FakeInstaller* installer = nullptr;
     std::vector<FakePoller*> pollers;  // in creation order; the last is current
     std::vector<std::shared_ptr<WorkloadRecord>> workloadObservers;
     std::vector<std::shared_ptr<SMCKernelBridge>> pollerBridges;

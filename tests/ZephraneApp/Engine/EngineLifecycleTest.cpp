@@ -192,7 +192,8 @@ TEST(EngineLifecycle, ALossReportedFromTheDriversThreadReachesTheEngineOnItsOwnT
     h.driver->loseConnection();
     EXPECT_TRUE(h.takeJournal().empty()) << "not on the driver's thread";
     EXPECT_TRUE(eventually([&] { return !h.journal->empty(); }));
-    EXPECT_EQ(h.takeJournal(), Journal{"handleHelperConnectionLoss"});
+    EXPECT_EQ(h.takeJournal(), (Journal{"handleHelperConnectionLoss", "connect", "version"}))
+        << "the state is asked for; connected, the daemon's version too";
 
     // Once the engine is gone, a late report finds nobody and does nothing.
     h.driver->loseConnection();
@@ -220,6 +221,26 @@ TEST(EngineLifecycle, WithoutAnSMCTheEngineIsStillMadeAndItsPollerReadsNothing) 
     auto& engine = h.make();
     EXPECT_EQ(h.services->pollerBridges.at(0), nullptr);
     EXPECT_FALSE(engine.smcAvailable());
+}
+
+}  // namespace
+}  // namespace zephrane::enginetest
+
+namespace zephrane::enginetest {
+namespace {
+
+TEST(EngineLifecycle, TheControlSourceCaptionFollowsWhoDrivesTheFansAndSignalsOnlyAChange) {
+    EngineHarness h;
+    auto& engine = h.make();
+    int changes = 0;
+    QObject::connect(&engine, &ZephraneEngine::controlSourceCaptionChanged, [&changes] { ++changes; });
+    EXPECT_EQ(engine.property("controlSourceCaption").toString(), "macOS automatic control");
+    engine.selectProfile(FanProfile::maxThermalBlast());
+    EXPECT_EQ(engine.controlSourceCaption(), "Max cooling");
+    engine.setManualFanTargets({{0, 3000}});
+    EXPECT_EQ(engine.controlSourceCaption(), "Manual control");
+    engine.setManualFanTargets({{0, 3500}});
+    EXPECT_EQ(changes, 2) << "another manual target says the same";
 }
 
 }  // namespace
