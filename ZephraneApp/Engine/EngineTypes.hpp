@@ -1,7 +1,7 @@
 // The small value types the engine keeps as settings and state: what the
-// menu-bar item shows, the per-preset speed caps, the memory of a quiet
-// driver, and the summon shortcut in the least form the engine needs to
-// store it. The window backdrop is the design system's catalogue.
+// menu-bar item shows, the per-preset speed caps and the memory of a quiet
+// driver. The window backdrop is the design system's catalogue, the summon
+// shortcut the shell's.
 #pragma once
 
 #include <array>
@@ -15,6 +15,7 @@
 #include "shared/FanModel.hpp"
 #include "shared/JsonFwd.hpp"
 #include "ZephraneApp/DesignSystem/Backdrops/WindowBackdrop.hpp"
+#include "ZephraneApp/Shell/GlobalShortcut.hpp"
 
 namespace zephrane {
 
@@ -101,23 +102,6 @@ struct QuietDriverState {
     bool overridden = false;
 
     friend bool operator==(const QuietDriverState&, const QuietDriverState&) = default;
-};
-
-// The global key combination that summons the menu-bar panel: a virtual key
-// code and Carbon modifier bits (command 0x100, shift 0x200, option 0x800,
-// control 0x1000). The shell registers it; the engine stores it as
-// {"keyCode": 3, "carbonModifiers": 2560}.
-struct GlobalShortcut {
-    std::uint32_t keyCode = 0;
-    std::uint32_t carbonModifiers = 0;
-
-    // Option-Shift-F.
-    static constexpr GlobalShortcut defaultSummon() { return {3, 0x0A00}; }
-
-    friend bool operator==(const GlobalShortcut&, const GlobalShortcut&) = default;
-
-    Json toJson(std::string_view path = {}) const;
-    static GlobalShortcut fromJson(const Json& value, std::string_view path = {});
 };
 
 }  // namespace zephrane
