@@ -14,7 +14,7 @@
 
 #include <qcoro/qcorotask.h>
 
-#include "ZephraneApp/DesignSystem/Backdrops/BackdropImageStore.hpp"
+#include "ZephraneApp/DesignSystem/BackdropViewStore.hpp"
 #include "ZephraneApp/DesignSystem/ThemeTokens.hpp"
 #include "ZephraneApp/Engine/ServiceAdapters.hpp"
 #include "ZephraneApp/Shell/AppDelegate.hpp"
@@ -79,6 +79,10 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The daemon turns away a client running code mapped from an anonymous
+    // file (fileless injection looks just so), and the QML JIT maps its code
+    // that way: the interpreter keeps the app's own link to its daemon.
+    if (!qEnvironmentVariableIsSet("QV4_FORCE_INTERPRETER")) qputenv("QV4_FORCE_INTERPRETER", "1");
     QApplication app(argc, argv);
     QApplication::setApplicationName("Brumalune");
     QApplication::setOrganizationName("Zephrane");
@@ -96,7 +100,7 @@ int main(int argc, char** argv) {
         accessibility::environmentOverrides(), accessibility::AccessibilitySettings::defaultPreferenceFile(), &portal);
     design::ThemeTokens theme(&accessibilitySettings, &portal);
     design::ThemeTokens::install(&theme);
-    BackdropImageStore::shared();
+    design::startBackdropPhotoStore();
 
     auto engine = makeAppEngine(FanProfile::appleAuto());
     updater::OfflineUpdaterController updaterController;
