@@ -15,7 +15,7 @@ TEST(BackdropResourceBundle, ProgramBundlesFollowTheAppLayout) {
     EXPECT_EQ(app.location, "/opt/b/Brumalune.app");
     EXPECT_EQ(app.resourceDirectory, "/opt/b/Brumalune.app/Contents/Resources");
     // Only a real .app counts; anything else is a plain program's folder.
-    for (const char* program : {"/work/build/ZephraneApp/Shell/Brumalune", "/opt/b/Brumalune/Contents/MacOS/x",
+    for (const char* program : {"/src/build/ZephraneApp/Shell/Brumalune", "/opt/b/Brumalune/Contents/MacOS/x",
                                 "/opt/b/X.app/Contents/Other/x"}) {
         const CodeBundle plain = codeBundleOf(program);
         EXPECT_EQ(plain.location, fs::path(program).parent_path()) << program;
