@@ -106,6 +106,13 @@ function(zephrane_apply_precompiled_headers)
     if(own OR reused OR disabled)
       continue()
     endif()
+    # A target built at an optimisation level of its own defines other
+    # macros (__OPTIMIZE__, __NO_INLINE__) than the donor in some build, so
+    # the shared header would not fit it there.
+    get_target_property(options ${target} COMPILE_OPTIONS)
+    if(options AND options MATCHES "(^|;)-O")
+      continue()
+    endif()
     zephrane_usage_closure(${target} reached)
     set(flavour plain)
     if("Qt6::Core" IN_LIST reached)
