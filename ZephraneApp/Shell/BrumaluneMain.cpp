@@ -143,9 +143,7 @@ int main(int argc, char** argv) {
         label, *hotKeys,
         {.reduceMotion = [&theme] { return theme.reduceMotion(); },
          .togglePanel = [&panelController] { if (panelController != nullptr) panelController->toggle(); },
-         .repairHelper = [] {
-             oslog::logger("com.zephrane.app", "lifecycle").info("--repair-helper: the daemon is installed by scripts/setup");
-         },
+         .repairHelper = [&engine] { engine->installHelper(); },
          .setShortcutConflict = [&engine](bool conflict) { engine->setSummonShortcutConflict(conflict); }});
     QuickPanelSurface panelSurface(qml, QUrl("qrc:/qt/qml/Brumalune/Panel.qml"), &statusItem.tray(),
                                    [&theme] { return theme.reduceMotion(); });

@@ -21,9 +21,8 @@ signals:
 
 class ZephraneEngine;
 
-// Until the engine publishes its own label: the readout setting, the
-// displayed temperature and the hottest fan, with no spin. Throttling and
-// the spin tier are the engine's to decide.
+// The label the engine publishes: its model has already held text changes
+// back and chosen the spin tier, so every change here is one redraw.
 class EngineLabelSource final : public MenuBarLabelSource {
     Q_OBJECT
 public:

@@ -4,26 +4,61 @@
 #include <QKeySequence>
 #include <QMenu>
 
+#include "ZephraneApp/Concurrency/Actor.hpp"
 #include "ZephraneApp/Engine/SettingsStore.hpp"
 #include "ZephraneApp/Engine/ZephraneEngine.hpp"
+#include "ZephraneApp/Shell/DialogSavePanel.hpp"
+#include "platform/oslog/OSLog.hpp"
 #include "platform/updater/Updater.hpp"
 
 namespace zephrane {
 
-ShellCommands::~ShellCommands() = default;
+namespace {
+
+class EngineHistory final : public HistoryCSVSource {
+public:
+    explicit EngineHistory(ZephraneEngine& engine) : engine_(engine) {}
+    QCoro::Task<std::optional<QString>> exportHistoryCSV() override { return engine_.exportHistoryCSV(); }
+
+private:
+    ZephraneEngine& engine_;
+};
+
+}  // namespace
+
+ShellCommands::~ShellCommands() { *alive_ = false; }
 
 ShellCommands::ShellCommands(ZephraneEngine& engine, updater::UpdaterViewModel& updater,
-                             std::function<void(QString)> openWindow, std::function<void()> quit, QObject* parent)
+                             std::function<void(QString)> openWindow, std::function<void()> quit, QObject* parent,
+                             std::unique_ptr<SavePanel> savePanel)
     : QObject(parent),
       engine_(engine),
       updater_(updater),
       openWindow_(std::move(openWindow)),
       quit_(std::move(quit)),
       settings_(std::make_unique<QSettingsStore>()),
-      section_(QString::fromStdString(settings_->stringValue("selectedSection").value_or("dashboard"))) {
+      section_(QString::fromStdString(settings_->stringValue("selectedSection").value_or("dashboard"))),
+      savePanel_(savePanel ? std::move(savePanel) : std::make_unique<DialogSavePanel>()),
+      history_(std::make_unique<EngineHistory>(engine)) {
+    // The history gains its first sample on a tick, which also publishes
+    // the fans or the power reading.
     for (auto signal : {&ZephraneEngine::fansChanged, &ZephraneEngine::helperStateChanged,
-                        &ZephraneEngine::activeProfileChanged})
-        connect(&engine_, signal, this, &ShellCommands::engineChanged);
+                        &ZephraneEngine::activeProfileChanged, &ZephraneEngine::powerTelemetryChanged})
+        connect(&engine_, signal, this, &ShellCommands::engineMayHaveChanged);
+    shown_ = menuState();
+}
+
+ShellCommands::MenuState ShellCommands::menuState() const {
+    MenuState state{.hasFans = hasFans(), .helperConnected = helperConnected(), .hasHistory = hasHistory()};
+    if (const auto& active = engine_.activeProfile()) state.activePreset = active->id;
+    return state;
+}
+
+void ShellCommands::engineMayHaveChanged() {
+    MenuState state = menuState();
+    if (state == shown_) return;
+    shown_ = std::move(state);
+    emit engineChanged();
 }
 
 void ShellCommands::setSection(const QString& section) {
@@ -38,6 +73,8 @@ bool ShellCommands::hasFans() const { return !engine_.fans().empty(); }
 bool ShellCommands::helperConnected() const {
     return engine_.helperState().kind() == HelperState::Kind::connected;
 }
+
+bool ShellCommands::hasHistory() const { return !engine_.telemetry().timestamps().empty(); }
 
 bool ShellCommands::canCheckForUpdates() const { return updater_.canCheckForUpdates(); }
 
@@ -74,7 +111,10 @@ void ShellCommands::trigger(int command) {
             engine_.setPendingDustCycleRequest(true);
             break;
         case AppCommand::checkForUpdates: updater_.checkForUpdates(); return;
-        case AppCommand::exportPowerHistory: return;  // the export flow belongs to the main window's views
+        case AppCommand::exportPowerHistory:
+            // One save panel at a time.
+            if (!exporting_) exportHistory();
+            return;
         case AppCommand::quit: quit_(); return;
         default: break;
     }
@@ -89,6 +129,19 @@ void ShellCommands::choosePreset(int index) {
     if (active && active->id == preset.profile->id) return;  // choosing the one on changes nothing
     engine_.setActiveCustomModeID(std::nullopt);
     engine_.applyProfile(*preset.profile);
+}
+
+QCoro::Task<void> ShellCommands::exportHistory() {
+    exporting_ = true;
+    if (!exportWorker_) exportWorker_ = std::make_unique<Actor>(QStringLiteral("PowerExport"), Actor::Priority::background);
+    const std::shared_ptr<bool> alive = alive_;
+    const PowerExportOutcome outcome = co_await exportPowerHistory(*history_, *savePanel_, *exportWorker_);
+    if (!*alive) co_return;
+    exporting_ = false;
+    if (outcome.kind == PowerExportOutcome::Kind::failed)
+        oslog::logger("com.zephrane.app", "export")
+            .error("Power history export to " + outcome.path.toStdString() + " failed: " + outcome.error.toStdString());
+    emit exportFinished(outcome);
 }
 
 QMenu* ShellCommands::trayMenu() {

@@ -26,6 +26,8 @@ ApplicationWindow {
                 required property var modelData
                 text: modelData.title
                 action: Action {
+                    // Nothing to export before the history's first sample.
+                    enabled: modelData.command !== 2 || shell.hasHistory
                     shortcut: modelData.shortcut
                     onTriggered: shell.trigger(modelData.command)
                 }

@@ -1,0 +1,176 @@
+// The menus the command table feeds: a tick that only moves the fans'
+// speeds must leave an open menu alone, while what the menus show (the fans
+// being there, the daemon link, the preset that is on) still reaches them.
+// And the power-history export the File menu starts.
+#include <coroutine>
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QMenu>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include "ZephraneApp/Shell/ShellCommands.hpp"
+#include "platform/updater/Updater.hpp"
+#include "tests/ZephraneApp/Engine/EngineHarness.hpp"
+#include "ZephraneApp/Shell/AppCommands.hpp"
+
+namespace zephrane::enginetest {
+namespace {
+
+QMenu* fansMenu(QMenu& tray) {
+    for (QAction* action : tray.actions())
+        if (action->menu() != nullptr && action->text() == "Fans") return action->menu();
+    return nullptr;
+}
+
+QString checkedPreset(QMenu& fans) {
+    for (QAction* action : fans.actions())
+        if (action->isChecked()) return action->text();
+    return {};
+}
+
+// A save panel the test answers when it likes; the export waits meanwhile.
+class HeldSavePanel final : public SavePanel {
+public:
+    QCoro::Task<std::optional<QString>> chooseSavePath(SavePanelRequest request) override {
+        requests.push_back(std::move(request));
+        co_await Held{this};
+        co_return answer_;
+    }
+    bool isOpen() const { return static_cast<bool>(waiting_); }
+    void answer(std::optional<QString> path) {
+        answer_ = std::move(path);
+        std::exchange(waiting_, {}).resume();
+    }
+
+    std::vector<SavePanelRequest> requests;
+
+private:
+    struct Held {
+        HeldSavePanel* panel;
+        bool await_ready() const noexcept { return false; }
+        void await_suspend(std::coroutine_handle<> handle) const noexcept { panel->waiting_ = handle; }
+        void await_resume() const noexcept {}
+    };
+    std::coroutine_handle<> waiting_;
+    std::optional<QString> answer_;
+};
+
+class ShellCommandsMenus : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(config.isValid());
+        qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+        QObject::connect(&commands, &ShellCommands::engineChanged, [this] { ++changes; });
+    }
+
+    QTemporaryDir config;
+    EngineHarness h;
+    ZephraneEngine& engine = h.make();
+    updater::OfflineUpdaterController updaterController;
+    updater::UpdaterViewModel updater{updaterController, QString()};
+    HeldSavePanel* panel = new HeldSavePanel;
+    ShellCommands commands{engine, updater, [](const QString&) {}, [] {}, nullptr,
+                           std::unique_ptr<SavePanel>(panel)};
+    int changes = 0;
+};
+
+class PowerHistoryExport : public ShellCommandsMenus {
+protected:
+    void SetUp() override {
+        ShellCommandsMenus::SetUp();
+        ASSERT_TRUE(destination.isValid());
+        QObject::connect(&commands, &ShellCommands::exportFinished,
+                         [this](const PowerExportOutcome& outcome) { finished.push_back(outcome); });
+    }
+    void exportNow() { commands.trigger(static_cast<int>(AppCommand::exportPowerHistory)); }
+
+    QTemporaryDir destination;
+    std::vector<PowerExportOutcome> finished;
+};
+
+TEST_F(PowerHistoryExport, TheChosenPlaceGetsTheHistoryFile) {
+    exportNow();
+    ASSERT_TRUE(testfakes::eventually([&] { return panel->isOpen(); }));
+    ASSERT_EQ(panel->requests.size(), 1u);
+    EXPECT_EQ(panel->requests[0].title, "Export Power History");
+    EXPECT_TRUE(panel->requests[0].suggestedName.startsWith("Brumalune-History-")) << panel->requests[0].suggestedName.toStdString();
+    EXPECT_TRUE(panel->requests[0].suggestedName.endsWith(".csv"));
+
+    // A second command while the panel is up opens no second panel.
+    exportNow();
+    EXPECT_EQ(panel->requests.size(), 1u);
+    EXPECT_TRUE(commands.isExporting());
+
+    const QString target = destination.filePath("history.csv");
+    panel->answer(target);
+    ASSERT_TRUE(testfakes::eventually([&] { return !finished.empty(); }));
+    EXPECT_EQ(finished[0].kind, PowerExportOutcome::Kind::saved) << finished[0].error.toStdString();
+    QFile file(target);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().startsWith("timestamp,maxTempC,fanRPM,systemWatts,fanWatts"));
+    EXPECT_FALSE(commands.isExporting());
+}
+
+TEST_F(PowerHistoryExport, CancellingWritesNothingAndTheNextExportAsksAgain) {
+    exportNow();
+    ASSERT_TRUE(testfakes::eventually([&] { return panel->isOpen(); }));
+    panel->answer(std::nullopt);
+    ASSERT_TRUE(testfakes::eventually([&] { return !finished.empty(); }));
+    EXPECT_EQ(finished[0].kind, PowerExportOutcome::Kind::cancelled);
+    EXPECT_TRUE(QDir(destination.path()).isEmpty());
+
+    exportNow();
+    ASSERT_TRUE(testfakes::eventually([&] { return panel->isOpen(); }));
+    EXPECT_EQ(panel->requests.size(), 2u);
+    // A place that cannot be written is a failure, told, not a save.
+    panel->answer(destination.filePath("no/such/folder/history.csv"));
+    ASSERT_TRUE(testfakes::eventually([&] { return finished.size() == 2; }));
+    EXPECT_EQ(finished[1].kind, PowerExportOutcome::Kind::failed);
+    EXPECT_FALSE(finished[1].error.isEmpty());
+}
+
+TEST_F(ShellCommandsMenus, SpeedsAloneNeitherNotifyNorRefillAnOpenMenu) {
+    std::unique_ptr<QMenu> tray(commands.trayMenu());
+    QMenu* fans = fansMenu(*tray);
+    ASSERT_NE(fans, nullptr);
+    EXPECT_TRUE(fans->actions().isEmpty()) << "no fans yet, no presets";
+
+    engine.publishFansIfChanged(pollOf({fan(0, 2000), fan(1, 2100)}, {}, false));
+    EXPECT_EQ(changes, 1) << "the fans appeared";
+    const QList<QAction*> entries = fans->actions();
+    ASSERT_EQ(entries.size(), 6) << "four presets, a separator, the dust cycle";
+    EXPECT_EQ(checkedPreset(*fans), "Automatic");
+
+    // A user on "Max" in the open menu, while the fans speed up tick by tick.
+    fans->setActiveAction(entries[3]);
+    for (int rpm = 2100; rpm <= 4100; rpm += 500) {
+        h.clock->advance(std::chrono::seconds(2));
+        engine.publishFansIfChanged(pollOf({fan(0, rpm), fan(1, rpm + 100)}, {}, false));
+    }
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(fans->actions(), entries) << "the menu was refilled under the pointer";
+    EXPECT_EQ(fans->activeAction(), entries[3]);
+
+    // What the menu shows still changes it.
+    engine.applyProfile(FanProfile::maxThermalBlast());
+    EXPECT_EQ(changes, 2);
+    EXPECT_EQ(checkedPreset(*fans), "Max");
+    engine.publishFansIfChanged(pollOf({}, {}, false));
+    EXPECT_EQ(changes, 3) << "the fans went";
+    EXPECT_TRUE(fans->actions().isEmpty());
+}
+
+}  // namespace
+}  // namespace zephrane::enginetest
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
