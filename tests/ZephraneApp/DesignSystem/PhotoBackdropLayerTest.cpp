@@ -114,7 +114,6 @@ TEST_F(PhotoBackdropLayerTest, WideningUpgradesAndClicksPassThrough) {
 }
 
 TEST_F(PhotoBackdropLayerTest, TheSwatchThumbnailLoadsOnlyOnScreenAndFollowsTheAppearance) {
-    decoder_->releaseAll();
     BackdropSwatchThumbnail swatch(store_);
     swatch.setSize({54, 36});
     swatch.setBackdrop("cirrus");
@@ -122,10 +121,16 @@ TEST_F(PhotoBackdropLayerTest, TheSwatchThumbnailLoadsOnlyOnScreenAndFollowsTheA
     EXPECT_EQ(decoder_->callCount(), 0U) << "not on screen";
 
     swatch.setParentItem(window_.contentItem());
+    ASSERT_TRUE(waitUntil([&] { return decoder_->callCount() == 1; }));
+    decoder_->release(0);
     ASSERT_TRUE(waitUntil([&] { return swatch.hasThumbnail(); }));
     EXPECT_EQ(decoder_->calls().back().maxPixelSize, BackdropImageStore::kThumbnailMaxPixelSize);
+    // Held until the test lets it go: a decode that finished at once would
+    // rightly show the dark thumbnail before the material.
     swatch.setDark(true);
     EXPECT_FALSE(swatch.hasThumbnail()) << "the material until the dark thumbnail is there";
+    ASSERT_TRUE(waitUntil([&] { return decoder_->callCount() == 2; }));
+    decoder_->release(1);
     ASSERT_TRUE(waitUntil([&] { return swatch.hasThumbnail(); }));
     swatch.setBackdrop("system");
     EXPECT_FALSE(swatch.hasThumbnail());

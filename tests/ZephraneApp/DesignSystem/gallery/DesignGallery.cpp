@@ -221,6 +221,19 @@ int main(int argc, char** argv) {
         if (settled.isValid() && !settled.toBool()) {
             if (deadline.hasExpired()) {
                 std::fprintf(stderr, "design_gallery: the photographs did not load\n");
+                // Which cell waits, and on what.
+                std::function<void(const QQuickItem*)> tell = [&](const QQuickItem* item) {
+                    const QString name = item->objectName();
+                    if ((name.startsWith("window-") || name.startsWith("sheet-")) && !item->property("settled").toBool())
+                        std::fprintf(stderr, "design_gallery:   %s: hasPhoto %d photoLoaded %d\n", qPrintable(name),
+                                     item->property("hasPhoto").toBool(), item->property("photoLoaded").toBool());
+                    if (item->inherits("zephrane::design::BackdropSwatchThumbnail") &&
+                        !item->property("hasThumbnail").toBool())
+                        std::fprintf(stderr, "design_gallery:   a swatch of %s has no thumbnail\n",
+                                     qPrintable(item->property("backdrop").toString()));
+                    for (const QQuickItem* child : item->childItems()) tell(child);
+                };
+                tell(view.rootObject());
                 app.exit(1);
                 return;
             }
