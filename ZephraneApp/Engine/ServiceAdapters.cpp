@@ -125,14 +125,18 @@ private:
     Actor worker_;
 };
 
-// The bundle checked is the one the running program sits in, with its
-// symbolic links resolved; the older installation is looked for under the
-// same system root the service manager uses.
+// The bundle checked is the one the running program sits in (or the one
+// named in the options), with its symbolic links resolved; the older
+// installation is looked for under the same system root the service manager
+// uses.
 class InstallAdapter final : public InstallPort {
 public:
+    explicit InstallAdapter(std::filesystem::path bundle) : bundle_(std::move(bundle)) {}
+
     std::optional<HelperInstallPreflight::Problem> preflight() override {
         std::error_code error;
-        std::filesystem::path bundle = servicemanagement::SystemServiceManager::defaultBundlePath();
+        std::filesystem::path bundle =
+            bundle_.empty() ? servicemanagement::SystemServiceManager::defaultBundlePath() : bundle_;
         if (!bundle.empty()) {
             const auto resolved = std::filesystem::canonical(bundle, error);
             if (!error) bundle = resolved.lexically_normal();
@@ -153,6 +157,7 @@ public:
     }
 
 private:
+    std::filesystem::path bundle_;
     LocalFileManager files_;
     // The administrator prompt and the removal wait here, off the GUI thread.
     Actor worker_{QStringLiteral("LegacyHelperRemoval")};
@@ -268,7 +273,9 @@ std::unique_ptr<WorkloadObserverPort> ProductionServices::makeWorkloadObserver(
     return std::make_unique<WorkloadObserverAdapter>(std::move(onChange));
 }
 
-std::unique_ptr<InstallPort> ProductionServices::makeInstaller() { return std::make_unique<InstallAdapter>(); }
+std::unique_ptr<InstallPort> ProductionServices::makeInstaller() {
+    return std::make_unique<InstallAdapter>(options_.bundlePath);
+}
 
 DeviceSensorMap::CoreCounts ProductionServices::coreCounts() { return machineCoreCounts(); }
 

@@ -3,6 +3,7 @@
 // changes. Also what the app's entry needs to make its one engine.
 #pragma once
 
+#include <filesystem>
 #include <functional>
 #include <memory>
 
@@ -56,6 +57,10 @@ struct ProductionServiceOptions {
     std::function<void()> purgeBackdropImages = [] { zephrane::purgeBackdropImages(); };
     // Where alerts go; default: the desktop's notification server.
     std::shared_ptr<notifications::NotificationCenter> notifications;
+    // The app bundle checked before the daemon is registered; default: the
+    // bundle the running program sits in. It must be the bundle the
+    // driver's service manager registers from.
+    std::filesystem::path bundlePath;
 };
 
 class ProductionServices final : public ServiceFactory {
