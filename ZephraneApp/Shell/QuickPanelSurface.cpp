@@ -13,6 +13,13 @@
 #include <QVariantAnimation>
 
 namespace zephrane {
+namespace {
+
+// Long enough for the focus to come back, short enough to read as at once
+// next to the fade that follows.
+constexpr std::chrono::milliseconds kDismissDelay{150};
+
+}  // namespace
 
 QuickPanelSurface::QuickPanelSurface(QQmlEngine& engine, QUrl content, const QSystemTrayIcon* tray,
                                      std::function<bool()> reduceMotion, QObject* parent)
@@ -26,8 +33,16 @@ QuickPanelSurface::QuickPanelSurface(QQmlEngine& engine, QUrl content, const QSy
     view_->setColor(Qt::transparent);
     view_->setResizeMode(QQuickView::SizeRootObjectToView);
     view_->installEventFilter(this);
-    connect(view_.get(), &QWindow::activeChanged, this, [this] {
+    dismissDelay_.setSingleShot(true);
+    dismissDelay_.setInterval(kDismissDelay);
+    connect(&dismissDelay_, &QTimer::timeout, this, [this] {
         if (monitoring_ && !view_->isActive() && controller_ != nullptr) controller_->close();
+    });
+    connect(view_.get(), &QWindow::activeChanged, this, [this] {
+        if (!monitoring_ || view_->isActive())
+            dismissDelay_.stop();
+        else
+            dismissDelay_.start();
     });
 }
 
@@ -91,7 +106,10 @@ void QuickPanelSurface::orderOut() { view_->hide(); }
 
 void QuickPanelSurface::installDismissMonitors() { monitoring_ = true; }
 
-void QuickPanelSurface::removeDismissMonitors() { monitoring_ = false; }
+void QuickPanelSurface::removeDismissMonitors() {
+    monitoring_ = false;
+    dismissDelay_.stop();
+}
 
 bool QuickPanelSurface::eventFilter(QObject* watched, QEvent* event) {
     if (watched == view_.get() && event->type() == QEvent::KeyPress && controller_ != nullptr) {

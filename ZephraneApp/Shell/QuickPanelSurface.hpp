@@ -9,6 +9,7 @@
 #include <memory>
 
 #include <QObject>
+#include <QTimer>
 #include <QUrl>
 
 #include "ZephraneApp/Shell/PanelController.hpp"
@@ -59,6 +60,11 @@ private:
     PanelController* controller_ = nullptr;
     QVariantAnimation* animation_ = nullptr;
     bool monitoring_ = false;
+    // A focus loss closes the panel only if the panel does not get the focus
+    // back at once: around a key grab (the hot key) the focus bounces to the
+    // window that had it, and a click on the tray icon may take it away just
+    // before the click toggles the panel itself.
+    QTimer dismissDelay_;
 };
 
 }  // namespace zephrane

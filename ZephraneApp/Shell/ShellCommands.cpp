@@ -49,7 +49,8 @@ ShellCommands::ShellCommands(ZephraneEngine& engine, updater::UpdaterViewModel& 
 }
 
 ShellCommands::MenuState ShellCommands::menuState() const {
-    MenuState state{.hasFans = hasFans(), .helperConnected = helperConnected(), .hasHistory = hasHistory()};
+    MenuState state{.hasFans = hasFans(), .helperConnected = helperConnected(), .hasHistory = hasHistory(),
+                    .activePreset = std::nullopt};
     if (const auto& active = engine_.activeProfile()) state.activePreset = active->id;
     return state;
 }
