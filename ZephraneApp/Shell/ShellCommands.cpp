@@ -49,9 +49,12 @@ ShellCommands::ShellCommands(ZephraneEngine& engine, updater::UpdaterViewModel& 
 }
 
 ShellCommands::MenuState ShellCommands::menuState() const {
-    MenuState state{.hasFans = hasFans(), .helperConnected = helperConnected(), .hasHistory = hasHistory()};
-    if (const auto& active = engine_.activeProfile()) state.activePreset = active->id;
-    return state;
+    std::optional<Uuid> activePreset;
+    if (const auto& active = engine_.activeProfile()) activePreset = active->id;
+    return {.hasFans = hasFans(),
+            .helperConnected = helperConnected(),
+            .hasHistory = hasHistory(),
+            .activePreset = activePreset};
 }
 
 void ShellCommands::engineMayHaveChanged() {
