@@ -15,6 +15,12 @@
 //   Memory: VmRSS and VmHWM with the main window open, 10 s after it showed.
 //
 // The one-minute load average goes with every figure: the host is shared.
+//
+//   scripts/desktop build/bench/zephrane_bench_shell
+//
+// ZEPHRANE_BENCH_VERBOSE=1 prints each summon's timings; ZEPHRANE_BENCH_DUMP=DIR
+// saves the panel's pixels as the benchmark saw them at its first frame
+// (raw BGRA, the size in the name); ZEPHRANE_BENCH_KEEP=1 keeps the logs.
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
