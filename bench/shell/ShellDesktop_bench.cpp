@@ -5,13 +5,15 @@
 //   HotKeyToPanelFrame: alt+shift+f (the default summon key) typed through
 //     XTEST, to the first read of the panel's window with its content
 //     drawn; Escape closes it between samples. The first summon after the
-//     launch builds the QML engine's caches and is reported on its own.
-//   IdleShare/still, IdleShare/spinning: the app's CPU time (every thread,
-//     /proc) over a minute of wall time with every window closed, the tray
-//     icon standing (automatic, fans at their minimum) or turning (the Max
-//     preset, chosen with its shortcut in the main window before closing
-//     it). The icon's frame changes per second are counted on the screen
-//     before and after the minute, so a run with the wrong spin shows.
+//     launch also sets up the panel's renderer (its GL context and shaders)
+//     and is reported on its own.
+//   IdleShare/spinning:0 and :1: the app's CPU time (every thread, from
+//     /proc: utime + stime, and the scheduler's exact run time) over a
+//     minute of wall time with every window closed, the tray icon standing
+//     (automatic, fans at their minimum) or turning (the Max preset, chosen
+//     from the main window's Fans menu before closing it). The icon's frame
+//     changes are counted on the screen before, during and after the
+//     minute, so a run with the wrong spin shows.
 //   Memory: VmRSS and VmHWM with the main window open, 10 s after it showed.
 //
 // The one-minute load average goes with every figure: the host is shared.
@@ -88,6 +90,21 @@ std::optional<double> cpuSeconds(const std::filesystem::path& stat) {
         if (i == 15) stime = std::stod(field);
     }
     return (utime + stime) / static_cast<double>(::sysconf(_SC_CLK_TCK));
+}
+
+// The scheduler's own count of every live thread's time on a CPU, in
+// seconds: exact, where utime and stime are charged a whole clock tick to
+// whoever runs when the tick comes, which overcharges a process whose short
+// wake-ups line up with the ticks (coarse timers do).
+double scheduledSeconds(pid_t pid) {
+    double seconds = 0;
+    std::error_code error;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/task", error)) {
+        std::ifstream in(task.path() / "schedstat");
+        double nanoseconds = 0;
+        if (in >> nanoseconds) seconds += nanoseconds / 1e9;
+    }
+    return seconds;
 }
 
 std::map<std::string, double> threadCPUSeconds(pid_t pid) {
@@ -446,6 +463,7 @@ void BM_IdleShare(benchmark::State& state) {
     const auto threadsStart = threadCPUSeconds(pid);
     const auto wallStart = Clock::now();
     const double cpuStart = cpuSeconds(stat).value_or(0);
+    const double scheduledStart = scheduledSeconds(pid);
     // The tray strip read four times a second all along: a spin that starts
     // or stops within the minute shows here (up to 4 changes a second).
     int changes = 0;
@@ -459,6 +477,7 @@ void BM_IdleShare(benchmark::State& state) {
         }
     }
     const double cpu = cpuSeconds(stat).value_or(0) - cpuStart;
+    const double scheduled = scheduledSeconds(pid) - scheduledStart;
     const double wall = std::chrono::duration<double>(Clock::now() - wallStart).count();
     for (const auto& [thread, seconds] : threadCPUSeconds(pid)) {
         const auto before = threadsStart.find(thread);
@@ -466,6 +485,7 @@ void BM_IdleShare(benchmark::State& state) {
         if (used > 0) state.counters["thread " + thread] = 100.0 * used / wall;
     }
     state.counters["cpu_percent"] = 100.0 * cpu / wall;
+    state.counters["cpu_percent_sched"] = 100.0 * scheduled / wall;
     state.counters["load1_before"] = load;
     state.counters["load1_after"] = loadAverage();
     state.counters["icon_changes_per_s_during"] = changes / wall;
