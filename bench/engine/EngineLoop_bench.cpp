@@ -27,6 +27,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench/ProcStat.hpp"
 #include "platform/codesign/EmbeddedIdentity.hpp"
 #include "platform/oslog/OSLog.hpp"
 #include "tests/ZephraneApp/Engine/SimulatedLaptopRig.hpp"
@@ -37,6 +38,7 @@ namespace zephrane {
 namespace {
 
 using namespace std::chrono_literals;
+using bench::loadAverage;
 
 double processCPUSeconds() {
     rusage usage{};
@@ -48,34 +50,15 @@ double processCPUSeconds() {
 // CPU seconds per thread name, from /proc/self/task.
 std::map<std::string, double> threadCPUSeconds() {
     std::map<std::string, double> seconds;
-    const double tick = static_cast<double>(::sysconf(_SC_CLK_TCK));
     for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
         std::ifstream comm(task.path() / "comm");
         std::string name;
         std::getline(comm, name);
-        std::ifstream stat(task.path() / "stat");
-        std::string text;
-        std::getline(stat, text);
-        const auto close = text.rfind(')');
-        if (close == std::string::npos) continue;
-        std::istringstream fields(text.substr(close + 2));
-        std::string field;
-        double utime = 0, stime = 0;
-        for (int i = 3; i <= 15 && fields >> field; ++i) {
-            if (i == 14) utime = std::stod(field);
-            if (i == 15) stime = std::stod(field);
-        }
-        seconds[name] += (utime + stime) / tick;
+        if (const auto used = bench::cpuSeconds(task.path() / "stat")) seconds[name] += *used;
     }
     return seconds;
 }
 
-double loadAverage() {
-    std::ifstream in("/proc/loadavg");
-    double one = 0;
-    in >> one;
-    return one;
-}
 
 void spin(std::chrono::milliseconds duration) {
     QTimer timer;

@@ -47,6 +47,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench/ProcStat.hpp"
 #include "bench/shell/DesktopX.hpp"
 #include "tests/integration/SimProgram.hpp"
 
@@ -56,6 +57,8 @@ namespace zephrane::shellbench {
 namespace {
 
 using namespace std::chrono_literals;
+using bench::cpuSeconds;
+using bench::loadAverage;
 using Clock = std::chrono::steady_clock;
 
 bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds deadline,
@@ -66,30 +69,6 @@ bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
         if (Clock::now() >= end) return false;
         std::this_thread::sleep_for(every);
     }
-}
-
-double loadAverage() {
-    std::ifstream in("/proc/loadavg");
-    double one = 0;
-    in >> one;
-    return one;
-}
-
-// utime + stime of a process or thread, in seconds, from its stat file.
-std::optional<double> cpuSeconds(const std::filesystem::path& stat) {
-    std::ifstream in(stat);
-    std::string text;
-    if (!std::getline(in, text)) return std::nullopt;
-    const auto close = text.rfind(')');
-    if (close == std::string::npos) return std::nullopt;
-    std::istringstream fields(text.substr(close + 2));
-    std::string field;
-    double utime = 0, stime = 0;
-    for (int i = 3; i <= 15 && fields >> field; ++i) {
-        if (i == 14) utime = std::stod(field);
-        if (i == 15) stime = std::stod(field);
-    }
-    return (utime + stime) / static_cast<double>(::sysconf(_SC_CLK_TCK));
 }
 
 // The scheduler's own count of every live thread's time on a CPU, in
