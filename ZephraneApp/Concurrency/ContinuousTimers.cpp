@@ -13,6 +13,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QSocketNotifier>
+#include <QThread>
 
 #include "platform/host/ContinuousClock.hpp"
 
@@ -59,10 +60,16 @@ public:
             std::lock_guard lock(mutex_);
             cancelled_ = true;
         }
+        // On the owner thread it is disarmed at once: at exit no loop may be
+        // left to run a queued stop, and the timer would keep itself alive.
         // An actor that has stopped has no loop left to disarm it on; the
         // flag alone keeps it from firing.
-        if (QObject* context = context_)
-            QMetaObject::invokeMethod(context, [self = shared_from_this()] { self->stop(); }, Qt::QueuedConnection);
+        if (QObject* context = context_) {
+            if (context->thread() == QThread::currentThread())
+                stop();
+            else
+                QMetaObject::invokeMethod(context, [self = shared_from_this()] { self->stop(); }, Qt::QueuedConnection);
+        }
     }
 
 private:

@@ -17,6 +17,7 @@ const std::vector<AppCommandEntry>& appCommands() {
         {AppCommand::dashboard, "Dashboard", "\u23181", "View", false},
         {AppCommand::sensors, "Sensors", "\u23182", "View", false},
         {AppCommand::modes, "Modes", "\u23183", "View", false},
+        {AppCommand::settings, "Settings", "\u23184", "View", false},
         {AppCommand::startDustCycle, "Start Dust Cycle\u2026", "", "Fans", true},
     };
     return table;

@@ -74,7 +74,11 @@ StatusItemController::~StatusItemController() = default;
 void StatusItemController::install(QMenu* menu, const QStringList& arguments) {
     tray_->setContextMenu(menu);
     connect(tray_.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        if (reason == QSystemTrayIcon::Trigger && hooks_.togglePanel) hooks_.togglePanel();
+        // Qt reports the second of two quick presses as a double click
+        // instead of a trigger; each press is a click on the item all the
+        // same, so a quick second click closes the panel the first opened.
+        const bool click = reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick;
+        if (click && hooks_.togglePanel) hooks_.togglePanel();
     });
     tray_->setIcon(frameAt(spinAngle_));
     tray_->show();

@@ -48,7 +48,7 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/ProcStat.hpp"
-#include "bench/shell/DesktopX.hpp"
+#include "tests/integration/DesktopX.hpp"
 #include "tests/integration/SimProgram.hpp"
 
 extern char** environ;
@@ -59,6 +59,9 @@ namespace {
 using namespace std::chrono_literals;
 using bench::cpuSeconds;
 using bench::loadAverage;
+using integration::DesktopX;
+namespace keysym = integration::keysym;
+using integration::nowMicros;
 using Clock = std::chrono::steady_clock;
 
 bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds deadline,

@@ -2,6 +2,7 @@
 // is the main view's place.
 import QtQuick
 import QtQuick.Controls
+import QtQml.Models
 
 ApplicationWindow {
     id: window
@@ -18,11 +19,15 @@ ApplicationWindow {
                                      && (entry.command !== 1 || shell.canCheckForUpdates))
     }
 
+    // Entries made from a model go in through insertItem at their index:
+    // a Repeater's entries would land after the menu's fixed ones, and their
+    // shortcuts would act only while the menu is open.
     component CommandMenu: Menu {
+        id: menu
         property string menuName
-        Repeater {
-            model: commandsOf(menuName)
-            MenuItem {
+        Instantiator {
+            model: commandsOf(menu.menuName)
+            delegate: MenuItem {
                 required property var modelData
                 text: modelData.title
                 action: Action {
@@ -32,6 +37,8 @@ ApplicationWindow {
                     onTriggered: shell.trigger(modelData.command)
                 }
             }
+            onObjectAdded: (index, object) => menu.insertItem(index, object)
+            onObjectRemoved: (index, object) => menu.removeItem(object)
         }
     }
 
@@ -40,10 +47,11 @@ ApplicationWindow {
         CommandMenu { title: "File"; menuName: "File" }
         CommandMenu { title: "View"; menuName: "View" }
         Menu {
+            id: fansMenu
             title: "Fans"
-            Repeater {
+            Instantiator {
                 model: shell.hasFans ? shell.presets : []
-                MenuItem {
+                delegate: MenuItem {
                     required property var modelData
                     required property int index
                     text: modelData.title
@@ -54,6 +62,8 @@ ApplicationWindow {
                         onTriggered: shell.choosePreset(index)
                     }
                 }
+                onObjectAdded: (index, object) => fansMenu.insertItem(index, object)
+                onObjectRemoved: (index, object) => fansMenu.removeItem(object)
             }
             MenuSeparator { visible: shell.hasFans }
             MenuItem {

@@ -30,6 +30,7 @@ TEST(AppCommands, TheTableAndItsShortcuts) {
     EXPECT_EQ(shortcuts["Export Power History\u2026"], "Ctrl+Shift+E");
     EXPECT_EQ(shortcuts["Dashboard"], "Ctrl+1");
     EXPECT_EQ(shortcuts["Modes"], "Ctrl+3");
+    EXPECT_EQ(shortcuts["Settings"], "Ctrl+4");
     EXPECT_EQ(shortcuts["Settings\u2026"], "Ctrl+,");
     EXPECT_EQ(shortcuts["Check for Updates\u2026"], "");
     // Without a window the tray menu is the only way to these.

@@ -1,7 +1,8 @@
 // The menus the command table feeds: a tick that only moves the fans'
 // speeds must leave an open menu alone, while what the menus show (the fans
 // being there, the daemon link, the preset that is on) still reaches them.
-// And the power-history export the File menu starts.
+// The main window's menus in their order, with shortcuts that act while
+// every menu is closed. And the power-history export the File menu starts.
 #include <coroutine>
 
 #include <QAction>
@@ -9,7 +10,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMenu>
+#include <QQmlApplicationEngine>
+#include <QQmlContext>
+#include <QQmlExpression>
+#include <QQuickWindow>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -163,6 +169,92 @@ TEST_F(ShellCommandsMenus, SpeedsAloneNeitherNotifyNorRefillAnOpenMenu) {
     engine.publishFansIfChanged(pollOf({}, {}, false));
     EXPECT_EQ(changes, 3) << "the fans went";
     EXPECT_TRUE(fans->actions().isEmpty());
+}
+
+// Every warning while a window's QML is loaded and used: a binding loop or
+// an undefined property shows up here.
+QStringList& qmlWarnings() {
+    static QStringList warnings;
+    return warnings;
+}
+
+void collectWarnings(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type != QtDebugMsg && type != QtInfoMsg) qmlWarnings().append(message);
+}
+
+class MainWindowMenus : public ShellCommandsMenus {
+protected:
+    void SetUp() override {
+        ShellCommandsMenus::SetUp();
+        qmlWarnings().clear();
+        previousHandler = qInstallMessageHandler(collectWarnings);
+        qml.rootContext()->setContextProperty("shell", &commands);
+        qml.load(QUrl("qrc:/qt/qml/Brumalune/Main.qml"));
+        ASSERT_EQ(qml.rootObjects().size(), 1);
+        window = qobject_cast<QQuickWindow*>(qml.rootObjects().first());
+        ASSERT_NE(window, nullptr);
+        window->requestActivate();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    }
+    void TearDown() override { qInstallMessageHandler(previousHandler); }
+
+    // The titles of the menu bar's menu at `index`, "-" for a separator:
+    // what it shows when open.
+    std::vector<std::string> entries(int index) {
+        QQmlExpression expression(qmlContext(window), window, QString(R"((function() {
+            const menu = menuBar.menuAt(%1)
+            menu.open()
+            const titles = []
+            for (let i = 0; i < menu.count; ++i) {
+                const item = menu.itemAt(i)
+                if (item.visible) titles.push(item.text === undefined ? "-" : item.text)
+            }
+            menu.close()
+            return titles
+        })())").arg(index));
+        std::vector<std::string> titles;
+        for (const QString& title : expression.evaluate().toStringList()) titles.push_back(title.toStdString());
+        return titles;
+    }
+    void press(Qt::Key key, Qt::KeyboardModifiers modifiers) {
+        QTest::keyClick(window, key, modifiers);
+        QCoreApplication::processEvents();
+    }
+
+    QQmlApplicationEngine qml;
+    QQuickWindow* window = nullptr;
+    QtMessageHandler previousHandler = nullptr;
+};
+
+TEST_F(MainWindowMenus, TheFansMenuKeepsItsOrderOnceTheFansAppear) {
+    using Titles = std::vector<std::string>;
+    EXPECT_EQ(entries(3), Titles()) << "no fans, an empty Fans menu";
+    EXPECT_EQ(entries(2), (Titles{"Dashboard", "Sensors", "Modes", "Settings"}));
+
+    engine.publishFansIfChanged(pollOf({fan(0, 2000), fan(1, 2100)}, {}, false));
+    EXPECT_EQ(entries(3), (Titles{"Automatic", "Quiet", "Balanced", "Max", "-", "Start Dust Cycle\u2026"}));
+    engine.applyProfile(FanProfile::maxThermalBlast());
+    EXPECT_EQ(entries(3).front(), "Automatic") << "a refill keeps the order";
+    EXPECT_EQ(entries(3).size(), 6);
+    EXPECT_TRUE(qmlWarnings().isEmpty()) << qmlWarnings().join('\n').toStdString();
+}
+
+TEST_F(MainWindowMenus, ShortcutsActWithEveryMenuClosed) {
+    engine.publishFansIfChanged(pollOf({fan(0, 2000), fan(1, 2100)}, {}, false));
+    // Control-Command-4 of the Mac is Ctrl+Meta+4.
+    press(Qt::Key_4, Qt::ControlModifier | Qt::MetaModifier);
+    ASSERT_TRUE(engine.activeProfile().has_value());
+    EXPECT_EQ(engine.activeProfile()->id, FanProfile::maxThermalBlast().id);
+    press(Qt::Key_2, Qt::ControlModifier | Qt::MetaModifier);
+    EXPECT_EQ(engine.activeProfile()->id, FanProfile::silentStealth().id);
+
+    press(Qt::Key_4, Qt::ControlModifier);
+    EXPECT_EQ(commands.section().toStdString(), "settings");
+    press(Qt::Key_2, Qt::ControlModifier);
+    EXPECT_EQ(commands.section().toStdString(), "sensors");
+    press(Qt::Key_N, Qt::ControlModifier);
+    EXPECT_EQ(commands.section().toStdString(), "modes");
+    EXPECT_TRUE(qmlWarnings().isEmpty()) << qmlWarnings().join('\n').toStdString();
 }
 
 }  // namespace

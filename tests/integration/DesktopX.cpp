@@ -1,4 +1,4 @@
-#include "bench/shell/DesktopX.hpp"
+#include "tests/integration/DesktopX.hpp"
 
 #include <xcb/xcbext.h>
 
@@ -8,8 +8,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <thread>
 
-namespace zephrane::shellbench {
+namespace zephrane::integration {
 
 namespace {
 
@@ -96,13 +97,19 @@ bool DesktopX::viewable(xcb_window_t window) {
     return reply && reply->map_state == XCB_MAP_STATE_VIEWABLE;
 }
 
+bool DesktopX::managedAndViewable(xcb_window_t window) {
+    const auto reply =
+        own(xcb_get_window_attributes_reply(connection_, xcb_get_window_attributes(connection_, window), nullptr));
+    return reply && reply->map_state == XCB_MAP_STATE_VIEWABLE && reply->override_redirect == 0;
+}
+
 std::optional<xcb_window_t> DesktopX::search(xcb_window_t window, const std::string& wanted, bool mustBeViewable,
                                              int depth) {
     const auto tree = own(xcb_query_tree_reply(connection_, xcb_query_tree(connection_, window), nullptr));
     if (!tree) return std::nullopt;
     const xcb_window_t* children = xcb_query_tree_children(tree.get());
     for (int i = 0; i < xcb_query_tree_children_length(tree.get()); ++i) {
-        if (title(children[i]) == wanted && (!mustBeViewable || viewable(children[i]))) return children[i];
+        if (title(children[i]) == wanted && (!mustBeViewable || managedAndViewable(children[i]))) return children[i];
         // The window manager's frames hold the app's windows one or two
         // levels down.
         if (depth > 0)
@@ -176,16 +183,92 @@ void DesktopX::fakeInput(std::uint8_t type, std::uint8_t detail, std::int16_t x,
     xcb_send_request(connection_, XCB_REQUEST_RAW, parts + 2, &protocol);
 }
 
-void DesktopX::click(xcb_window_t window, int x, int y) {
+void DesktopX::click(xcb_window_t window, int x, int y, std::uint8_t button) {
     const auto at = own(xcb_translate_coordinates_reply(
         connection_,
         xcb_translate_coordinates(connection_, window, root_, static_cast<std::int16_t>(x), static_cast<std::int16_t>(y)),
         nullptr));
-    if (!at) return;
-    fakeInput(XCB_MOTION_NOTIFY, 0, at->dst_x, at->dst_y);
-    fakeInput(XCB_BUTTON_PRESS, 1);
-    fakeInput(XCB_BUTTON_RELEASE, 1);
+    if (at) clickAt(at->dst_x, at->dst_y, button);
+}
+
+void DesktopX::clickAt(int rootX, int rootY, std::uint8_t button) {
+    fakeInput(XCB_MOTION_NOTIFY, 0, static_cast<std::int16_t>(rootX), static_cast<std::int16_t>(rootY));
+    fakeInput(XCB_BUTTON_PRESS, button);
+    fakeInput(XCB_BUTTON_RELEASE, button);
     xcb_flush(connection_);
+}
+
+std::optional<DesktopX::Rect> DesktopX::geometry(xcb_window_t window) {
+    const auto size = own(xcb_get_geometry_reply(connection_, xcb_get_geometry(connection_, window), nullptr));
+    const auto at = own(
+        xcb_translate_coordinates_reply(connection_, xcb_translate_coordinates(connection_, window, root_, 0, 0), nullptr));
+    if (!size || !at) return std::nullopt;
+    return Rect{at->dst_x, at->dst_y, size->width, size->height};
+}
+
+xcb_window_t DesktopX::focus() {
+    const auto reply = own(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
+    return reply ? reply->focus : xcb_window_t{XCB_NONE};
+}
+
+KeyboardGrabWatch::KeyboardGrabWatch() {
+    int screenNumber = 0;
+    xcb_connection_t* connection = xcb_connect(nullptr, &screenNumber);
+    if (xcb_connection_has_error(connection) != 0) {
+        xcb_disconnect(connection);
+        return;
+    }
+    connection_ = connection;
+    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection_));
+    for (int i = 0; i < screenNumber && screens.rem > 0; ++i) xcb_screen_next(&screens);
+    window_ = xcb_generate_id(connection_);
+    // Off screen and unmanaged: nobody sees it and the window manager
+    // leaves it alone.
+    const std::uint32_t values[] = {1, XCB_EVENT_MASK_FOCUS_CHANGE};
+    xcb_create_window(connection_, XCB_COPY_FROM_PARENT, window_, screens.data->root, -10, -10, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT,
+                      XCB_CW_OVERRIDE_REDIRECT | XCB_CW_EVENT_MASK, values);
+    xcb_map_window(connection_, window_);
+    xcb_flush(connection_);
+}
+
+KeyboardGrabWatch::~KeyboardGrabWatch() {
+    if (connection_ != nullptr) xcb_disconnect(connection_);
+}
+
+void KeyboardGrabWatch::takeFocus() {
+    // The map must have gone through before the window can take the focus.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const auto attributes =
+            own(xcb_get_window_attributes_reply(connection_, xcb_get_window_attributes(connection_, window_), nullptr));
+        if (attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    xcb_set_input_focus(connection_, XCB_INPUT_FOCUS_POINTER_ROOT, window_, XCB_CURRENT_TIME);
+    own(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
+    while (xcb_generic_event_t* stale = xcb_poll_for_event(connection_)) std::free(stale);
+}
+
+bool KeyboardGrabWatch::waitForGrab(std::chrono::milliseconds deadline) { return waitFor(XCB_FOCUS_OUT, deadline); }
+
+bool KeyboardGrabWatch::waitForRelease(std::chrono::milliseconds deadline) { return waitFor(XCB_FOCUS_IN, deadline); }
+
+bool KeyboardGrabWatch::waitFor(std::uint8_t type, std::chrono::milliseconds deadline) {
+    const auto end = std::chrono::steady_clock::now() + deadline;
+    const std::uint8_t mode = type == XCB_FOCUS_OUT ? XCB_NOTIFY_MODE_GRAB : XCB_NOTIFY_MODE_UNGRAB;
+    while (std::chrono::steady_clock::now() < end) {
+        xcb_generic_event_t* event = xcb_poll_for_event(connection_);
+        if (event == nullptr) {
+            if (xcb_connection_has_error(connection_) != 0) return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            continue;
+        }
+        const bool match = (event->response_type & 0x7f) == type &&
+                           reinterpret_cast<xcb_focus_in_event_t*>(event)->mode == mode;
+        std::free(event);
+        if (match) return true;
+    }
+    return false;
 }
 
 std::uint64_t DesktopX::chord(const std::vector<xcb_keysym_t>& modifiers, xcb_keysym_t key) {
@@ -222,4 +305,4 @@ std::optional<std::pair<int, int>> DesktopX::size(xcb_window_t window) {
     return std::pair{static_cast<int>(reply->width), static_cast<int>(reply->height)};
 }
 
-}  // namespace zephrane::shellbench
+}  // namespace zephrane::integration
