@@ -80,7 +80,7 @@ void StatusItemController::install(QMenu* menu, const QStringList& arguments) {
         const bool click = reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick;
         if (click && hooks_.togglePanel) hooks_.togglePanel();
     });
-    tray_->setIcon(frameAt(spinAngle_));
+    tray_->setIcon(frames_[frameIndex(spinAngle_)]);
     tray_->show();
     connect(&label_, &MenuBarLabelSource::labelStateChanged, this,
             [this] { apply(model_.apply(label_.labelState(), false, hooks_.reduceMotion())); });
@@ -131,26 +131,55 @@ void StatusItemController::setSpin(int tier) {
     spinningTier_ = tier;
     spinTimer_.stop();
     const auto rate = spinRate(tier);
-    if (!rate) return;  // still, where it stands
+    if (!rate) {
+        // Still, where it stands; Qt is told which frame that is.
+        if (trayIconBehind_) tray_->setIcon(frames_[frameIndex(spinAngle_)]);
+        trayIconBehind_ = false;
+        return;
+    }
     step_ = rate->stepRadians;
     spinTimer_.start(static_cast<int>(std::lround(1000 / rate->ticksPerSecond)));
 }
 
 void StatusItemController::advance() {
     spinAngle_ -= step_;
-    tray_->setIcon(frameAt(spinAngle_));
+    showFrame(frameIndex(spinAngle_));
 }
 
-QIcon StatusItemController::frameAt(double angle) const {
+void StatusItemController::showFrame(std::size_t index) {
+    if (serverFrames_ && fade_ == nullptr) {
+        if (!serverFramesLoaded_)
+            serverFramesLoaded_ = serverFrames_->load({frameImages_.begin(), frameImages_.end()});
+        // A window the tray host resized or made anew takes the frames again;
+        // one that refuses frames just loaded never will, and Qt draws on.
+        if (serverFramesLoaded_ && !serverFrames_->show(index)) {
+            serverFramesLoaded_ = serverFrames_->load({frameImages_.begin(), frameImages_.end()});
+            if (serverFramesLoaded_ && !serverFrames_->show(index)) {
+                serverFrames_.reset();
+                serverFramesLoaded_ = false;
+            }
+        }
+        if (serverFramesLoaded_) {
+            trayIconBehind_ = true;
+            return;
+        }
+    }
+    tray_->setIcon(frames_[index]);
+}
+
+std::size_t StatusItemController::frameIndex(double angle) const {
     const auto index = static_cast<long>(std::lround(angle / kFrameRadians));
     const long count = static_cast<long>(frames_.size());
-    return frames_[static_cast<std::size_t>(((index % count) + count) % count)];
+    return static_cast<std::size_t>(((index % count) + count) % count);
 }
 
 void StatusItemController::paintFrames(const QColor& tint) {
     const QColor color = tint.isValid() ? tint : QGuiApplication::palette().color(QPalette::WindowText);
-    for (std::size_t i = 0; i < frames_.size(); ++i)
-        frames_[i] = QIcon(QPixmap::fromImage(paintFan(color, static_cast<double>(i) * kFrameRadians)));
+    for (std::size_t i = 0; i < frames_.size(); ++i) {
+        frameImages_[i] = paintFan(color, static_cast<double>(i) * kFrameRadians);
+        frames_[i] = QIcon(QPixmap::fromImage(frameImages_[i]));
+    }
+    serverFramesLoaded_ = false;
 }
 
 void StatusItemController::fadeTint(StatusTint tint) {
@@ -166,7 +195,8 @@ void StatusItemController::fadeTint(StatusTint tint) {
     if (first) {
         tintColor_ = target;
         paintFrames(target);
-        tray_->setIcon(frameAt(spinAngle_));
+        tray_->setIcon(frames_[frameIndex(spinAngle_)]);
+        trayIconBehind_ = false;
         return;
     }
     // The fade paints only the frame on show; the frames for the spin are
@@ -179,11 +209,13 @@ void StatusItemController::fadeTint(StatusTint tint) {
     fade_->setEndValue(to);
     connect(fade_, &QVariantAnimation::valueChanged, this, [this](const QVariant& value) {
         tray_->setIcon(QIcon(QPixmap::fromImage(paintFan(value.value<QColor>(), spinAngle_))));
+        trayIconBehind_ = false;
     });
     connect(fade_, &QVariantAnimation::finished, this, [this, target] {
         tintColor_ = target;
         paintFrames(target);
-        tray_->setIcon(frameAt(spinAngle_));
+        tray_->setIcon(frames_[frameIndex(spinAngle_)]);
+        trayIconBehind_ = false;
         fade_->deleteLater();
         fade_ = nullptr;
     });

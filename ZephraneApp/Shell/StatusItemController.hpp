@@ -1,9 +1,10 @@
 // The tray item: the fan icon spinning by tier with its tint, the readout in
 // the tooltip (Qt offers no tray label of its own), the panel it opens and
 // the summon hot key. The spin's frames are painted once per tint, so a
-// turning icon only swaps ready images, at most 24 a second. The icon
-// stands still while the screen is locked (the session's ScreenSaver),
-// while the machine sleeps (logind) and under Reduce Motion.
+// turning icon only swaps ready images, at most 24 a second; where the X
+// server holds them, showing one is a single request. The icon stands still
+// while the screen is locked (the session's ScreenSaver), while the machine
+// sleeps (logind) and under Reduce Motion.
 #pragma once
 
 #include <array>
@@ -19,6 +20,7 @@
 #include "ZephraneApp/Shell/GlobalHotKeyRegistrar.hpp"
 #include "ZephraneApp/Shell/MenuBarLabelSource.hpp"
 #include "ZephraneApp/Shell/StatusItemModel.hpp"
+#include "platform/statusbar/TrayIconFrames.hpp"
 
 class QMenu;
 class QSystemTrayIcon;
@@ -62,7 +64,8 @@ private:
     void advance();
     void fadeTint(StatusTint tint);
     void paintFrames(const QColor& tint);
-    QIcon frameAt(double angle) const;
+    std::size_t frameIndex(double angle) const;
+    void showFrame(std::size_t index);
     void watchDisplayState();
 
     MenuBarLabelSource& label_;
@@ -78,7 +81,14 @@ private:
     QColor tintColor_;
     QVariantAnimation* fade_ = nullptr;
     // One frame per 6 degrees: both steps (30 and 36 degrees) land on them.
+    std::array<QImage, 60> frameImages_;
     std::array<QIcon, 60> frames_;
+    // The frames on the X server, when it can hold them; loaded when the
+    // spin needs them, so after the icon has docked.
+    std::unique_ptr<statusbar::TrayIconFrames> serverFrames_ = statusbar::TrayIconFrames::attach();
+    bool serverFramesLoaded_ = false;
+    // Qt's own icon is not the frame on show: it paints it on an expose.
+    bool trayIconBehind_ = false;
 };
 
 }  // namespace zephrane

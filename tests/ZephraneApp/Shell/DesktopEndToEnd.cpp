@@ -7,8 +7,10 @@
 #include <cstdlib>
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include <QDir>
 #include <QFileInfo>
@@ -143,6 +145,18 @@ TEST_F(DesktopEndToEnd, TrayPanelHotKeyMenuAndAnOrderlyEnd) {
     type({keysym::down, keysym::down, keysym::down, keysym::returnKey});            // "Max"
     EXPECT_TRUE(keyboard.waitForRelease(30s)) << "the menu stayed open";
     EXPECT_TRUE(waitFor([&] { return fanMode(0) == 1; }, 60s)) << logs();
+
+    // At full speed the icon turns: its pixels in the tray go through
+    // several frames, each with the fan drawn on the tray's background.
+    std::set<std::vector<std::uint8_t>> frames;
+    EXPECT_TRUE(waitFor([&] {
+        const auto shot = x.pixels(x.root(), icon.x, icon.y, icon.width, icon.height);
+        std::set<std::uint32_t> colours;
+        for (std::size_t i = 0; i + 4 <= shot.size(); i += 4)
+            colours.insert(std::uint32_t(shot[i]) | std::uint32_t(shot[i + 1]) << 8 | std::uint32_t(shot[i + 2]) << 16);
+        if (colours.size() > 4) frames.insert(shot);  // a fan, not an empty square
+        return frames.size() >= 4;
+    })) << "the icon did not turn: " << frames.size() << " frames seen";
 
     // A click shows the panel under the icon; a second click hides it.
     auto panelShown = [&] { return viewable("Brumalune Panel").has_value(); };
