@@ -9,6 +9,8 @@
 #include <cstring>
 #include <memory>
 #include <thread>
+#include <tuple>
+#include <utility>
 
 namespace zephrane::integration {
 
@@ -41,6 +43,20 @@ struct FakeInputRequest {
 };
 static_assert(sizeof(FakeInputRequest) == 36);
 
+// A connection to $DISPLAY and its default screen's root; none when the
+// server cannot be reached.
+std::pair<xcb_connection_t*, xcb_window_t> connectToDisplay() {
+    int screenNumber = 0;
+    xcb_connection_t* connection = xcb_connect(nullptr, &screenNumber);
+    if (xcb_connection_has_error(connection) != 0) {
+        xcb_disconnect(connection);
+        return {nullptr, 0};
+    }
+    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
+    for (int i = 0; i < screenNumber && screens.rem > 0; ++i) xcb_screen_next(&screens);
+    return {connection, screens.data->root};
+}
+
 }  // namespace
 
 std::uint64_t nowMicros() {
@@ -50,16 +66,8 @@ std::uint64_t nowMicros() {
 }
 
 DesktopX::DesktopX() {
-    int screenNumber = 0;
-    xcb_connection_t* connection = xcb_connect(nullptr, &screenNumber);
-    if (xcb_connection_has_error(connection) != 0) {
-        xcb_disconnect(connection);
-        return;
-    }
-    connection_ = connection;
-    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection_));
-    for (int i = 0; i < screenNumber && screens.rem > 0; ++i) xcb_screen_next(&screens);
-    root_ = screens.data->root;
+    std::tie(connection_, root_) = connectToDisplay();
+    if (connection_ == nullptr) return;
     symbols_ = xcb_key_symbols_alloc(connection_);
     static constexpr char kXTest[] = "XTEST";
     const auto extension = own(xcb_query_extension_reply(
@@ -212,20 +220,14 @@ xcb_window_t DesktopX::focus() {
 }
 
 KeyboardGrabWatch::KeyboardGrabWatch() {
-    int screenNumber = 0;
-    xcb_connection_t* connection = xcb_connect(nullptr, &screenNumber);
-    if (xcb_connection_has_error(connection) != 0) {
-        xcb_disconnect(connection);
-        return;
-    }
-    connection_ = connection;
-    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection_));
-    for (int i = 0; i < screenNumber && screens.rem > 0; ++i) xcb_screen_next(&screens);
+    xcb_window_t root = 0;
+    std::tie(connection_, root) = connectToDisplay();
+    if (connection_ == nullptr) return;
     window_ = xcb_generate_id(connection_);
     // Off screen and unmanaged: nobody sees it and the window manager
     // leaves it alone.
     const std::uint32_t values[] = {1, XCB_EVENT_MASK_FOCUS_CHANGE};
-    xcb_create_window(connection_, XCB_COPY_FROM_PARENT, window_, screens.data->root, -10, -10, 1, 1, 0,
+    xcb_create_window(connection_, XCB_COPY_FROM_PARENT, window_, root, -10, -10, 1, 1, 0,
                       XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT,
                       XCB_CW_OVERRIDE_REDIRECT | XCB_CW_EVENT_MASK, values);
     xcb_map_window(connection_, window_);
