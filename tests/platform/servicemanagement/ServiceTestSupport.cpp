@@ -158,6 +158,10 @@ bool LaunchdProcess::waitForSocket(std::string_view service) {
     }) && !hasExited();
 }
 
+bool LaunchdProcess::waitForListening(std::string_view service) {
+    return waitForLog("listening on \"" + socketPath(service).string() + "\"") && !hasExited();
+}
+
 bool LaunchdProcess::waitForLog(std::string_view fragment, std::chrono::milliseconds limit) const {
     return eventually([&] { return countLog(fragment) > 0; }, limit);
 }

@@ -95,8 +95,12 @@ public:
 
     // Once it has logged its start.
     bool waitUntilStarted();
-    // Once the socket of `service` exists and takes connections.
+    // Once the socket of `service` exists and takes connections. The probe
+    // is a connection: on demand, it starts the daemon.
     bool waitForSocket(std::string_view service);
+    // Once launchd says it listens on the socket of `service`, without
+    // connecting, so nothing is started.
+    bool waitForListening(std::string_view service);
     bool waitForLog(std::string_view fragment, std::chrono::milliseconds limit = kGenerousDeadline) const;
     std::size_t countLog(std::string_view fragment) const;
     std::string logText() const;

@@ -108,7 +108,7 @@ TEST_F(DriverEndToEnd, RegisteredApprovedStartedOnDemandDrivenAndRemoved) {
     EXPECT_EQ(awaitResult(driver.installHelper()), State::requiresApproval());
 
     servicemanagement::testing::approveForTest(root, std::string(HelperConstants::daemonLabel));
-    ASSERT_TRUE(launchd.waitForSocket(HelperConstants::machServiceName)) << launchd.logText();
+    ASSERT_TRUE(launchd.waitForListening(HelperConstants::machServiceName)) << launchd.logText();
 
     EXPECT_EQ(launchd.countLog("started, pid"), 0u) << "the daemon ran before anyone asked for it";
 
