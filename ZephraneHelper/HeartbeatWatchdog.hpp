@@ -35,6 +35,15 @@ public:
         return now - lastBeat_ > timeout_;
     }
 
+    // The first instant shouldFailSafe() may say yes: the last beat plus
+    // the time-out (the instant itself still says no); none while manual
+    // control is not engaged.
+    std::optional<SuspendingClock::time_point> failSafeDue() const {
+        if (!manualControlEngaged_) return std::nullopt;
+        if (!hasBeat_) return SuspendingClock::time_point::min();
+        return lastBeat_ + std::chrono::duration_cast<SuspendingClock::duration>(timeout_);
+    }
+
     bool manualControlEngaged() const { return manualControlEngaged_; }
     std::optional<SuspendingClock::time_point> lastBeat() const {
         return hasBeat_ ? std::optional(lastBeat_) : std::nullopt;

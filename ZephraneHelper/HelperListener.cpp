@@ -1,6 +1,6 @@
 #include "ZephraneHelper/HelperListener.hpp"
 
-#include "shared/ContractInterface.hpp"
+#include "platform/xpc/ContractInterface.hpp"
 #include "shared/HelperConstants.hpp"
 #include "shared/ZephraneXPCProtocol.hpp"
 

@@ -35,6 +35,7 @@ bool isKeyNotFound(const std::exception& e) {
 }
 
 const std::string kEngageCanceled = "manual-mode engage canceled by restore";
+const std::string kConnectionLost = "the AppleSMC connection was lost; the daemon is exiting";
 
 }  // namespace
 
@@ -74,6 +75,10 @@ void HelperService::recordController(std::optional<ClientId> caller) {
 void HelperService::setTargetRPM(std::optional<ClientId> caller, std::int64_t fan, double rpm, TargetReply reply) {
     recordController(caller);
     queue_.post([this, fan, rpm, reply = std::move(reply)] {
+        if (connectionLostSeen_) {
+            reply(0, makeHelperError(protocol::hardwareFailure, kConnectionLost));
+            return;
+        }
         int count = fanCount().value_or(0);
         if (fan < 0 || fan >= count) {
             reply(0, makeHelperError(protocol::fanIndexOutOfRange, "fan index " + std::to_string(fan) + " out of range"));
@@ -100,10 +105,12 @@ void HelperService::setTargetRPM(std::optional<ClientId> caller, std::int64_t fa
                 bridge_->write(FanKey::target(index), value);
             } catch (const std::exception& e) {
                 failTarget(e.what(), reply);
+                noteLostConnection();
                 return;
             }
             reply(value, std::nullopt);
         });
+        noteLostConnection();
     });
 }
 
@@ -117,6 +124,10 @@ void HelperService::setManualControl(std::optional<ClientId> caller, std::int64_
                                      ErrorReply reply) {
     recordController(caller);
     queue_.post([this, fan, enabled, reply = std::move(reply)] {
+        if (enabled && connectionLostSeen_) {
+            reply(makeHelperError(protocol::hardwareFailure, kConnectionLost));
+            return;
+        }
         if (!enabled) {
             // Hands every fan back, not only the named one.
             auto error = restoreAllFans();
@@ -137,6 +148,7 @@ void HelperService::setManualControl(std::optional<ClientId> caller, std::int64_
             restoreAllFans();
             reply(makeHelperError(protocol::hardwareFailure, "engage manual failed: " + *error));
         });
+        noteLostConnection();
     });
 }
 
@@ -145,6 +157,7 @@ void HelperService::restoreAutomaticControl(ErrorReply reply) {
         auto error = restoreAllFans();
         reply(error ? std::optional(makeHelperError(protocol::hardwareFailure, "restore failed: " + *error))
                     : std::nullopt);
+        noteLostConnection();
     });
 }
 
@@ -159,6 +172,15 @@ void HelperService::heartbeat(std::optional<ClientId> caller, UptimeReply reply)
             if (caller == controllingClient_) watchdog_.recordBeat(now);
         }
         reply(options_.uptimeSeconds());
+        // One key read, from the shared table when there is one: enough to
+        // learn that the connection is gone.
+        if (!connectionLostSeen_) {
+            try {
+                bridge_->keyCount();
+            } catch (const std::exception&) {
+            }
+        }
+        noteLostConnection();
     });
 }
 
@@ -212,11 +234,14 @@ void HelperService::engage(int fan, Completion completion) {
         }
     }
     std::uint64_t epoch;
+    bool newlyEngaged = false;
     {
         std::lock_guard lock(watchdogLock_);
+        newlyEngaged = !watchdog_.manualControlEngaged();
         watchdog_.manualEngaged(true, options_.suspendingNow());
         epoch = emergencyRestoreEpoch_;
     }
+    if (newlyEngaged) wakeWatchdog();
     if (manualFans_.contains(fan)) {
         completion(std::nullopt);
         return;
@@ -254,6 +279,15 @@ void HelperService::engagePoll(int fan, std::uint64_t generation, std::uint64_t 
     completeWaiters(fan, std::nullopt);
 }
 
+void HelperService::noteLostConnection() {
+    if (bridge_->connectionLost()) connectionLostSeen_ = true;
+    if (!connectionLostSeen_ || connectionLostHandled_) return;
+    connectionLostHandled_ = true;
+    log().fault("AppleSMC connection lost \u2014 restoring Apple automatic control through a new one and exiting");
+    restoreAllFans();
+    if (options_.smcConnectionLost) watchdogQueue_.post([lost = options_.smcConnectionLost] { lost(); });
+}
+
 void HelperService::completeWaiters(int fan, const std::optional<std::string>& errorText) {
     auto node = engageWaiters_.extract(fan);
     if (node.empty()) return;
@@ -274,7 +308,10 @@ std::optional<std::string> HelperService::restoreAllFans() {
     }
 
     std::optional<std::string> firstError;
-    std::shared_ptr<SMCKernelBridge> connection = bridge_;
+    // A connection that is lost would fail every write at once: the writer
+    // opens a fresh one instead.
+    if (bridge_->connectionLost()) connectionLostSeen_ = true;
+    std::shared_ptr<SMCKernelBridge> connection = connectionLostSeen_ ? nullptr : bridge_;
     const bool complete = writeRestore(connection, fanCount().value_or(0), &firstError, Report::everyFailure);
     if (connection && connection != bridge_) {
         // A write hangs on the old connection, and whatever we sent through
@@ -290,6 +327,7 @@ std::optional<std::string> HelperService::restoreAllFans() {
         std::lock_guard lock(watchdogLock_);
         watchdog_.manualEngaged(!complete, options_.suspendingNow());
     }
+    if (!complete) wakeWatchdog();
     return firstError;
 }
 
@@ -330,19 +368,44 @@ void HelperService::restoreForExit() {
 void HelperService::startWatchdog() {
     watchdogQueue_.post([this] {
         watchdogTimer_ = std::make_unique<asio::steady_timer>(watchdogQueue_.context());
-        watchdogTimer_->expires_after(toSteady(options_.watchdogInterval));
         armWatchdogTimer();
     });
 }
 
+void HelperService::wakeWatchdog() {
+    watchdogQueue_.post([this] {
+        if (watchdogTimer_) armWatchdogTimer();
+    });
+}
+
+// While the fans are the firmware's the watchdog sleeps: there is nothing
+// to watch. Engaged, it wakes when the last beat would be too old, a hair
+// past the time-out (which the rule itself still allows), and, when beats
+// came meanwhile, sleeps again until the new moment.
 void HelperService::armWatchdogTimer() {
+    if (watchdogTimerArmed_) return;
+    std::optional<SuspendingClock::time_point> due;
+    {
+        std::lock_guard lock(watchdogLock_);
+        due = watchdog_.failSafeDue();
+    }
+    if (!due) return;
+    const auto now = options_.suspendingNow();
+    auto delay = *due > now ? std::chrono::duration_cast<std::chrono::steady_clock::duration>(*due - now) +
+                                  std::chrono::milliseconds(1)
+                            : toSteady(options_.watchdogInterval);  // due already: a fail-safe is pending
+    watchdogTimerArmed_ = true;
+    watchdogTimer_->expires_after(delay);
     watchdogTimer_->async_wait([this](const std::error_code& error) {
         if (error) return;
-        watchdogTick();
-        // Re-armed from its own expiry, so the ticks keep their rhythm.
-        watchdogTimer_->expires_at(watchdogTimer_->expiry() + toSteady(options_.watchdogInterval));
-        armWatchdogTimer();
+        watchdogTimerFired();
     });
+}
+
+void HelperService::watchdogTimerFired() {
+    watchdogTimerArmed_ = false;
+    watchdogTick();
+    armWatchdogTimer();
 }
 
 void HelperService::watchdogTick() {

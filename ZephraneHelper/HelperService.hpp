@@ -12,6 +12,13 @@
 // Only the controlling connection's heartbeats count: another client that
 // beats cannot keep a frozen controller's fans in manual mode.
 //
+// A main SMC connection that is lost for good (the SMC went away, or a call
+// outlived its deadline) is no state to carry on from: the service hands
+// every fan back through a fresh connection if it can, says so, and tells
+// its owner, which ends the process so the next client starts a fresh
+// daemon. Each beat looks at the connection, so a daemon whose SMC went
+// away while the fans were automatic finds out within a beat.
+//
 // The inputs are hostile: fan indices, speeds and the calling connection
 // come from another process and are checked before any SMC access.
 #pragma once
@@ -63,13 +70,19 @@ public:
         Seconds unlockTimeout{10.0};
         Seconds retryInterval{0.1};
         Seconds heartbeatTimeout{5.0};
-        // Fail-safe timing; tests shorten these.
+        // Fail-safe timing; tests shorten these. The watchdog wakes when the
+        // last beat would be too old, and only while manual control is
+        // engaged; while a fail-safe it started is still pending, it looks
+        // again every watchdogInterval.
         Seconds watchdogInterval{1.25};
         Seconds handoffCheckDelay{4.0};
         Seconds emergencyRetryDelay{4.0};
         Seconds exitRestoreWait{2.0};
         Seconds restoreWriteBound{1.0};  // each write of a restore, then the next key
         BridgeOpener openBridge = [] { return SMCKernelBridge::open(); };
+        // Called once, on the watchdog queue, after the main SMC connection
+        // was lost and the fans were handed back; the daemon exits there.
+        std::function<void()> smcConnectionLost;
         std::function<SuspendingClock::time_point()> suspendingNow = [] { return SuspendingClock::now(); };
         std::function<double()> uptimeSeconds;  // default: time since creation on CLOCK_BOOTTIME
     };
@@ -124,7 +137,15 @@ private:
     bool writeRestore(std::shared_ptr<SMCKernelBridge>& connection, int fans, std::optional<std::string>* firstError,
                       Report report);
     void failTarget(const std::string& errorText, const TargetReply& reply);
+    // Watchdog queue: arms the timer for the moment the fail-safe may be due,
+    // unless it is armed already (it then fires no later than that).
     void armWatchdogTimer();
+    void watchdogTimerFired();
+    // Any queue, after manual control may have become engaged.
+    void wakeWatchdog();
+    // Hardware queue: once the main connection is lost, the fans are handed
+    // back and the owner is told, the first time only.
+    void noteLostConnection();
 
     Options options_;
     RestoreWriter restoreWriter_;  // any queue
@@ -146,8 +167,11 @@ private:
     std::set<int> manualFans_;
     std::uint64_t engageGeneration_ = 0;
     std::map<int, std::vector<Completion>> engageWaiters_;
+    bool connectionLostSeen_ = false;     // the main connection was found lost (a restore may have replaced it)
+    bool connectionLostHandled_ = false;  // the fans were handed back and the owner told
 
     std::unique_ptr<asio::steady_timer> watchdogTimer_;  // watchdog queue only
+    bool watchdogTimerArmed_ = false;                    // watchdog queue only
     double startBootTime_ = 0;
 };
 

@@ -28,30 +28,40 @@ public:
 
     template <class F>
     void post(F&& work) {
-        asio::post(context_, std::forward<F>(work));
+        asio::post(core_->context, std::forward<F>(work));
     }
 
     // Runs `work` on the queue after `delay`.
     template <class F>
     void postAfter(std::chrono::steady_clock::duration delay, F&& work) {
-        auto timer = std::make_shared<asio::steady_timer>(context_, delay);
+        auto timer = std::make_shared<asio::steady_timer>(core_->context, delay);
         timer->async_wait([timer, work = std::forward<F>(work)](const std::error_code& error) mutable {
             if (!error) work();
         });
     }
 
     // True on the queue's own thread.
-    bool isCurrent() const { return std::this_thread::get_id() == thread_.get_id(); }
+    bool isCurrent() const { return std::this_thread::get_id() == threadId_; }
 
-    asio::io_context& context() { return context_; }
+    asio::io_context& context() { return core_->context; }
 
+    // Stops the queue and waits for its thread; on the queue's own thread
+    // (work that lets go of the queue) the thread goes to the process's
+    // ThreadJoiner instead and ends once that work returns.
     void stop();
 
 private:
+    // Shared with the thread, so the context outlives its run() even when
+    // the queue is stopped from inside it.
+    struct Core {
+        asio::io_context context{1};
+        asio::executor_work_guard<asio::io_context::executor_type> guard{context.get_executor()};
+    };
+
     std::string label_;
-    asio::io_context context_{1};
-    asio::executor_work_guard<asio::io_context::executor_type> guard_;
+    std::shared_ptr<Core> core_;
     std::thread thread_;
+    std::thread::id threadId_;
 };
 
 }  // namespace zephrane::helper

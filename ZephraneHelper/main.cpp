@@ -1,7 +1,8 @@
 // com.zephrane.Fanwarden: the privileged daemon. Started on demand for its
 // service socket; takes no arguments. Hands the fans back to automatic
 // control at start, on a lost heartbeat, when the controlling app goes away,
-// on SIGTERM/SIGINT and at exit.
+// on SIGTERM/SIGINT, when its SMC connection is lost (then exiting with
+// status 1) and at exit.
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -101,8 +102,13 @@ int main() {
         std::exit(1);
     }
 
+    helper::HelperService::Options options;
+    // The fans are back with the firmware by then; a fresh daemon, started
+    // for the next connection, meets the SMC as it is now. Exiting runs the
+    // exit handler: one more restore.
+    options.smcConnectionLost = [] { std::exit(EXIT_FAILURE); };
     auto* service = helper::daemonObjects.service =
-        new std::shared_ptr<helper::HelperService>(helper::HelperService::create(bridge, {}));
+        new std::shared_ptr<helper::HelperService>(helper::HelperService::create(bridge, std::move(options)));
     exitService = service->get();
     (*service)->restoreForExit();
     (*service)->startWatchdog();

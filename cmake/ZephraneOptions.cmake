@@ -19,3 +19,15 @@ if(ZEPHRANE_SANITIZE)
     target_compile_options(zephrane_options INTERFACE -Wno-tsan)
   endif()
 endif()
+
+# The QML compiler's generated C++ (type registrations, the compiled QML,
+# the resources) is not ours and does not meet our warning flags; a QML
+# module's own sources keep them.
+function(zephrane_quiet_generated_qml_sources target)
+  get_target_property(sources ${target} SOURCES)
+  foreach(source IN LISTS sources)
+    if(source MATCHES "/\\.rcc/|qmltyperegistrations|qmlcache")
+      set_source_files_properties(${source} TARGET_DIRECTORY ${target} PROPERTIES COMPILE_OPTIONS "-w")
+    endif()
+  endforeach()
+endfunction()

@@ -72,8 +72,8 @@ void Connection::frameBegun() {
 asio::awaitable<void> Connection::send(std::shared_ptr<Connection> self, const Reply& reply) {
     const std::vector<std::uint8_t> frame = framed(reply.payload);
     std::size_t sent = 0;
-    while (reply.descriptor >= 0 && sent == 0) {
-        const ssize_t n = sendWithDescriptor(self->socket_.native_handle(), frame, reply.descriptor);
+    while (reply.descriptor && sent == 0) {
+        const ssize_t n = sendWithDescriptor(self->socket_.native_handle(), frame, *reply.descriptor);
         if (n > 0) {
             sent = static_cast<std::size_t>(n);
         } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {

@@ -133,6 +133,12 @@ Json ControlRequestHandler::apply(const json::ObjectReader& command, const std::
         log().info(load ? "load fixed at " + shortestText(*load) : std::string("load back to its source"));
         return ok;
     }
+    if (name == "setDieTemperature") {
+        const std::optional<double> celsius = command.optionalNumber("celsius");
+        smc_.holdDieTemperature(celsius);
+        log().info(celsius ? "die held at " + shortestText(*celsius) + " °C" : std::string("die back to its load"));
+        return ok;
+    }
     if (name == "readKey") {
         const std::string key = keyName(command);
         const std::optional<KeyView> view = smc_.peek(key);

@@ -68,6 +68,20 @@ std::uint8_t FanBank::write(KeyTable& table, SimKey& key, std::span<const std::u
     return result::kSuccess;
 }
 
+std::vector<std::size_t> FanBank::drivenSlots() const {
+    std::vector<std::size_t> slots;
+    for (const Fan& f : fans_) slots.insert(slots.end(), {f.actualSlot, f.targetSlot, f.modeSlot});
+    if (forceTestSlot_) slots.push_back(*forceTestSlot_);
+    return slots;
+}
+
+bool FanBank::firmwareHasEveryFan() const {
+    if (forceTestSince_) return false;
+    for (const Fan& f : fans_)
+        if (f.fan.manual()) return false;
+    return true;
+}
+
 void FanBank::handBackAll(KeyTable& table) {
     for (Fan& f : fans_) {
         f.fan.setManual(false);

@@ -32,6 +32,10 @@ public:
     void advance(KeyTable& table, SimDuration dt, double dieC);
 
     int count() const { return static_cast<int>(fans_.size()); }
+    // No fan in manual mode and no "Ftst" held: the firmware has them all.
+    bool firmwareHasEveryFan() const;
+    // The slots a write or advance() may change.
+    std::vector<std::size_t> drivenSlots() const;
     const SimulatedFan& fan(int index) const { return fans_[static_cast<std::size_t>(index)].fan; }
     double airflow() const;  // the fans' mean share of their maximum speed; 0 without fans
 

@@ -16,6 +16,9 @@ namespace zephrane::sim {
 class HostCpuLoad {
 public:
     explicit HostCpuLoad(std::filesystem::path statPath = "/proc/stat");
+    ~HostCpuLoad();
+    HostCpuLoad(const HostCpuLoad&) = delete;
+    HostCpuLoad& operator=(const HostCpuLoad&) = delete;
 
     // The load since the previous sample (the first, since construction).
     double sample();
@@ -28,9 +31,13 @@ private:
         std::uint64_t busy = 0;
         std::uint64_t total = 0;
     };
-    std::optional<Times> read() const;
+    std::optional<Times> read();
 
     std::filesystem::path path_;
+    // Kept open: read once a second at rest, the file costs its opening
+    // more than its reading. Reopened after a failed read.
+    std::mutex fileMutex_;
+    int fd_ = -1;  // guarded by fileMutex_
     std::mutex mutex_;  // guards the fields below; never held while waiting
     std::optional<Times> previous_;
     double last_ = 0;

@@ -20,6 +20,13 @@ KeyFollower::KeyFollower(const KeyTable& table, const MachineProfile& profile)
     }
 }
 
+std::vector<std::size_t> KeyFollower::drivenSlots() const {
+    std::vector<std::size_t> slots;
+    slots.reserve(bindings_.size());
+    for (const Binding& b : bindings_) slots.push_back(b.slot);
+    return slots;
+}
+
 void KeyFollower::update(KeyTable& table, const ThermalModel& model, double load) const {
     const bool awake = unparkAtLoad_ && load >= *unparkAtLoad_;
     for (const Binding& b : bindings_) {

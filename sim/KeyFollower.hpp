@@ -24,6 +24,8 @@ public:
     void update(KeyTable& table, const ThermalModel& model, double load) const;
 
     std::size_t size() const { return bindings_.size(); }
+    // The slots update() writes.
+    std::vector<std::size_t> drivenSlots() const;
 
 private:
     struct Binding {

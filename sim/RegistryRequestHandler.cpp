@@ -14,27 +14,17 @@ Reply answer(const Json& value) {
     return Reply::answer({text.begin(), text.end()});
 }
 
-template <typename T>
-Json orNull(const std::optional<T>& value) {
-    return value ? Json(*value) : Json(nullptr);
-}
-
 }  // namespace
 
 Reply RegistryRequestHandler::handle(std::span<const std::uint8_t> payload) const {
     if (payload.empty()) return Reply::close();
     const std::string argument(payload.begin() + 1, payload.end());
-    switch (payload[0]) {
-        case wire::kOpMatchingServices: {
-            Json services = Json::array();
-            for (Json& service : smc_.registryServices(argument)) services.push_back(std::move(service));
-            return answer(services);
-        }
-        case wire::kOpEntryAtPath: return answer(orNull(smc_.registryEntry(argument)));
-        case wire::kOpPowerSourceType: return answer(Json(smc_.providingPowerSourceType()));
-        case wire::kOpAdapterDetails: return answer(orNull(smc_.externalPowerAdapterDetails()));
-        default: return Reply::close();
-    }
+    // The answers asked every second, for the client to read on its own.
+    if (payload[0] == wire::kOpShareRegistry)
+        return Reply::answer({'n', 'u', 'l', 'l'}, smc_.sharedRegistryAnswersForClient().value_or(-1));
+    const std::optional<Json> value = smc_.registryAnswer(payload[0], argument);
+    if (!value) return Reply::close();
+    return answer(*value);
 }
 
 }  // namespace zephrane::sim

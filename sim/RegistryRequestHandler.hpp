@@ -1,7 +1,8 @@
 // Answers IORegistry.sock (platform/iokit/SimulatorProtocol.hpp): the
 // machine's registry services by class, the entry at a path, the providing
-// power source type and the adapter's details, each as one JSON text. An
-// unknown operation or an empty payload closes the connection.
+// power source type and the adapter's details, each as one JSON text, and
+// the request for the shared answers with their descriptor. An unknown
+// operation or an empty payload closes the connection.
 #pragma once
 
 #include <span>

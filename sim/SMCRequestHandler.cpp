@@ -37,9 +37,11 @@ Reply SMCRequestHandler::handle(std::span<const std::uint8_t> payload, SMCClient
             const iokit::kern_return_t result = smc_.open();
             if (result != iokit::kIOReturnSuccess) return code(result);
             client.opened = true;
-            // The key table, for the client to answer reads from; a client
-            // that does not take it reads over the socket.
-            return Reply::answer(withCode(result), smc_.sharedKeyTable().value_or(-1));
+            // The key table, for the client to answer reads from (a client
+            // that does not take it reads over the socket), its lease renewed
+            // now so that the client's first look finds a fresh stamp.
+            smc_.renewSharedKeyTableLease();
+            return Reply::answer(withCode(result), smc_.sharedKeyTableForClient().value_or(-1));
         }
         case wire::kOpCall: {
             if (!client.opened) return code(iokit::kIOReturnNotOpen);

@@ -11,8 +11,10 @@
 
 #include <chrono>
 #include <cstddef>
+#include <span>
 
 #include "sim/KeyTable.hpp"
+#include "sim/SealedSegment.hpp"
 
 namespace zephrane::iokit::segment {
 struct Header;
@@ -32,24 +34,34 @@ public:
     SharedKeyTable(const SharedKeyTable&) = delete;
     SharedKeyTable& operator=(const SharedKeyTable&) = delete;
 
-    // The memfd to hand to clients; it stays open as long as this object.
-    int descriptor() const { return fd_; }
+    // The memfd itself; it stays open as long as this object.
+    int descriptor() const { return memory_.descriptor(); }
+    // A description of the memfd of the client's own, opened read-only, for
+    // the caller to hand over and close: nothing a client does to its
+    // descriptor (flags, offset, locks) reaches another's. -1 when none can
+    // be opened.
+    int openForClient() const;
 
-    // Stores each key's value where it differs from the published one.
+    // Stores each key's value where it differs from the published one: of
+    // every key, or of the keys in `slots` alone.
     void publish(const KeyTable& table);
+    void publish(const KeyTable& table, std::span<const std::size_t> slots);
     void setKeyOnSocket(std::size_t slot, bool onSocket);
     void setTableOnSocket(bool onSocket);
-    // Clients may trust the segment for `lease` from now.
+    // Clients may trust the segment for `lease` from now; without an
+    // argument, for the lease last given (nothing before the first).
     void renewLease(std::chrono::nanoseconds lease);
+    void renewLease();
 
 private:
     iokit::segment::Entry& entry(std::size_t slot) const;
+    void publishSlot(const KeyTable& table, std::size_t slot);
 
-    int fd_ = -1;
-    void* mapping_ = nullptr;
-    std::size_t size_ = 0;
+    SealedSegment memory_;
     std::size_t keyCount_ = 0;
     iokit::segment::Header* header_ = nullptr;
+    std::chrono::nanoseconds lease_{0};
+    bool renewed_ = false;
 };
 
 }  // namespace zephrane::sim

@@ -8,8 +8,9 @@
 //   --allow-writers any|UID[,UID...]   who may write keys; default root only
 //   --allow-control any|UID[,UID...]   who besides root may use control.sock;
 //                         default nobody
-//   --tick MS             how often the machine's time advances (1 to 10000,
-//                         default 100)
+//   --tick MS             how often the machine's time advances while a client
+//                         holds a fan (1 to 10000, default 100); at most once
+//                         a second otherwise, and before every request
 //   --help
 // Each option also takes the form --name=value.
 #pragma once

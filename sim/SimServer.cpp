@@ -18,9 +18,17 @@ namespace wire = iokit::wire;
 
 constexpr auto kAcceptRetryPause = std::chrono::milliseconds(100);
 // Clients trust the shared key table this long past each renewal: a server
-// that dies without retiring it is read from no longer than that.
-constexpr auto kLease = std::chrono::seconds(1);
-constexpr auto kLeaseRenewal = std::chrono::milliseconds(100);
+// that stops (SIGSTOP, a wedged thread) without retiring it is read from no
+// longer than that. (One that dies is seen at once: its sockets hang up.)
+// Renewed once a second, on the idle machine's own tick, with half a second
+// to spare for a late wake-up: the server then wakes once a second at rest.
+constexpr auto kLease = std::chrono::milliseconds(1500);
+constexpr auto kLeaseRenewal = std::chrono::seconds(1);
+// While the firmware has every fan, nobody reads the machine more often than
+// once a second (the app's loop ticks at that pace then), and every request
+// brings the machine up to date before it is answered: a faster tick would
+// only wake the server.
+constexpr auto kFirmwareTick = std::chrono::seconds(1);
 
 const oslog::Logger& log() { return oslog::logger("com.zephrane.sim", "server"); }
 
@@ -74,7 +82,7 @@ SimServer::SimServer(asio::io_context& io, SimulatedSMC& smc, SimServerOptions o
       registryHandler_(smc),
       controlHandler_(smc),
       timer_(io),
-      leaseTimer_(io) {
+      lastAdvance_(std::chrono::steady_clock::now()) {
     try {
         fs::create_directories(options_.directory);
         listen(Service::smc, wire::kSMCSocketName, kEveryone);
@@ -89,10 +97,16 @@ SimServer::SimServer(asio::io_context& io, SimulatedSMC& smc, SimServerOptions o
     try {
         smc_.shareKeyTable();
         smc_.renewSharedKeyTableLease(kLease);
-        asio::co_spawn(io_, renewLease(), reportFailure("renewing the key table's lease"));
     } catch (const std::system_error& e) {
         log().error(std::string("cannot share the key table (") + e.what() + "), ignoring: every SMC call goes over " +
                     std::string(wire::kSMCSocketName));
+    }
+    try {
+        smc_.shareRegistryAnswers();
+        smc_.renewSharedKeyTableLease(kLease);
+    } catch (const std::system_error& e) {
+        log().error(std::string("cannot share the registry's answers (") + e.what() +
+                    "), ignoring: every question goes over " + std::string(wire::kRegistrySocketName));
     }
     for (Listener& listener : listeners_)
         asio::co_spawn(io_, accept(&listener), reportFailure("accepting on " + listener.name));
@@ -122,20 +136,51 @@ ConnectionLimits SimServer::limitsFor(Service service) {
     return kServiceLimits;
 }
 
+// Every request sees the machine as it stands now, however long ago the
+// last tick was; a write that takes a fan from the firmware sets the fast
+// pace at once.
 RequestHandler SimServer::handlerFor(Service service, uid_t peer) {
     switch (service) {
         case Service::smc:
             return [this, client = SMCClient{peer, false}](std::span<const std::uint8_t> payload) mutable {
-                return smcHandler_.handle(payload, client);
+                catchUp();
+                Reply reply = smcHandler_.handle(payload, client);
+                if (tickPeriod() < armedPeriod_) timer_.cancel();
+                return reply;
             };
         case Service::hid:
-            return [this](std::span<const std::uint8_t> payload) { return hidHandler_.handle(payload); };
+            return [this](std::span<const std::uint8_t> payload) {
+                catchUp();
+                return hidHandler_.handle(payload);
+            };
         case Service::registry:
-            return [this](std::span<const std::uint8_t> payload) { return registryHandler_.handle(payload); };
+            return [this](std::span<const std::uint8_t> payload) {
+                catchUp();
+                // A fresh stamp for the client's first look at the answers.
+                if (!payload.empty() && payload[0] == wire::kOpShareRegistry) smc_.renewSharedKeyTableLease();
+                return registryHandler_.handle(payload);
+            };
         case Service::control:
-            return [this](std::span<const std::uint8_t> payload) { return controlHandler_.handle(payload); };
+            return [this](std::span<const std::uint8_t> payload) {
+                catchUp();
+                Reply reply = controlHandler_.handle(payload);
+                if (tickPeriod() < armedPeriod_) timer_.cancel();
+                return reply;
+            };
     }
     return [](std::span<const std::uint8_t>) { return Reply::close(); };
+}
+
+std::chrono::steady_clock::duration SimServer::tickPeriod() const {
+    const std::chrono::steady_clock::duration tick = options_.tick;
+    return smc_.firmwareHasEveryFan() ? std::max<std::chrono::steady_clock::duration>(tick, kFirmwareTick) : tick;
+}
+
+void SimServer::catchUp() {
+    const auto now = std::chrono::steady_clock::now();
+    if (now <= lastAdvance_) return;
+    smc_.advance(now - lastAdvance_);
+    lastAdvance_ = now;
 }
 
 asio::awaitable<void> SimServer::accept(Listener* listener) {
@@ -174,27 +219,32 @@ bool SimServer::admitted(const Listener& listener, uid_t peer) {
 }
 
 // The machine advances by the time that really passed, so a late tick does
-// not slow the simulated clock down.
+// not slow the simulated clock down, at the fast pace while a client holds a
+// fan and once a second while the firmware has them all. The lease is
+// renewed on the same timer: on every tick that comes often enough, and on
+// wake-ups of its own between slower ticks, so the server wakes no more
+// often than either needs. A request that speeds the pace up cancels the
+// wait, which is then armed anew.
 asio::awaitable<void> SimServer::tick() {
-    auto last = std::chrono::steady_clock::now();
+    using Clock = std::chrono::steady_clock;
+    auto nextRenewal = Clock::now() + kLeaseRenewal;
     while (!stopped_) {
-        timer_.expires_after(options_.tick);
+        armedPeriod_ = tickPeriod();
+        timer_.expires_at(std::min(lastAdvance_ + armedPeriod_, nextRenewal));
         asio::error_code cancelled;
         co_await timer_.async_wait(asio::redirect_error(asio::use_awaitable, cancelled));
         if (stopped_) co_return;
-        const auto now = std::chrono::steady_clock::now();
-        smc_.advance(now - last);
-        last = now;
-    }
-}
-
-asio::awaitable<void> SimServer::renewLease() {
-    while (!stopped_) {
-        leaseTimer_.expires_after(kLeaseRenewal);
-        asio::error_code cancelled;
-        co_await leaseTimer_.async_wait(asio::redirect_error(asio::use_awaitable, cancelled));
-        if (stopped_) co_return;
-        smc_.renewSharedKeyTableLease(kLease);
+        const auto now = Clock::now();
+        const auto period = tickPeriod();
+        const bool ticked = now >= lastAdvance_ + period;
+        if (ticked) catchUp();
+        // A renewal due before the next tick is made at this one: it then
+        // takes no wake-up of its own.
+        const auto early = ticked ? std::min<Clock::duration>(period, kLeaseRenewal) : Clock::duration::zero();
+        if (now + early >= nextRenewal) {
+            smc_.renewSharedKeyTableLease(kLease);
+            nextRenewal = now + kLeaseRenewal;
+        }
     }
 }
 
@@ -203,7 +253,6 @@ void SimServer::stop() {
     stopped_ = true;
     // Clients stop reading the table before their connections close.
     smc_.retireSharedKeyTable();
-    leaseTimer_.cancel();
     std::error_code ignored;
     for (Listener& listener : listeners_) {
         asio::error_code closeError;

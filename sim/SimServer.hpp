@@ -1,6 +1,8 @@
 // Serves one simulated machine on the four sockets of the IOKit stand-in's
 // wire (platform/iokit/SimulatorProtocol.hpp) in one directory, and advances
-// the machine's time from a timer. Everything runs on the io_context's one
+// the machine's time from a timer (SimServerOptions::tick while a client
+// holds a fan, once a second while the firmware has them all) and before
+// every request. Everything runs on the io_context's one
 // thread; a hung SMC call leaves only its own connection waiting.
 //
 // Sockets are created mode 0666 so unprivileged readers can connect; writes
@@ -16,9 +18,9 @@
 // runs; stopping retires it, so clients see the server go at once.
 //
 // Since any local user may connect, each socket bounds its own clients
-// (kSMCLimits, kServiceLimits, kControlLimits), the SMC socket keeps room
-// for root beyond its limit, and a client whose frame does not arrive whole
-// within the frame time-out is dropped.
+// (kSMCLimits, kServiceLimits, kControlLimits) and each user's share of them,
+// the SMC socket keeps room for root beyond its limit, and a client whose
+// frame does not arrive whole within the frame time-out is dropped.
 //
 // control.sock commands (one JSON object per frame; answers
 // {"ok": true, ...} or {"ok": false, "error": text}):
@@ -35,6 +37,11 @@
 //                                          back; hung calls stay unanswered
 //   {"command": "setLoad", "load": 0.8}    a fixed load, 0 to 1; "load": null
 //                                          goes back to the load source
+//   {"command": "setDieTemperature", "celsius": 85}  holds the die there (0 to
+//                                          its throttle temperature) and moves
+//                                          every reading that follows it before
+//                                          answering; "celsius": null lets it
+//                                          follow the load again
 //   {"command": "readKey", "key": "F0Ac"}  -> "key", "type", "size", "bytes"
 //                                          (hex), "value" (when decodable),
 //                                          "readable", "writable"
@@ -74,17 +81,19 @@ struct SimServerOptions {
     std::filesystem::path directory;
     PeerPolicy writers;
     PeerPolicy controllers;  // who besides root may use control.sock
-    std::chrono::milliseconds tick{100};  // how often the machine's time advances
+    std::chrono::milliseconds tick{100};  // how often the machine's time advances while a client holds a fan
     std::chrono::milliseconds frameTimeout{5000};  // from a frame's first byte to its last
 };
 
 class SimServer {
 public:
     // Together well below the usual 1024 descriptors of a process, so the
-    // limits, not the descriptor table, decide who is refused.
-    static constexpr ConnectionLimits kSMCLimits{256, 16};
-    static constexpr ConnectionLimits kServiceLimits{256, 0};  // HID.sock, IORegistry.sock
-    static constexpr ConnectionLimits kControlLimits{16, 0};
+    // limits, not the descriptor table, decide who is refused. One user
+    // other than root may hold a quarter of a socket's places, as with the
+    // daemon, so that three others still find room however one behaves.
+    static constexpr ConnectionLimits kSMCLimits{256, 16, 64};
+    static constexpr ConnectionLimits kServiceLimits{256, 0, 64};  // HID.sock, IORegistry.sock
+    static constexpr ConnectionLimits kControlLimits{16, 0, 4};
 
     // Creates the directory and binds the sockets; throws std::runtime_error
     // (or std::system_error) when it cannot.
@@ -116,7 +125,9 @@ private:
     RequestHandler handlerFor(Service service, uid_t peer);
     asio::awaitable<void> accept(Listener* listener);
     asio::awaitable<void> tick();
-    asio::awaitable<void> renewLease();
+    // How often the machine's time advances now; brings it up to date.
+    std::chrono::steady_clock::duration tickPeriod() const;
+    void catchUp();
 
     asio::io_context& io_;
     SimulatedSMC& smc_;
@@ -126,8 +137,9 @@ private:
     RegistryRequestHandler registryHandler_;
     ControlRequestHandler controlHandler_;
     std::list<Listener> listeners_;  // stable addresses for the accept loops
-    asio::steady_timer timer_;
-    asio::steady_timer leaseTimer_;
+    asio::steady_timer timer_;  // the machine's clock and the key table's lease
+    std::chrono::steady_clock::time_point lastAdvance_{};
+    std::chrono::steady_clock::duration armedPeriod_{};  // the pace the timer was armed for
     bool stopped_ = false;
     std::set<uid_t> refusedControllers_;  // each told once in the log
 };

@@ -1,11 +1,15 @@
 #include "sim/SimulatedSMC.hpp"
 
+#include "platform/iokit/AnswerSegment.hpp"
+#include "platform/iokit/SimulatorProtocol.hpp"
+
 #include <algorithm>
 #include <cmath>
 #include <span>
 #include <stdexcept>
 
 #include "shared/FourCC.hpp"
+#include "shared/NumberText.hpp"
 
 namespace zephrane::sim {
 namespace {
@@ -27,7 +31,11 @@ SimulatedSMC::SimulatedSMC(const MachineProfile& profile, LoadSource load)
       fans_(table_, profile),
       model_(profile.thermal, fans_.airflow()),
       follower_(table_, profile),
-      power_(profile) {}
+      power_(profile),
+      movingSlots_(follower_.drivenSlots()) {
+    const std::vector<std::size_t> fanSlots = fans_.drivenSlots();
+    movingSlots_.insert(movingSlots_.end(), fanSlots.begin(), fanSlots.end());
+}
 
 iokit::kern_return_t SimulatedSMC::open() const {
     std::lock_guard lock(mutex_);
@@ -53,7 +61,11 @@ std::optional<SMCAnswer> SimulatedSMC::call(const SMCRecord& request) {
         default: result = result::kUnknownCommand; break;
     }
     answer.record[record::kResult] = result;
-    if (request[record::kCommand] == command::kWriteValue) publishValues();
+    if (request[record::kCommand] == command::kWriteValue) {
+        // The key written, and what the firmware moved because of it.
+        if (const auto slot = table_.slot(key); slot && shared_) shared_->publish(table_, std::span(&*slot, 1));
+        publishMovingValues();
+    }
     if (faults_.shortAnswer) {
         answer.size = *faults_.shortAnswer;
         faults_.shortAnswer.reset();
@@ -112,17 +124,20 @@ void SimulatedSMC::advance(SimDuration dt) {
     // The source may read files; it runs without the lock.
     const double load = sanitizedLoad(fixed ? *fixed : loadSource_(start + dt));
 
-    std::lock_guard lock(mutex_);
-    lastLoad_ = load;
-    for (SimDuration done{}; done < dt; done += kStep) {
-        const SimDuration h = std::min(kStep, dt - done);
-        fans_.advance(table_, h, model_.dieC());
-        model_.advance(h, load, fans_.airflow());
-        power_.advance(h, load);
-        elapsed_ += h;
+    {
+        std::lock_guard lock(mutex_);
+        lastLoad_ = load;
+        for (SimDuration done{}; done < dt; done += kStep) {
+            const SimDuration h = std::min(kStep, dt - done);
+            fans_.advance(table_, h, model_.dieC());
+            model_.advance(h, load, fans_.airflow());
+            power_.advance(h, load);
+            elapsed_ += h;
+        }
+        follower_.update(table_, model_, load);
+        publishMovingValues();
     }
-    follower_.update(table_, model_, load);
-    publishValues();
+    publishRegistryAnswers();
 }
 
 SimDuration SimulatedSMC::elapsed() const {
@@ -198,24 +213,94 @@ std::optional<Json> SimulatedSMC::externalPowerAdapterDetails() const {
     return power_.adapterDetails();
 }
 
-void SimulatedSMC::setAdapterConnected(bool connected) {
+std::optional<Json> SimulatedSMC::registryAnswer(std::uint8_t operation, std::string_view argument) const {
+    const auto orNull = [](std::optional<Json> value) { return value ? std::move(*value) : Json(nullptr); };
+    switch (operation) {
+        case iokit::wire::kOpMatchingServices: {
+            Json services = Json::array();
+            for (Json& service : registryServices(argument)) services.push_back(std::move(service));
+            return services;
+        }
+        case iokit::wire::kOpEntryAtPath: return orNull(registryEntry(argument));
+        case iokit::wire::kOpPowerSourceType: return Json(providingPowerSourceType());
+        case iokit::wire::kOpAdapterDetails: return orNull(externalPowerAdapterDetails());
+        default: return std::nullopt;
+    }
+}
+
+// The questions the app's monitors ask every second, each with the answer
+// the socket would give now.
+void SimulatedSMC::publishRegistryAnswers() {
+    // One publisher at a time, from asking to storing: two advances racing
+    // must not leave the older answers standing.
+    std::lock_guard publishing(registryPublishing_);
+    SharedAnswers* shared = nullptr;
+    std::vector<std::string> classes{std::string(kBatteryClass), std::string(kPowerSourceClass),
+                                     std::string(kRootDomainClass), std::string(kAcceleratorClass)};
+    {
+        std::lock_guard lock(mutex_);
+        if (!answers_ || sharedRetired_) return;
+        shared = answers_.get();
+        for (const AcceleratorSpec& spec : accelerators_) classes.push_back(spec.ioClass);
+    }
+    namespace wire = iokit::wire;
+    Json text = Json::object();
+    for (const std::string& name : classes)
+        text[iokit::answers::answerKey(wire::kOpMatchingServices, name)] = *registryAnswer(wire::kOpMatchingServices, name);
+    text[iokit::answers::answerKey(wire::kOpEntryAtPath, kRootDomainPath)] =
+        *registryAnswer(wire::kOpEntryAtPath, kRootDomainPath);
+    for (const std::uint8_t operation : {wire::kOpPowerSourceType, wire::kOpAdapterDetails})
+        text[iokit::answers::answerKey(operation, {})] = *registryAnswer(operation, {});
+    // Too large to share (a profile with very many GPUs): asked over the socket.
+    if (!shared->publish(text.dump())) shared->setOnSocket(true);
+}
+
+void SimulatedSMC::shareRegistryAnswers() {
+    {
+        std::lock_guard lock(mutex_);
+        if (!answers_) answers_ = std::make_unique<SharedAnswers>();
+    }
+    publishRegistryAnswers();
+}
+
+std::optional<int> SimulatedSMC::sharedRegistryAnswersForClient() const {
     std::lock_guard lock(mutex_);
-    power_.setAdapterConnected(connected);
+    if (!answers_ || sharedRetired_) return std::nullopt;
+    const int descriptor = answers_->openForClient();
+    if (descriptor < 0) return std::nullopt;
+    return descriptor;
+}
+
+void SimulatedSMC::setAdapterConnected(bool connected) {
+    {
+        std::lock_guard lock(mutex_);
+        power_.setAdapterConnected(connected);
+    }
+    publishRegistryAnswers();
 }
 
 void SimulatedSMC::setBatteryLevel(double percent) {
-    std::lock_guard lock(mutex_);
-    power_.setBatteryLevel(percent);
+    {
+        std::lock_guard lock(mutex_);
+        power_.setBatteryLevel(percent);
+    }
+    publishRegistryAnswers();
 }
 
 void SimulatedSMC::drainBattery(double points) {
-    std::lock_guard lock(mutex_);
-    power_.drainBattery(points);
+    {
+        std::lock_guard lock(mutex_);
+        power_.drainBattery(points);
+    }
+    publishRegistryAnswers();
 }
 
 void SimulatedSMC::setLidClosed(bool closed) {
-    std::lock_guard lock(mutex_);
-    power_.setLidClosed(closed);
+    {
+        std::lock_guard lock(mutex_);
+        power_.setLidClosed(closed);
+    }
+    publishRegistryAnswers();
 }
 
 PowerModel SimulatedSMC::power() const {
@@ -284,25 +369,42 @@ int SimulatedSMC::shareKeyTable() {
     return shared_->descriptor();
 }
 
-std::optional<int> SimulatedSMC::sharedKeyTable() const {
+std::optional<int> SimulatedSMC::sharedKeyTableForClient() const {
     std::lock_guard lock(mutex_);
     if (!shared_ || sharedRetired_) return std::nullopt;
-    return shared_->descriptor();
+    const int descriptor = shared_->openForClient();
+    if (descriptor < 0) return std::nullopt;
+    return descriptor;
 }
 
 void SimulatedSMC::renewSharedKeyTableLease(std::chrono::nanoseconds lease) {
     std::lock_guard lock(mutex_);
-    if (shared_ && !sharedRetired_) shared_->renewLease(lease);
+    if (sharedRetired_) return;
+    sharedLease_ = lease;
+    if (shared_) shared_->renewLease(lease);
+    if (answers_) answers_->renewLease(lease);
+}
+
+void SimulatedSMC::renewSharedKeyTableLease() {
+    std::lock_guard lock(mutex_);
+    if (sharedRetired_ || !sharedLease_) return;
+    if (shared_) shared_->renewLease();
+    if (answers_) answers_->renewLease(*sharedLease_);
 }
 
 void SimulatedSMC::retireSharedKeyTable() {
     std::lock_guard lock(mutex_);
     sharedRetired_ = true;
     publishFaults();
+    if (answers_) answers_->setOnSocket(true);
 }
 
 void SimulatedSMC::publishValues() {
     if (shared_) shared_->publish(table_);
+}
+
+void SimulatedSMC::publishMovingValues() {
+    if (shared_) shared_->publish(table_, movingSlots_);
 }
 
 // A call the table cannot answer as the firmware would now goes over the
@@ -325,12 +427,27 @@ void SimulatedSMC::setLoadOverride(std::optional<double> load) {
     loadOverride_ = load;
 }
 
+void SimulatedSMC::holdDieTemperature(std::optional<double> celsius) {
+    std::lock_guard lock(mutex_);
+    const double throttle = model_.throttleC();
+    if (celsius && !(*celsius >= 0 && *celsius <= throttle))
+        throw std::out_of_range("a die temperature lies in 0 to " + shortestText(throttle) + " °C");
+    model_.holdDie(celsius);
+    follower_.update(table_, model_, lastLoad_);
+    publishValues();
+}
+
 std::optional<KeyView> SimulatedSMC::peek(std::string_view name) const {
     const std::uint32_t code = FourCC::code(name);
     std::lock_guard lock(mutex_);
     const SimKey* key = table_.find(code);
     if (key == nullptr) return std::nullopt;
     return KeyView{key->name, key->type, key->bytes, KeyTable::value(*key), key->readable, key->writable};
+}
+
+bool SimulatedSMC::firmwareHasEveryFan() const {
+    std::lock_guard lock(mutex_);
+    return fans_.firmwareHasEveryFan();
 }
 
 double SimulatedSMC::dieC() const {

@@ -49,6 +49,7 @@
 #include "sim/MachineProfile.hpp"
 #include "sim/PowerModel.hpp"
 #include "sim/SMCRecord.hpp"
+#include "sim/SharedAnswers.hpp"
 #include "sim/SharedKeyTable.hpp"
 #include "sim/ThermalModel.hpp"
 
@@ -99,6 +100,10 @@ public:
     // The power-sources service; see PowerModel.
     std::string providingPowerSourceType() const;
     std::optional<Json> externalPowerAdapterDetails() const;
+    // The answer to one registry question (an operation of IORegistry.sock
+    // and its argument), as the socket gives it; none for an operation that
+    // is no question.
+    std::optional<Json> registryAnswer(std::uint8_t operation, std::string_view argument) const;
 
     // Power controls; std::out_of_range when the machine lacks the part.
     void setAdapterConnected(bool connected);
@@ -120,21 +125,36 @@ public:
 
     // A fixed load in place of the source; absent: the source again.
     void setLoadOverride(std::optional<double> load);
+    // Holds the die at a temperature (ThermalModel::holdDie) and moves every
+    // reading that follows it at once, not at the next advance; absent: the
+    // die follows its load again. std::out_of_range unless 0 to the
+    // throttle temperature.
+    void holdDieTemperature(std::optional<double> celsius);
 
     // Sharing the key table. shareKeyTable() makes the segment on first use
     // and returns its descriptor (std::system_error when it cannot be made
-    // safely); sharedKeyTable() is that descriptor for an open to hand out,
-    // absent unless shared and not retired. Clients trust the segment only
-    // within a lease the server keeps renewing; retiring sends every call
-    // back to the socket for good (the server is stopping).
+    // safely); sharedKeyTableForClient() opens a read-only description of it
+    // for an open to hand out and the caller to close, absent unless shared
+    // and not retired (or when none can be opened). Clients trust the
+    // segment only within a lease the server keeps renewing (without an
+    // argument: for the lease last given, as at every open); retiring sends
+    // every call back to the socket for good (the server is stopping).
     int shareKeyTable();
-    std::optional<int> sharedKeyTable() const;
+    std::optional<int> sharedKeyTableForClient() const;
     void renewSharedKeyTableLease(std::chrono::nanoseconds lease);
+    void renewSharedKeyTableLease();
     void retireSharedKeyTable();
+    // The same for the registry's answers to the questions asked every
+    // second (SharedAnswers), under the key table's lease and retired with
+    // it; republished whenever the machine moves.
+    void shareRegistryAnswers();
+    std::optional<int> sharedRegistryAnswersForClient() const;
 
     std::optional<KeyView> peek(std::string_view key) const;  // listed keys only
     const std::string& name() const { return name_; }
     int fanCount() const { return fans_.count(); }
+    // No client holds a fan or the diagnostic unlock.
+    bool firmwareHasEveryFan() const;
     double dieC() const;
     double boardC() const;
     double lastLoad() const;
@@ -157,13 +177,19 @@ private:
     // Under the lock, with the segment shared: the values, and which calls
     // must come over the socket.
     void publishValues();
+    // Of the keys time moves (the model's readings, the fans) alone: most of
+    // a real machine's keys never change.
+    void publishMovingValues();
     void publishFaults();
+    // Without the lock: it asks the registry like any client.
+    void publishRegistryAnswers();
 
     const std::string name_;
     const std::vector<HIDServiceSpec> hidSpecs_;
     const std::vector<AcceleratorSpec> accelerators_;
     const LoadSource loadSource_;
 
+    std::mutex registryPublishing_;  // taken before mutex_, never while holding it
     mutable std::mutex mutex_;  // guards everything below
     KeyTable table_;
     FanBank fans_;
@@ -175,7 +201,10 @@ private:
     double lastLoad_ = 0;
     SimDuration elapsed_{};
     std::uint64_t unanswered_ = 0;
+    std::vector<std::size_t> movingSlots_;  // never changes after construction
     std::unique_ptr<SharedKeyTable> shared_;
+    std::unique_ptr<SharedAnswers> answers_;
+    std::optional<std::chrono::nanoseconds> sharedLease_;
     bool sharedRetired_ = false;
 };
 

@@ -38,16 +38,27 @@ void ThermalModel::advance(SimDuration dt, double load, double airflow) {
 // Each node is advanced with the exact solution of its linear equation over
 // the step, so long steps never overshoot.
 void ThermalModel::step(double h, double load, double airflow) {
-    const double power = params_.idleWatts + load * (params_.maxWatts - params_.idleWatts);
-    const double g = conductance(airflow);
-    const double dieGoal = params_.ambientC + power / g;
-    die_ = dieGoal + (die_ - dieGoal) * std::exp(-h * g / params_.heatCapacityJoulesPerK);
-    die_ = std::min(die_, params_.throttleC);
+    if (!heldDie_) {
+        const double power = params_.idleWatts + load * (params_.maxWatts - params_.idleWatts);
+        const double g = conductance(airflow);
+        const double dieGoal = params_.ambientC + power / g;
+        die_ = dieGoal + (die_ - dieGoal) * std::exp(-h * g / params_.heatCapacityJoulesPerK);
+        die_ = std::min(die_, params_.throttleC);
+    }
 
     const double boardGoal = params_.ambientC + params_.boardCoupling * (die_ - params_.ambientC);
     board_ = boardGoal + (board_ - boardGoal) * std::exp(-h / seconds(params_.boardTimeConstant));
     const double batteryGoal = params_.ambientC + params_.batteryCoupling * (board_ - params_.ambientC);
     battery_ = batteryGoal + (battery_ - batteryGoal) * std::exp(-h / seconds(params_.batteryTimeConstant));
+}
+
+void ThermalModel::holdDie(std::optional<double> celsius) {
+    if (celsius) {
+        heldDie_ = std::min(*celsius, params_.throttleC);
+        die_ = *heldDie_;
+    } else {
+        heldDie_.reset();
+    }
 }
 
 double ThermalModel::level(Driver driver, double load) const {

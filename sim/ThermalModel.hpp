@@ -9,6 +9,8 @@
 // describe.
 #pragma once
 
+#include <optional>
+
 #include "sim/MachineProfile.hpp"
 #include "sim/SimTime.hpp"
 
@@ -23,6 +25,12 @@ public:
     // fans' mean share of their maximum speed). Steps are cut to 100 ms.
     void advance(SimDuration dt, double load, double airflow);
 
+    // Holds the die at a temperature (capped at the throttle temperature):
+    // the die stays there whatever the load and airflow, and the board and
+    // battery follow it as always. Absent: the die follows its load again,
+    // from where it was held.
+    void holdDie(std::optional<double> celsius);
+
     double dieC() const { return die_; }
     double boardC() const { return board_; }
     double batteryC() const { return battery_; }
@@ -32,6 +40,7 @@ public:
     // The node's temperature (degrees C); for `load`, the load itself.
     double level(Driver driver, double load) const;
     double ambientC() const { return params_.ambientC; }
+    double throttleC() const { return params_.throttleC; }
 
 private:
     void step(double dtSeconds, double load, double airflow);
@@ -44,6 +53,7 @@ private:
     double idleDie_;
     double idleBoard_;
     double idleBattery_;
+    std::optional<double> heldDie_;
 };
 
 }  // namespace zephrane::sim

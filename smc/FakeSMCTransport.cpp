@@ -68,11 +68,22 @@ void FakeSMCTransport::setRecordingRequests(bool recording) {
     recording_ = recording;
 }
 
+void FakeSMCTransport::loseConnection() {
+    std::lock_guard lock(mutex_);
+    lost_ = true;
+}
+
+bool FakeSMCTransport::connectionLost() const {
+    std::lock_guard lock(mutex_);
+    return lost_;
+}
+
 SMCParamStruct FakeSMCTransport::call(const SMCParamStruct& request) {
     Interceptor interceptor;
     {
         std::lock_guard lock(mutex_);
         if (recording_) requests_.push_back(request);
+        if (lost_) throw SMCError::callFailed(iokit::kIOReturnNotResponding);
         interceptor = interceptor_;
     }
     // Outside the lock: an interceptor may block one call while others go on.

@@ -55,6 +55,12 @@ public:
 
     SMCParamStruct call(const SMCParamStruct& request) override;
 
+    // As a user client whose SMC went away: from now on every exchange fails
+    // with kIOReturnNotResponding (requests are still recorded) and the
+    // connection counts as lost.
+    void loseConnection();
+    bool connectionLost() const override;
+
 private:
     SMCParamStruct answer(const SMCParamStruct& request);  // under mutex_
     Key* find(std::uint32_t code);                          // under mutex_
@@ -63,6 +69,7 @@ private:
     std::vector<Key> keys_;
     std::vector<SMCParamStruct> requests_;
     bool recording_ = true;
+    bool lost_ = false;
     Interceptor interceptor_;
 };
 

@@ -33,6 +33,7 @@ SMCParamStruct IOKitSMCTransport::call(const SMCParamStruct& request) {
         code = iokit::IOConnectCallStructMethod(connection_, kRecordSelector, input.data(), input.size(),
                                                 output.data(), &outputSize);
     }
+    if (code == iokit::kIOReturnNotResponding) lost_.store(true, std::memory_order_release);
     if (code != iokit::kIOReturnSuccess) throw SMCError::callFailed(code);
     if (outputSize != SMCParamStruct::kSize) throw SMCError::callFailed(iokit::kIOReturnUnderrun);
     return SMCParamStruct::fromImage(output);

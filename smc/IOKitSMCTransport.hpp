@@ -3,6 +3,7 @@
 // wants a fresh connection makes a new transport.
 #pragma once
 
+#include <atomic>
 #include <mutex>
 
 #include "platform/iokit/IOKitUserClient.hpp"
@@ -23,10 +24,14 @@ public:
     // Throws SMCError::callFailed with the kernel's code, or with
     // kIOReturnUnderrun when the answer is not exactly 80 bytes.
     SMCParamStruct call(const SMCParamStruct& request) override;
+    // Once a call has come back kIOReturnNotResponding: the user client
+    // stays dead after that.
+    bool connectionLost() const override { return lost_.load(std::memory_order_acquire); }
 
 private:
     iokit::io_connect_t connection_ = iokit::IO_OBJECT_NULL;
     std::mutex callLock_;  // one request and its answer at a time on this connection
+    std::atomic<bool> lost_{false};
 };
 
 }  // namespace zephrane

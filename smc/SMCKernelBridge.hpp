@@ -58,6 +58,8 @@ public:
     std::string keyAtIndex(std::int64_t index);
     // Whether key information can be had; caches it as a side effect.
     bool hasKey(std::string_view key);
+    // The transport's connection is dead for good (SMCTransport.hpp).
+    bool connectionLost() const { return transport_->connectionLost(); }
 
 private:
     SMCParamStruct exchange(const SMCParamStruct& request, std::string_view keyForErrors);

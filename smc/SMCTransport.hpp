@@ -15,6 +15,11 @@ public:
     // looking at its result byte. Throws SMCError when the exchange itself
     // fails. Must be safe to call from several threads at once.
     virtual SMCParamStruct call(const SMCParamStruct& request) = 0;
+
+    // True once the connection behind the transport is dead for good (the
+    // SMC went away, or a call outlived its deadline): no later exchange
+    // can succeed, only a new connection can. Any thread.
+    virtual bool connectionLost() const { return false; }
 };
 
 }  // namespace zephrane

@@ -77,13 +77,16 @@ void ZephraneEngine::refreshDeviceSensorsDisplay() {
 }
 
 void ZephraneEngine::appendSensorHistory(const DeviceSensorList& readings) {
+    bool appended = false;
     for (const auto& reading : readings) {
         if (!reading.value) continue;
         auto& values = sensorHistory_[reading.id];
         values.push_back(*reading.value);
         if (values.size() > kHistoryLength)
             values.erase(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(values.size() - kHistoryLength));
+        appended = true;
     }
+    if (appended) emit sensorHistoryChanged();
 }
 
 std::vector<double> ZephraneEngine::history(const std::string& id) const {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "ZephraneApp/DesignSystem/DisplayText.hpp"
+#include "ZephraneApp/Model/DisplayText.hpp"
 #include "ZephraneApp/Engine/ZephraneEngine.hpp"
 #include "shared/NumberText.hpp"
 #include "shared/Saturating.hpp"

@@ -10,7 +10,7 @@
 #include <exception>
 #include <string>
 
-#include "ZephraneApp/DesignSystem/DisplayText.hpp"
+#include "ZephraneApp/Model/DisplayText.hpp"
 #include "ZephraneApp/Engine/EngineTasks.hpp"
 #include "ZephraneApp/Engine/ZephraneEngine.hpp"
 #include "shared/HelperConstants.hpp"

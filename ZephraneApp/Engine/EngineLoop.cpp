@@ -166,6 +166,7 @@ void ZephraneEngine::evaluateTick(bool sensorsRefreshed, const std::vector<FanSt
             speeds.push_back({fan.currentRPM, fan.maxRPM});
         }
         telemetry_.record(maxTemp, fanRPM, rawPowerTelemetry_.systemWatts, PowerTelemetry::totalFanWatts(speeds));
+        emit historyRecorded();
 
         lastMaxTempSample_ = maxTemp;
         setIsOverheating(maxTemp >= overheatThreshold_);

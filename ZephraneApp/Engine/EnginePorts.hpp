@@ -145,6 +145,11 @@ public:
     virtual void updateRule(const std::string& key, bool isTriggered, const std::string& title,
                             const std::string& message) = 0;
     virtual void setUseFahrenheit(bool fahrenheit) = 0;
+    // The overheat alert shown inside the app, when it is shown there
+    // rather than as a notification; `observer` runs on every change.
+    virtual std::optional<std::string> inAppAlert() const = 0;
+    virtual void dismissInAppAlert() = 0;
+    virtual void setInAppAlertObserver(std::function<void()> observer) = 0;
 };
 
 class PinnedStorePort {

@@ -40,6 +40,10 @@ void ZephraneEngine::selectPreset(FanPreset preset) {
     applyProfile(effectiveProfile(preset, presetPowerCaps_, powerTelemetry_.onBattery()));
 }
 
+void ZephraneEngine::clearActivePreset() {
+    publish(activePreset_, OptionalPreset(), &ZephraneEngine::activePresetChanged);
+}
+
 void ZephraneEngine::setPresetCap(FanPreset preset, std::optional<double> ac, std::optional<double> battery) {
     const auto stored = presetPowerCaps_.find(preset);
     const PresetPowerCaps current =

@@ -16,9 +16,9 @@
 
 #include <QString>
 
-#include "ZephraneApp/DesignSystem/AccentChoice.hpp"
 #include "ZephraneApp/Engine/EngineTypes.hpp"
 #include "ZephraneApp/Engine/SettingsStore.hpp"
+#include "ZephraneApp/Model/AccentChoice.hpp"
 #include "shared/ControlSource.hpp"
 #include "shared/CustomMode.hpp"
 #include "shared/SensorModel.hpp"
@@ -54,6 +54,8 @@ inline const QString quietHoursStart = QStringLiteral("com.zephrane.quietHoursSt
 inline const QString quietHoursEnd = QStringLiteral("com.zephrane.quietHoursEnd");
 inline const QString meetingQuietEnabled = QStringLiteral("com.zephrane.meetingQuietEnabled");
 inline const QString pinnedSensorKeys = QStringLiteral("com.zephrane.pinnedSensorKeys");
+inline const QString showAllSensors = QStringLiteral("com.zephrane.showAllSensors");
+inline const QString selectedSection = QStringLiteral("selectedSection");
 }  // namespace key
 
 // Defaults when a key is absent.

@@ -9,7 +9,10 @@
 //
 // QSettingsStore keeps the values in an INI file in the user's config
 // directory; InMemorySettingsStore keeps them in memory, for tests and
-// previews.
+// previews. Qt rewrites the file whole on the first change, in its own
+// spelling, so a file it would not write back as it was (comments, lines
+// not in its format, values it cannot read, another spelling of a value)
+// is kept beside it as it was, before anything can be written.
 #pragma once
 
 #include <cstdint>
@@ -53,6 +56,11 @@ public:
     void setData(const QString& key, const QByteArray& value) { setValue(key, value); }
 };
 
+// Whether Qt would write the file behind `settings` back as it is: every
+// line a section head or a key, and each value in the spelling Qt gives the
+// value it read. True for a file that is not there.
+bool settingsFileLoadedCleanly(const QSettings& settingsOfTheFile);
+
 class InMemorySettingsStore final : public SettingsStore {
 public:
     QVariant value(const QString& key) const override;
@@ -77,6 +85,12 @@ public:
     explicit QSettingsStore(const QString& iniPath);
     ~QSettingsStore() override;
 
+    // Where a file that did not load cleanly was kept: "<file>.kept", or
+    // "<file>.kept.2" and on when an earlier, different one is there (an
+    // identical one is not kept twice). Empty when the file loaded cleanly,
+    // was not there, or could not be copied.
+    const QString& keptCopy() const { return keptCopy_; }
+
     QVariant value(const QString& key) const override;
     void setValue(const QString& key, const QVariant& value) override;
     void remove(const QString& key) override;
@@ -86,7 +100,10 @@ public:
     QSettings& settings() { return *settings_; }
 
 private:
+    void keepIfNotLoadedCleanly();
+
     std::unique_ptr<QSettings> settings_;
+    QString keptCopy_;
 };
 
 }  // namespace zephrane

@@ -49,6 +49,8 @@ ZephraneEngine::ZephraneEngine(OptionalProfile initialProfile, std::shared_ptr<e
     menuBarIconAnimated_ = settings::loadBool(stored, key::menuBarIconAnimated, settings::defaultMenuBarIconAnimated);
     hasCompletedFirstRunSetup_ =
         settings::loadBool(stored, key::hasCompletedFirstRunSetup, settings::defaultHasCompletedFirstRunSetup);
+    showAllSensors_ = settings::loadBool(stored, key::showAllSensors, false);
+    selectedSection_ = sectionFromStored(stored.stringValue(key::selectedSection).value_or(""));
     overheatThreshold_ = settings::loadOverheatThreshold(stored);
     fanHealthWarningsEnabled_ =
         settings::loadBool(stored, key::fanHealthWarningsEnabled, settings::defaultFanHealthWarningsEnabled);
@@ -84,11 +86,11 @@ ZephraneEngine::ZephraneEngine(OptionalProfile initialProfile, std::shared_ptr<e
     publish(activeProfile_, std::move(initialProfile), &ZephraneEngine::activeProfileChanged);
     publish(pinnedSensorKeys_, pinnedSensorStore_->load(), &ZephraneEngine::pinnedSensorKeysChanged);
     alerts_->setUseFahrenheit(useFahrenheit_);
+    alerts_->setInAppAlertObserver([this] { emit inAppAlertChanged(); });
     // A custom mode runs on the balanced curve; one left active by the last
     // run does not survive a launch with any other kind of profile.
     if (!activeProfile_ || activeProfile_->mode != FanProfile::nimbraStandard().mode) setActiveCustomModeID(std::nullopt);
     installConnectionLossHandler();
-    Theme::setActiveAccentChoice(accentChoice_);
     refreshMenuBarLabel();
     lastControlSourceCaption_ = controlSourceCaption();
     for (auto changed : {&ZephraneEngine::isAutoBoostEngagedChanged, &ZephraneEngine::meetingQuietActiveChanged,
@@ -111,6 +113,7 @@ ZephraneEngine::~ZephraneEngine() {
     alive_.reset();
     if (loop_) loop_->cancellation->cancel();
     if (workloadObserver_) workloadObserver_->stop();
+    alerts_->setInAppAlertObserver(nullptr);
 }
 
 int ZephraneEngine::tasksInFlight() { return TaskInFlight::count(); }
@@ -409,7 +412,6 @@ void ZephraneEngine::catchUpDisplayedTemperature() {
 void ZephraneEngine::setAccentChoice(Theme::AccentChoice choice) {
     publish(accentChoice_, choice, &ZephraneEngine::accentChoiceChanged);
     settings::saveEnum(*settingsStore_, key::accentChoice, choice);
-    Theme::setActiveAccentChoice(choice);
 }
 
 void ZephraneEngine::setWindowBackdrop(WindowBackdrop backdrop) {
@@ -441,6 +443,20 @@ void ZephraneEngine::setHasCompletedFirstRunSetup(bool completed) {
 void ZephraneEngine::setDashboardVisible(bool visible) {
     publish(dashboardVisible_, visible, &ZephraneEngine::dashboardVisibleChanged);
 }
+
+void ZephraneEngine::setSelectedSection(Section section) {
+    publish(selectedSection_, section, &ZephraneEngine::selectedSectionChanged);
+    settingsStore_->setString(key::selectedSection, std::string(storedValue(section)));
+}
+
+void ZephraneEngine::setShowAllSensors(bool showAll) {
+    publish(showAllSensors_, showAll, &ZephraneEngine::showAllSensorsChanged);
+    settingsStore_->setBool(key::showAllSensors, showAll);
+}
+
+OptionalText ZephraneEngine::inAppAlert() const { return alerts_->inAppAlert(); }
+
+void ZephraneEngine::dismissInAppAlert() { alerts_->dismissInAppAlert(); }
 
 void ZephraneEngine::setMainWindowVisible(bool visible) {
     if (!publish(mainWindowVisible_, visible, &ZephraneEngine::mainWindowVisibleChanged)) return;

@@ -2,10 +2,11 @@
 // needs, the user's settings, and the control loop that turns sensor
 // readings into fan targets and sends them to the daemon.
 //
-// A QObject on the GUI thread. Views read its properties (each with a change
-// signal, emitted only on a real change) and call its operations; setting a
-// property always stores the value and runs its change action, even when the
-// value did not change (a setting is written through every time).
+// A QObject on the GUI thread. What it publishes has a change signal each,
+// emitted only on a real change; setting a member always stores the value
+// and runs its change action, even when the value did not change (a setting
+// is written through every time). Views never read it directly: the views'
+// face (ZephraneApp/Face) translates it for them.
 //
 // It reaches every service through the ports of EnginePorts.hpp, so the
 // control loop runs the same against the real machine and against the
@@ -30,13 +31,14 @@
 #include <QString>
 #include <qcoro/qcorotask.h>
 
-#include "ZephraneApp/DesignSystem/AccentChoice.hpp"
 #include "ZephraneApp/Engine/EngineClock.hpp"
 #include "ZephraneApp/Engine/EnginePorts.hpp"
 #include "ZephraneApp/Engine/EngineSettings.hpp"
 #include "ZephraneApp/Engine/EngineTypes.hpp"
 #include "ZephraneApp/Engine/MenuBarLabelModel.hpp"
 #include "ZephraneApp/Engine/SettingsStore.hpp"
+#include "ZephraneApp/Model/AccentChoice.hpp"
+#include "ZephraneApp/Model/Section.hpp"
 #include "ZephraneApp/Services/Daemon/HelperState.hpp"
 #include "ZephraneApp/Services/Records/DustCycle.hpp"
 #include "ZephraneApp/Services/Records/FanHealthMonitor.hpp"
@@ -82,126 +84,6 @@ struct EngineEnvironment {
 
 class ZephraneEngine : public QObject {
     Q_OBJECT
-
-    // Sensors and fans.
-    Q_PROPERTY(zephrane::SensorList availableSensors READ availableSensors NOTIFY availableSensorsChanged)
-    Q_PROPERTY(zephrane::SensorList allSensors READ allSensors NOTIFY allSensorsChanged)
-    Q_PROPERTY(bool hasDiscoveredSensors READ hasDiscoveredSensors NOTIFY hasDiscoveredSensorsChanged)
-    Q_PROPERTY(zephrane::SensorKeySet allSensorKeys READ allSensorKeys NOTIFY allSensorKeysChanged)
-    Q_PROPERTY(bool controlSourceUnavailable READ controlSourceUnavailable NOTIFY controlSourceUnavailableChanged)
-    Q_PROPERTY(zephrane::FanTable fans READ fans NOTIFY fansChanged)
-    Q_PROPERTY(bool smcAvailable READ smcAvailable NOTIFY smcAvailableChanged)
-
-    // Temperatures shown to the user.
-    Q_PROPERTY(double controlTemperature READ controlTemperature NOTIFY controlTemperatureChanged)
-    Q_PROPERTY(zephrane::DeviceSensorList deviceSensors READ deviceSensors NOTIFY deviceSensorsChanged)
-    Q_PROPERTY(zephrane::DeviceSensorList deviceSensorsDisplay READ deviceSensorsDisplay NOTIFY
-                   deviceSensorsDisplayChanged)
-    Q_PROPERTY(double displayedTemperature READ displayedTemperature NOTIFY displayedTemperatureChanged)
-    Q_PROPERTY(double heroDisplayTemperature READ heroDisplayTemperature NOTIFY heroDisplayTemperatureChanged)
-    Q_PROPERTY(QString displayedTemperatureSourceLabel READ displayedTemperatureSourceLabel NOTIFY
-                   displayedTemperatureSourceLabelChanged)
-    Q_PROPERTY(zephrane::SensorKeySet pinnedSensorKeys READ pinnedSensorKeys NOTIFY pinnedSensorKeysChanged)
-
-    // Fan control.
-    Q_PROPERTY(zephrane::OptionalProfile activeProfile READ activeProfile NOTIFY activeProfileChanged)
-    Q_PROPERTY(zephrane::OptionalPreset activePreset READ activePreset NOTIFY activePresetChanged)
-    Q_PROPERTY(zephrane::RPMTable manualFanTargets READ manualFanTargets WRITE setManualFanTargets NOTIFY
-                   manualFanTargetsChanged)
-    Q_PROPERTY(bool isManualControl READ isManualControl NOTIFY manualFanTargetsChanged)
-    Q_PROPERTY(double acousticAlpha READ acousticAlpha WRITE setAcousticAlpha NOTIFY acousticAlphaChanged)
-    Q_PROPERTY(double spoolRate READ spoolRate WRITE setSpoolRate NOTIFY spoolRateChanged)
-    Q_PROPERTY(zephrane::ControlSource controlSource READ controlSource WRITE setControlSource NOTIFY
-                   controlSourceChanged)
-
-    // Presets, power and battery.
-    Q_PROPERTY(zephrane::PresetPowerCapsTable presetPowerCaps READ presetPowerCaps WRITE setPresetPowerCaps NOTIFY
-                   presetPowerCapsChanged)
-    Q_PROPERTY(bool autoSwitchOnBattery READ autoSwitchOnBattery WRITE setAutoSwitchOnBattery NOTIFY
-                   autoSwitchOnBatteryChanged)
-    Q_PROPERTY(zephrane::PowerTelemetry powerTelemetry READ powerTelemetry NOTIFY powerTelemetryChanged)
-    Q_PROPERTY(double displayPowerWatts READ displayPowerWatts NOTIFY displayPowerWattsChanged)
-    Q_PROPERTY(zephrane::OptionalWatts systemPowerWatts READ systemPowerWatts NOTIFY systemPowerWattsChanged)
-    Q_PROPERTY(bool isClamshell READ isClamshell NOTIFY isClamshellChanged)
-
-    // Custom modes and the one-shot requests to the views.
-    Q_PROPERTY(zephrane::CustomModeList customModes READ customModes WRITE setCustomModes NOTIFY customModesChanged)
-    Q_PROPERTY(zephrane::OptionalUuid activeCustomModeID READ activeCustomModeID WRITE setActiveCustomModeID NOTIFY
-                   activeCustomModeIDChanged)
-    Q_PROPERTY(zephrane::OptionalUuid pendingModeEditorID READ pendingModeEditorID WRITE setPendingModeEditorID NOTIFY
-                   pendingModeEditorIDChanged)
-    Q_PROPERTY(bool pendingModeCreationRequest READ pendingModeCreationRequest WRITE setPendingModeCreationRequest
-                   NOTIFY pendingModeCreationRequestChanged)
-    Q_PROPERTY(bool pendingDustCycleRequest READ pendingDustCycleRequest WRITE setPendingDustCycleRequest NOTIFY
-                   pendingDustCycleRequestChanged)
-    Q_PROPERTY(zephrane::OptionalUuid pendingModeDeleteID READ pendingModeDeleteID WRITE setPendingModeDeleteID NOTIFY
-                   pendingModeDeleteIDChanged)
-
-    // Dust cycle.
-    Q_PROPERTY(zephrane::DustCycleUIState dustCycleState READ dustCycleState NOTIFY dustCycleStateChanged)
-
-    // Quiet hours and meeting quiet.
-    Q_PROPERTY(bool quietHoursEnabled READ quietHoursEnabled WRITE setQuietHoursEnabled NOTIFY
-                   quietHoursEnabledChanged)
-    Q_PROPERTY(int quietHoursStart READ quietHoursStart WRITE setQuietHoursStart NOTIFY quietHoursStartChanged)
-    Q_PROPERTY(int quietHoursEnd READ quietHoursEnd WRITE setQuietHoursEnd NOTIFY quietHoursEndChanged)
-    Q_PROPERTY(bool meetingQuietEnabled READ meetingQuietEnabled WRITE setMeetingQuietEnabled NOTIFY
-                   meetingQuietEnabledChanged)
-    Q_PROPERTY(bool meetingQuietActive READ meetingQuietActive NOTIFY meetingQuietActiveChanged)
-
-    // Alerts, auto-boost and overheating.
-    Q_PROPERTY(zephrane::AlertRuleTable alertRules READ alertRules WRITE setAlertRules NOTIFY alertRulesChanged)
-    Q_PROPERTY(bool isAutoBoostEngaged READ isAutoBoostEngaged NOTIFY isAutoBoostEngagedChanged)
-    Q_PROPERTY(double overheatThreshold READ overheatThreshold WRITE setOverheatThreshold NOTIFY
-                   overheatThresholdChanged)
-    Q_PROPERTY(bool isOverheating READ isOverheating NOTIFY isOverheatingChanged)
-    Q_PROPERTY(bool preSpoolEnabled READ preSpoolEnabled WRITE setPreSpoolEnabled NOTIFY preSpoolEnabledChanged)
-    // Always set; wrapped because a trend has no default value to hold.
-    Q_PROPERTY(zephrane::OptionalTrend thermalTrend READ publishedThermalTrend NOTIFY thermalTrendChanged)
-
-    // Fan health.
-    Q_PROPERTY(zephrane::FanWarningTable fanHealthWarnings READ fanHealthWarnings NOTIFY fanHealthWarningsChanged)
-    Q_PROPERTY(bool fanHealthWarningsEnabled READ fanHealthWarningsEnabled WRITE setFanHealthWarningsEnabled NOTIFY
-                   fanHealthWarningsEnabledChanged)
-
-    // Menu bar, appearance and windows.
-    Q_PROPERTY(zephrane::MenuBarReadout menuBarReadout READ menuBarReadout WRITE setMenuBarReadout NOTIFY
-                   menuBarReadoutChanged)
-    Q_PROPERTY(zephrane::MenuBarTempSource menuBarTempSource READ menuBarTempSource WRITE setMenuBarTempSource NOTIFY
-                   menuBarTempSourceChanged)
-    Q_PROPERTY(bool menuBarIconAnimated READ menuBarIconAnimated WRITE setMenuBarIconAnimated NOTIFY
-                   menuBarIconAnimatedChanged)
-    Q_PROPERTY(bool useFahrenheit READ useFahrenheit WRITE setUseFahrenheit NOTIFY useFahrenheitChanged)
-    Q_PROPERTY(bool preciseTemperatures READ preciseTemperatures WRITE setPreciseTemperatures NOTIFY
-                   preciseTemperaturesChanged)
-    Q_PROPERTY(zephrane::Theme::AccentChoice accentChoice READ accentChoice WRITE setAccentChoice NOTIFY
-                   accentChoiceChanged)
-    Q_PROPERTY(zephrane::WindowBackdrop windowBackdrop READ windowBackdrop WRITE setWindowBackdrop NOTIFY
-                   windowBackdropChanged)
-    Q_PROPERTY(bool showDockIcon READ showDockIcon WRITE setShowDockIcon NOTIFY showDockIconChanged)
-    Q_PROPERTY(zephrane::OptionalShortcut summonShortcut READ summonShortcut WRITE setSummonShortcut NOTIFY
-                   summonShortcutChanged)
-    Q_PROPERTY(bool summonShortcutConflict READ summonShortcutConflict WRITE setSummonShortcutConflict NOTIFY
-                   summonShortcutConflictChanged)
-    Q_PROPERTY(bool hasCompletedFirstRunSetup READ hasCompletedFirstRunSetup WRITE setHasCompletedFirstRunSetup
-                   NOTIFY hasCompletedFirstRunSetupChanged)
-    Q_PROPERTY(bool dashboardVisible READ dashboardVisible WRITE setDashboardVisible NOTIFY dashboardVisibleChanged)
-    Q_PROPERTY(bool mainWindowVisible READ mainWindowVisible WRITE setMainWindowVisible NOTIFY
-                   mainWindowVisibleChanged)
-
-    // Daemon life cycle and errors.
-    Q_PROPERTY(zephrane::HelperState helperState READ helperState NOTIFY helperStateChanged)
-    Q_PROPERTY(QString helperInstallIssue READ helperInstallIssueText NOTIFY helperInstallIssueChanged)
-    Q_PROPERTY(bool isHelperInstallInFlight READ isHelperInstallInFlight NOTIFY isHelperInstallInFlightChanged)
-    Q_PROPERTY(bool legacyHelperRepairPending READ legacyHelperRepairPending NOTIFY legacyHelperRepairPendingChanged)
-    Q_PROPERTY(zephrane::OptionalText lastError READ lastError NOTIFY lastErrorChanged)
-    // Who drives the fans, in a few words.
-    Q_PROPERTY(QString controlSourceCaption READ controlSourceCaption NOTIFY controlSourceCaptionChanged)
-
-    // Load, heat and history.
-    Q_PROPERTY(zephrane::SystemLoadList systemLoads READ systemLoads NOTIFY systemLoadsChanged)
-    Q_PROPERTY(zephrane::HeatSourceList heatSources READ heatSources NOTIFY heatSourcesChanged)
-    Q_PROPERTY(zephrane::HeatSourceList dailyHeatSources READ dailyHeatSources NOTIFY dailyHeatSourcesChanged)
 
 public:
     using Clock = engine::ContinuousClock;
@@ -314,6 +196,8 @@ public:
     static FanProfile effectiveProfile(FanPreset preset, const PresetPowerCapsTable& caps, bool onBattery);
     static const PresetPowerCapsTable& defaultPresetPowerCaps() { return settings::defaultPresetPowerCaps(); }
     void selectPreset(FanPreset preset);
+    // Forgets the active preset; nothing else follows from it.
+    void clearActivePreset();
     // A cap left out (or not a number) keeps the stored one.
     void setPresetCap(FanPreset preset, std::optional<double> ac, std::optional<double> battery);
     void resetPresetPowerCaps();
@@ -439,6 +323,15 @@ public:
     bool hasCompletedFirstRunSetup() const { return hasCompletedFirstRunSetup_; }
     bool dashboardVisible() const { return dashboardVisible_; }
     bool mainWindowVisible() const { return mainWindowVisible_; }
+    // The main window's section and the sensor list's choice of all sensors
+    // over the essential ones: the views' own preferences, kept in the
+    // engine's settings file with the rest.
+    Section selectedSection() const { return selectedSection_; }
+    bool showAllSensors() const { return showAllSensors_; }
+    // Each device reading's recent values, oldest first, by the reading's id.
+    const std::map<std::string, std::vector<double>>& sensorHistory() const { return sensorHistory_; }
+    // The overheat alert shown inside the app in place of a notification.
+    OptionalText inAppAlert() const;
     const HelperState& helperState() const { return helperState_; }
     const OptionalText& helperInstallIssue() const { return helperInstallIssue_; }
     bool isHelperInstallInFlight() const { return isHelperInstallInFlight_; }
@@ -488,6 +381,9 @@ public:
     void setHasCompletedFirstRunSetup(bool completed);
     void setDashboardVisible(bool visible);
     void setMainWindowVisible(bool visible);
+    void setSelectedSection(Section section);
+    void setShowAllSensors(bool showAll);
+    void dismissInAppAlert();
 
     // The driver reported the daemon link lost; GUI thread.
     void handleConnectionLossFromDriver();
@@ -495,10 +391,10 @@ public:
     // The daemon's life cycle, as the views drive it. Install and uninstall
     // each run as a task; while an install runs, refreshes, connection-loss
     // handling, a second install and an uninstall do nothing.
-    Q_INVOKABLE void refreshHelperState();
-    Q_INVOKABLE void installHelper();
-    Q_INVOKABLE void uninstallHelper();
-    Q_INVOKABLE void openHelperApproval();
+    void refreshHelperState();
+    void installHelper();
+    void uninstallHelper();
+    void openHelperApproval();
     // No fan is written from the start of an uninstall to its end.
     bool isHelperUninstallInFlight() const { return isHelperUninstallInFlight_; }
     bool helperVersionChecked() const { return helperVersionChecked_; }
@@ -582,6 +478,12 @@ signals:
     void hasCompletedFirstRunSetupChanged();
     void dashboardVisibleChanged();
     void mainWindowVisibleChanged();
+    void selectedSectionChanged();
+    void showAllSensorsChanged();
+    void sensorHistoryChanged();
+    // The power history gained a sample.
+    void historyRecorded();
+    void inAppAlertChanged();
     void helperStateChanged();
     void helperInstallIssueChanged();
     void isHelperInstallInFlightChanged();
@@ -784,6 +686,8 @@ private:
     bool hasCompletedFirstRunSetup_;
     bool dashboardVisible_ = false;
     bool mainWindowVisible_ = true;
+    Section selectedSection_;
+    bool showAllSensors_;
 
     // Daemon life cycle and errors.
     HelperState helperState_ = HelperState::notRegistered();

@@ -54,15 +54,15 @@ std::string portableShortcut(std::string_view macShortcut) {
     return prefix + rest;
 }
 
-std::string_view sectionOf(AppCommand command) {
+std::optional<Section> sectionOf(AppCommand command) {
     switch (command) {
         case AppCommand::dashboard:
-        case AppCommand::startDustCycle: return "dashboard";
-        case AppCommand::sensors: return "sensors";
+        case AppCommand::startDustCycle: return Section::dashboard;
+        case AppCommand::sensors: return Section::sensors;
         case AppCommand::modes:
-        case AppCommand::newCustomMode: return "modes";
-        case AppCommand::settings: return "settings";
-        default: return {};
+        case AppCommand::newCustomMode: return Section::modes;
+        case AppCommand::settings: return Section::settings;
+        default: return std::nullopt;
     }
 }
 

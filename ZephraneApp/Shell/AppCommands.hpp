@@ -4,10 +4,12 @@
 // Control as Meta, so ⌃⌘1 is Ctrl+Meta+1.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "ZephraneApp/Model/Section.hpp"
 #include "shared/FanModel.hpp"
 
 namespace zephrane {
@@ -47,8 +49,7 @@ const std::vector<FanPresetCommand>& fanPresetCommands();
 // "⌃⌘1" → "Ctrl+Meta+1", "⌘," → "Ctrl+,", "⌘⇧E" → "Ctrl+Shift+E".
 std::string portableShortcut(std::string_view macShortcut);
 
-// The section a command shows in the main window ("dashboard", "sensors",
-// "modes", "settings"); empty for the others.
-std::string_view sectionOf(AppCommand command);
+// The section a command shows in the main window; none for the others.
+std::optional<Section> sectionOf(AppCommand command);
 
 }  // namespace zephrane

@@ -16,7 +16,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "ZephraneApp/DesignSystem/Palette.hpp"
+#include "ZephraneApp/DesignSystem/Tokens/Palette.hpp"
 
 class QSocketNotifier;
 class QThreadPool;

@@ -7,16 +7,19 @@
 #include <QDBusConnection>
 #include <QMenu>
 #include <QQmlApplicationEngine>
-#include <QQmlContext>
 #include <QQuickView>
 #include <QQuickWindow>
 #include <QtQml/qqmlextensionplugin.h>
 
 #include <qcoro/qcorotask.h>
 
-#include "ZephraneApp/DesignSystem/BackdropViewStore.hpp"
-#include "ZephraneApp/DesignSystem/ThemeTokens.hpp"
-#include "ZephraneApp/Engine/ServiceAdapters.hpp"
+#include "ZephraneApp/DesignSystem/Backdrops/BackdropViewStore.hpp"
+#include "ZephraneApp/DesignSystem/Tokens/ThemeTokens.hpp"
+#include "ZephraneApp/Composition/ServiceAdapters.hpp"
+#include "ZephraneApp/Face/DaemonFace.hpp"
+#include "ZephraneApp/Face/PreferencesFace.hpp"
+#include "ZephraneApp/Face/ShellFace.hpp"
+#include "ZephraneApp/Face/ZephraneEngineFace.hpp"
 #include "ZephraneApp/Shell/AppDelegate.hpp"
 #include "ZephraneApp/Shell/MenuBarLabelSource.hpp"
 #include "ZephraneApp/Shell/QuickPanelSurface.hpp"
@@ -24,12 +27,15 @@
 #include "ZephraneApp/Shell/StatusItemController.hpp"
 #include "platform/accessibility/AccessibilitySettings.hpp"
 #include "platform/accessibility/DesktopSettingsPortal.hpp"
+#include "platform/codesign/CodeSigning.hpp"
 #include "platform/codesign/EmbeddedIdentity.hpp"
 #include "platform/hotkey/HotKeyCenter.hpp"
 #include "platform/oslog/OSLog.hpp"
 #include "platform/updater/Updater.hpp"
 
 Q_IMPORT_QML_PLUGIN(Zephrane_DesignPlugin)
+Q_IMPORT_QML_PLUGIN(Zephrane_FacePlugin)
+Q_IMPORT_QML_PLUGIN(Zephrane_ShellPlugin)
 
 ZEPHRANE_EMBED_IDENTITY("com.zephrane.app", "ZPHRN4B7Q2");
 
@@ -69,7 +75,7 @@ public:
                 return;
             }
         }
-        qml_.load(QUrl(id == "main" ? "qrc:/qt/qml/Brumalune/Main.qml" : "qrc:/qt/qml/Brumalune/PanelPreview.qml"));
+        qml_.load(QUrl(id == "main" ? "qrc:/Zephrane/Shell/Main.qml" : "qrc:/Zephrane/Shell/PanelPreview.qml"));
     }
 
 private:
@@ -79,6 +85,10 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Before anything else: from here on no other process of the user may
+    // attach to the app and steer its link to the daemon (the daemon refuses
+    // a client that is traced already).
+    const std::optional<std::string> debuggable = codesign::denyDebuggerAttachment();
     // The daemon turns away a client running code mapped from an anonymous
     // file (fileless injection looks just so), and the QML JIT maps its code
     // that way: the interpreter keeps the app's own link to its daemon.
@@ -90,6 +100,8 @@ int main(int argc, char** argv) {
     // A tray app: closing the main window leaves it running.
     QApplication::setQuitOnLastWindowClosed(false);
     const QStringList arguments = QApplication::arguments();
+
+    if (debuggable) oslog::logger("com.zephrane.app", "main").error(*debuggable + ", ignoring");
 
     AppDelegate delegate;
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, &AppDelegate::willTerminate);
@@ -103,22 +115,29 @@ int main(int argc, char** argv) {
     design::startBackdropPhotoStore();
 
     auto engine = makeAppEngine(FanProfile::appleAuto());
+    // Everything below reads and drives the engine through its face.
+    face::ZephraneEngineFace face(*engine);
+    face::PreferencesFace& preferences = face.preferences();
+    theme.setAccentChoice(preferences.state().accentChoice);
+    QObject::connect(&preferences, &face::PreferencesFace::accentChoiceChanged, &theme,
+                     [&] { theme.setAccentChoice(preferences.state().accentChoice); });
     updater::OfflineUpdaterController updaterController;
     updater::UpdaterViewModel updater(updaterController, updater::builtInFeed());
 
     QQmlApplicationEngine qml;
     qml.addImportPath("qrc:/");
+    face::EngineFace::provide(qml, &face);
     Scenes scenes(qml);
     // Owned by the QML engine, so that it outlives the windows bound to it.
-    auto& commands = *new ShellCommands(*engine, updater, [&scenes](const QString& id) { scenes.open(id); },
+    auto& commands = *new ShellCommands(face, updater, [&scenes](const QString& id) { scenes.open(id); },
                                         [&delegate] { delegate.requestTerminate(); }, &qml);
-    qml.rootContext()->setContextProperty("shell", &commands);
+    ShellCommands::provide(qml, &commands);
 
     delegate.didFinishLaunching();
     if (const auto appearance = AppDelegate::appearanceOverride(arguments)) theme.setForcedAppearance(*appearance);
 
-    QObject::connect(engine.get(), &ZephraneEngine::helperStateChanged, engine.get(),
-                     [&engine] { logLinkState(engine->helperState()); });
+    QObject::connect(&face.daemon(), &face::DaemonFace::helperStateChanged, &face,
+                     [&face] { logLinkState(face.daemon().helperState()); });
 
     // The start-up task of the main window.
     scenes.open("main");
@@ -126,14 +145,13 @@ int main(int argc, char** argv) {
         // Closing hides the window; the engine refreshes what only it shows
         // at the slow rate meanwhile.
         if (auto* window = qobject_cast<QQuickWindow*>(root); window != nullptr && window->objectName() == "main") {
-            engine->setMainWindowVisible(window->isVisible());
-            QObject::connect(window, &QWindow::visibleChanged, engine.get(),
-                             [&engine](bool visible) { engine->setMainWindowVisible(visible); });
+            face.shell().setMainWindowVisible(window->isVisible());
+            QObject::connect(window, &QWindow::visibleChanged, &face.shell(), &face::ShellFace::setMainWindowVisible);
         }
     }
     engine->start();
 
-    EngineLabelSource label(*engine);
+    FaceLabelSource label(face.shell());
     QObject::connect(&label, &MenuBarLabelSource::labelStateChanged, &commands,
                      [&] { commands.setReadout(QString::fromStdString(statusLabelText(label.labelState()))); });
     commands.setReadout(QString::fromStdString(statusLabelText(label.labelState())));
@@ -143,9 +161,9 @@ int main(int argc, char** argv) {
         label, *hotKeys,
         {.reduceMotion = [&theme] { return theme.reduceMotion(); },
          .togglePanel = [&panelController] { if (panelController != nullptr) panelController->toggle(); },
-         .repairHelper = [&engine] { engine->installHelper(); },
-         .setShortcutConflict = [&engine](bool conflict) { engine->setSummonShortcutConflict(conflict); }});
-    QuickPanelSurface panelSurface(qml, QUrl("qrc:/qt/qml/Brumalune/Panel.qml"), &statusItem.tray(),
+         .repairHelper = [&face] { face.daemon().installHelper(); },
+         .setShortcutConflict = [&preferences](bool conflict) { preferences.setSummonShortcutConflict(conflict); }});
+    QuickPanelSurface panelSurface(qml, QUrl("qrc:/Zephrane/Shell/Panel.qml"), &statusItem.tray(),
                                    [&theme] { return theme.reduceMotion(); });
     PanelController panel(panelSurface);
     panelSurface.setController(&panel);
@@ -155,9 +173,9 @@ int main(int argc, char** argv) {
 
     std::unique_ptr<QMenu> trayMenu(commands.trayMenu());
     statusItem.install(trayMenu.get(), arguments);
-    engine->setOnSummonShortcutChanged(
-        [&statusItem](const OptionalShortcut& shortcut) { statusItem.applySummonShortcut(shortcut); });
-    statusItem.applySummonShortcut(engine->summonShortcut());
+    QObject::connect(&preferences, &face::PreferencesFace::summonShortcutAssigned, &statusItem,
+                     [&] { statusItem.applySummonShortcut(preferences.summonShortcut()); });
+    statusItem.applySummonShortcut(preferences.summonShortcut());
     if (arguments.contains("--preview-panel")) scenes.open("panel-preview");
 
     const int status = QApplication::exec();

@@ -10,7 +10,7 @@
 #include <optional>
 
 #include "platform/hotkey/HotKeyCenter.hpp"
-#include "ZephraneApp/Shell/GlobalShortcut.hpp"
+#include "ZephraneApp/Model/GlobalShortcut.hpp"
 
 namespace zephrane {
 

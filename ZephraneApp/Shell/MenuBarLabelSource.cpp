@@ -1,16 +1,15 @@
 #include "ZephraneApp/Shell/MenuBarLabelSource.hpp"
 
-#include "ZephraneApp/Engine/ZephraneEngine.hpp"
+#include "ZephraneApp/Face/ShellFace.hpp"
 
 namespace zephrane {
 
-EngineLabelSource::EngineLabelSource(ZephraneEngine& engine, QObject* parent) : MenuBarLabelSource(parent), engine_(engine) {
-    connect(&engine_.menuBarLabelModel(), &MenuBarLabelModel::stateChanged, this,
-            &MenuBarLabelSource::labelStateChanged);
+FaceLabelSource::FaceLabelSource(face::ShellFace& shell, QObject* parent) : MenuBarLabelSource(parent), shell_(shell) {
+    connect(&shell_, &face::ShellFace::menuBarLabelChanged, this, &MenuBarLabelSource::labelStateChanged);
 }
 
-StatusLabelState EngineLabelSource::labelState() const {
-    const MenuBarLabelState& published = engine_.menuBarLabelModel().state();
+StatusLabelState FaceLabelSource::labelState() const {
+    const MenuBarLabelState& published = shell_.menuBarLabel();
     return {.readout = published.readout,
             .temperatureText = published.temperatureText,
             .fanText = published.fanText,

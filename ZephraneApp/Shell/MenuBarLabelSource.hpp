@@ -19,18 +19,21 @@ signals:
     void labelStateChanged();
 };
 
-class ZephraneEngine;
+namespace face {
+class ShellFace;
+}
 
-// The label the engine publishes: its model has already held text changes
-// back and chosen the spin tier, so every change here is one redraw.
-class EngineLabelSource final : public MenuBarLabelSource {
+// The label the engine publishes, through the views' face: the engine's
+// label model has already held text changes back and chosen the spin tier,
+// so every change here is one redraw.
+class FaceLabelSource final : public MenuBarLabelSource {
     Q_OBJECT
 public:
-    explicit EngineLabelSource(ZephraneEngine& engine, QObject* parent = nullptr);
+    explicit FaceLabelSource(face::ShellFace& shell, QObject* parent = nullptr);
     StatusLabelState labelState() const override;
 
 private:
-    ZephraneEngine& engine_;
+    face::ShellFace& shell_;
 };
 
 }  // namespace zephrane

@@ -1,5 +1,7 @@
-// The command table put to work on the engine: the main window's menus (in
-// QML) and the tray menu read it, and every action lands here.
+// The command table put to work on the views' face: the main window's menus
+// (in QML, as list models) and the tray menu read it, and every action
+// lands here. QML reaches it as the singleton `Shell` of Zephrane.Shell,
+// provided per QML engine like the face.
 #pragma once
 
 #include <functional>
@@ -7,72 +9,96 @@
 #include <optional>
 
 #include <QObject>
-#include <QVariantList>
+#include <QString>
+#include <QtQml/qqmlregistration.h>
 
 #include <qcoro/qcorotask.h>
 
 #include "ZephraneApp/Services/Records/PowerExport.hpp"
 #include "ZephraneApp/Shell/AppCommands.hpp"
-#include "shared/FanModel.hpp"
+#include "ZephraneApp/Shell/ShellMenuModel.hpp"
+#include "shared/Uuid.hpp"
 
 class QMenu;
+class QQmlEngine;
+class QJSEngine;
 
 namespace zephrane {
 
 class Actor;
-class SettingsStore;
-class ZephraneEngine;
+namespace face {
+class EngineFace;
+}
 namespace updater {
 class UpdaterViewModel;
 }
 
 class ShellCommands final : public QObject {
     Q_OBJECT
-    Q_PROPERTY(QString section READ section WRITE setSection NOTIFY sectionChanged)
-    Q_PROPERTY(bool hasFans READ hasFans NOTIFY engineChanged)
-    Q_PROPERTY(bool helperConnected READ helperConnected NOTIFY engineChanged)
-    Q_PROPERTY(bool hasHistory READ hasHistory NOTIFY engineChanged)
-    Q_PROPERTY(bool canCheckForUpdates READ canCheckForUpdates CONSTANT)
-    Q_PROPERTY(QVariantList commands READ commands CONSTANT)
-    Q_PROPERTY(QVariantList presets READ presets NOTIFY engineChanged)
+    QML_NAMED_ELEMENT(Shell)
+    QML_SINGLETON
+    Q_PROPERTY(QString section READ section NOTIFY sectionChanged)
     Q_PROPERTY(QString readout READ readout NOTIFY readoutChanged)
+    Q_PROPERTY(zephrane::ShellMenuModel* appMenu READ appMenu CONSTANT)
+    Q_PROPERTY(zephrane::ShellMenuModel* fileMenu READ fileMenu CONSTANT)
+    Q_PROPERTY(zephrane::ShellMenuModel* viewMenu READ viewMenu CONSTANT)
+    // The "Fans" menu: a toggle per preset, then the dust cycle, all only
+    // while the machine reports a fan.
+    Q_PROPERTY(zephrane::ShellMenuModel* fanPresets READ fanPresets CONSTANT)
+    Q_PROPERTY(bool showsDustCycle READ showsDustCycle NOTIFY menusChanged)
+    Q_PROPERTY(bool dustCycleEnabled READ dustCycleEnabled NOTIFY menusChanged)
+
 public:
+    // The app's commands, case for case as AppCommand names them.
+    enum Command {
+        NewCustomMode,
+        CheckForUpdates,
+        ExportPowerHistory,
+        Dashboard,
+        Sensors,
+        Modes,
+        Settings,
+        StartDustCycle,
+        OpenMainWindow,
+        Quit,
+    };
+    Q_ENUM(Command)
+
     // Without a save panel the export asks through a file dialog.
-    ShellCommands(ZephraneEngine& engine, updater::UpdaterViewModel& updater, std::function<void(QString)> openWindow,
-                  std::function<void()> quit, QObject* parent = nullptr,
+    ShellCommands(face::EngineFace& face, updater::UpdaterViewModel& updater,
+                  std::function<void(QString)> openWindow, std::function<void()> quit, QObject* parent = nullptr,
                   std::unique_ptr<SavePanel> savePanel = nullptr);
     ~ShellCommands() override;
 
-    QString section() const { return section_; }
-    void setSection(const QString& section);
-    bool hasFans() const;
-    bool helperConnected() const;
-    // The power history has a sample to export.
-    bool hasHistory() const;
+    static void provide(QQmlEngine& qml, ShellCommands* commands);
+    static ShellCommands* create(QQmlEngine* qml, QJSEngine* js);
+
+    QString section() const;
+    QString readout() const { return readout_; }
+    void setReadout(const QString& readout);
+    ShellMenuModel* appMenu() { return &appMenu_; }
+    ShellMenuModel* fileMenu() { return &fileMenu_; }
+    ShellMenuModel* viewMenu() { return &viewMenu_; }
+    ShellMenuModel* fanPresets() { return &fanPresets_; }
+    bool showsDustCycle() const { return state_.hasFans; }
+    bool dustCycleEnabled() const { return state_.hasFans && state_.helperConnected; }
     // An export is between its start and the copy's end.
     bool isExporting() const { return exporting_; }
-    bool canCheckForUpdates() const;
-    QVariantList commands() const;
-    QVariantList presets() const;
-    QString readout() const { return readout_; }
-    void setReadout(const QString& readout) {
-        if (readout == readout_) return;
-        readout_ = readout;
-        emit readoutChanged();
-    }
 
-    Q_INVOKABLE void trigger(int command);
-    Q_INVOKABLE void choosePreset(int index);
+    Q_INVOKABLE void trigger(zephrane::ShellCommands::Command command);
+    // The preset toggle of row `row` of fanPresets chosen (a toggle already
+    // on stays on and changes nothing).
+    Q_INVOKABLE void choosePreset(int row);
 
     // The tray's context menu: the commands a user needs without a window.
     QMenu* trayMenu();
 
 signals:
-    // Only when what the menus show changes: the fans come and go with
-    // every tick, and a menu refilled under the pointer loses its entries.
     void sectionChanged();
-    void engineChanged();
     void readoutChanged();
+    // Only when what the menus show changes: the fans' speeds come with
+    // every tick, and a menu refilled under the pointer loses its entries.
+    void menusChanged();
     // The export flow ended: saved, cancelled or failed.
     void exportFinished(const zephrane::PowerExportOutcome& outcome);
 
@@ -81,22 +107,24 @@ private:
         bool hasFans = false;
         bool helperConnected = false;
         bool hasHistory = false;
-        std::optional<Uuid> activePreset;
+        std::optional<Uuid> activeProfile;
         bool operator==(const MenuState&) const = default;
     };
-    MenuState menuState() const;
-    void engineMayHaveChanged();
+    MenuState readMenuState() const;
+    void faceMayHaveChanged();
+    void refillMenus();
     QCoro::Task<void> exportHistory();
 
-    ZephraneEngine& engine_;
+    face::EngineFace& face_;
     updater::UpdaterViewModel& updater_;
     std::function<void(QString)> openWindow_;
     std::function<void()> quit_;
-    // The engine's settings file: the section the main window shows.
-    std::unique_ptr<SettingsStore> settings_;
-    QString section_;
     QString readout_;
-    MenuState shown_;
+    MenuState state_;
+    ShellMenuModel appMenu_;
+    ShellMenuModel fileMenu_;
+    ShellMenuModel viewMenu_;
+    ShellMenuModel fanPresets_;
     std::unique_ptr<SavePanel> savePanel_;
     std::unique_ptr<HistoryCSVSource> history_;
     // The copy runs off the GUI thread, behind everything else.

@@ -11,8 +11,8 @@
 #include <QSystemTrayIcon>
 #include <QVariantAnimation>
 
-#include "ZephraneApp/DesignSystem/FanGlyph.hpp"
-#include "ZephraneApp/DesignSystem/Palette.hpp"
+#include "ZephraneApp/DesignSystem/Painters/FanGlyph.hpp"
+#include "ZephraneApp/DesignSystem/Tokens/Palette.hpp"
 
 namespace zephrane {
 namespace {

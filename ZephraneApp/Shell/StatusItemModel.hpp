@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "ZephraneApp/Engine/EngineTypes.hpp"
+#include "ZephraneApp/Model/MenuBarReadout.hpp"
 
 namespace zephrane {
 

@@ -22,9 +22,9 @@
 
 #include <benchmark/benchmark.h>
 
-#include "ZephraneApp/DesignSystem/BackdropViewStore.hpp"
+#include "ZephraneApp/DesignSystem/Backdrops/BackdropViewStore.hpp"
 #include "ZephraneApp/DesignSystem/Backdrops/BackdropImageStore.hpp"
-#include "ZephraneApp/DesignSystem/Backdrops/WindowBackdrop.hpp"
+#include "ZephraneApp/Model/WindowBackdrop.hpp"
 
 Q_IMPORT_QML_PLUGIN(Zephrane_DesignPlugin)
 

@@ -11,10 +11,10 @@
 
 #include <benchmark/benchmark.h>
 
-#include "ZephraneApp/DesignSystem/MiniGraphCanvas.hpp"
-#include "ZephraneApp/DesignSystem/MiniGraphModel.hpp"
-#include "ZephraneApp/DesignSystem/MiniGraphPainter.hpp"
-#include "ZephraneApp/DesignSystem/SpinnerCanvas.hpp"
+#include "ZephraneApp/DesignSystem/Painters/MiniGraphCanvas.hpp"
+#include "ZephraneApp/DesignSystem/Painters/MiniGraphModel.hpp"
+#include "ZephraneApp/DesignSystem/Painters/MiniGraphPainter.hpp"
+#include "ZephraneApp/DesignSystem/Painters/SpinnerCanvas.hpp"
 
 namespace {
 

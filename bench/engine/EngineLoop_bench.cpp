@@ -9,7 +9,9 @@
 //
 // The figure is this process's CPU time (every thread) over the wall time,
 // in percent of one core; the simulator's and the daemon's work stay in
-// their own processes. The machine's load average is reported with it.
+// their own processes, and their shares over the same minute are reported
+// beside it (the scheduler's run time of every thread). The machine's load
+// average is reported with them.
 #include <sys/resource.h>
 
 #include <unistd.h>
@@ -86,11 +88,17 @@ void runLoop(benchmark::State& state, bool drive) {
     spin(5s);  // discovery, the handshake and, when driving, the engage
 
     const double load = loadAverage();
+    const pid_t simulator = rig.sim().pid();
+    const pid_t daemon = rig.daemon().pid();
     const auto wallStart = std::chrono::steady_clock::now();
     const double cpuStart = processCPUSeconds();
     const auto threadsStart = threadCPUSeconds();
+    const auto simulatorStart = bench::runSeconds(simulator);
+    const auto daemonStart = bench::runSeconds(daemon);
     for (auto _ : state) spin(60s);
     const double cpu = processCPUSeconds() - cpuStart;
+    const auto simulatorEnd = bench::runSeconds(simulator);
+    const auto daemonEnd = bench::runSeconds(daemon);
     // Each thread's share too (threads gone in the meantime are not listed).
     for (const auto& [thread, seconds] : threadCPUSeconds()) {
         const auto before = threadsStart.find(thread);
@@ -100,10 +108,12 @@ void runLoop(benchmark::State& state, bool drive) {
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
 
     state.counters["cpu_percent"] = 100.0 * cpu / wall;
+    if (simulatorStart && simulatorEnd)
+        state.counters["simulator_cpu_percent"] = 100.0 * (*simulatorEnd - *simulatorStart) / wall;
+    if (daemonStart && daemonEnd) state.counters["daemon_cpu_percent"] = 100.0 * (*daemonEnd - *daemonStart) / wall;
     state.counters["load1_before"] = load;
     state.counters["load1_after"] = loadAverage();
     state.counters["controlling"] = engine->isControlling() ? 1 : 0;
-
 }
 
 void BM_EngineLoopShareAutomatic(benchmark::State& state) { runLoop(state, false); }

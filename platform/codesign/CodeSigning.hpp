@@ -15,7 +15,9 @@
 //                                 its environment names no library for the
 //                                 loader to add (LD_PRELOAD, LD_AUDIT): the
 //                                 stand-in for the hardened runtime's library
-//                                 validation
+//                                 validation; and no process traces it but
+//                                 root or the trusted owner (its debugging
+//                                 protection: a tracer steers the process)
 //   identifier "X"                the embedded identifier is X
 //   certificate leaf[subject.OU] = "T"   the embedded team identifier is T
 #pragma once
@@ -53,6 +55,13 @@ struct LoadedCode {
     friend bool operator==(const LoadedCode&, const LoadedCode&) = default;
 };
 
+// A process that traces another (ptrace), as /proc names it.
+struct Tracer {
+    pid_t pid = 0;            // 0: the traced process's status could not be read
+    std::vector<uid_t> uids;  // real, effective, saved, file system; empty when they could not be read
+    friend bool operator==(const Tracer&, const Tracer&) = default;
+};
+
 // What we know of a running program's code.
 struct CodeInfo {
     std::string executablePath;
@@ -62,6 +71,7 @@ struct CodeInfo {
     // None when not looked into: a process of the trusted owner that we, not
     // being that owner, may not look into (see checkPeer).
     std::optional<LoadedCode> loaded;
+    std::optional<Tracer> tracer;  // none: nothing traces it
 };
 
 struct TrustPolicy {
@@ -127,6 +137,13 @@ std::optional<CodeInfo> codeInfoForProcess(pid_t pid);
 // hands to another, are not seen: as on the platform, the check is of the
 // process that connected, when it connected.
 std::optional<std::string> checkPeer(int socketFd, const Requirement& requirement, const TrustPolicy& policy);
+
+// The app's first act: from here on no process of its user may attach to
+// it (ptrace) or read its memory, so nothing but root can steer it once it
+// runs, as the hardened runtime keeps debuggers away from a signed app. A
+// process traced from its start (PTRACE_TRACEME) stays traced, and the peer
+// check refuses it. Returns why when the kernel refuses.
+std::optional<std::string> denyDebuggerAttachment();
 
 }  // namespace zephrane::codesign
 

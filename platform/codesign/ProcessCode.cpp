@@ -16,6 +16,7 @@
 #include "platform/codesign/CodeSigning.hpp"
 #include "platform/codesign/ElfIdentity.hpp"
 #include "platform/codesign/LoadedCode.hpp"
+#include "platform/codesign/ProcessTracer.hpp"
 
 // Linux 6.5 and later hand out a pidfd of a socket's peer; older headers
 // lack the name.
@@ -75,6 +76,7 @@ std::optional<CodeInfo> inspectProcess(pid_t pid, std::string& why, int* openErr
     info.mode = status.st_mode & 07777;
     info.identity = identityFromElfFile(exe.get());
     info.loaded = loadedCodeOf(pid);
+    info.tracer = tracerOf(pid);
     return info;
 }
 
@@ -132,6 +134,7 @@ std::optional<CodeInfo> inspectByStartingPath(pid_t pid, std::string& why) {
     info.owner = status.st_uid;
     info.mode = status.st_mode & 07777;
     info.identity = identityFromElfFile(file.get());
+    info.tracer = tracerOf(pid);
     return info;
 }
 

@@ -1,5 +1,6 @@
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <utility>
 
@@ -168,6 +169,21 @@ std::optional<std::string> checkLoadedCode(const LoadedCode& loaded, const Trust
     return std::nullopt;
 }
 
+// Root, or the owner the requirement trusts, could change the program or the
+// system at will; anyone else who traces the process can make it do what
+// they like, whatever code it has loaded.
+std::optional<std::string> checkTracer(const Tracer& tracer, const TrustPolicy& policy) {
+    const std::string prefix = "anchor apple generic: the process is being traced";
+    if (tracer.pid <= 0) return prefix + " or its status cannot be read";
+    const std::string by = prefix + " by process " + std::to_string(tracer.pid);
+    if (tracer.uids.empty()) return by + ", which cannot be looked at";
+    const auto all = [&](uid_t uid) {
+        return std::all_of(tracer.uids.begin(), tracer.uids.end(), [uid](uid_t id) { return id == uid; });
+    };
+    if (all(0) || all(policy.trustedOwner)) return std::nullopt;
+    return by + " (uid " + std::to_string(tracer.uids[1]) + "), which may steer it";
+}
+
 std::optional<std::string> checkClause(const Requirement::Clause& clause, const CodeInfo& code,
                                        const TrustPolicy& policy) {
     using Kind = Requirement::Clause::Kind;
@@ -181,6 +197,8 @@ std::optional<std::string> checkClause(const Requirement::Clause& clause, const 
             if ((code.mode & (S_IWGRP | S_IWOTH)) != 0)
                 return "anchor apple generic: the executable is writable by others than its owner (mode " +
                        octal(code.mode) + ")";
+            if (code.tracer)
+                if (auto failure = checkTracer(*code.tracer, policy)) return failure;
             if (code.loaded) return checkLoadedCode(*code.loaded, policy);
             return std::nullopt;
         case Kind::identifier:

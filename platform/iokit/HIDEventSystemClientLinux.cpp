@@ -7,7 +7,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include "platform/iokit/FrameSocket.hpp"
 #include "platform/iokit/SimulatorProtocol.hpp"
 #include "platform/iokit/SocketPaths.hpp"
 
@@ -35,7 +34,7 @@ std::optional<HIDPropertyValue> propertyValue(const nlohmann::json& value) {
 }  // namespace
 
 SocketHIDEventSystemClient::SocketHIDEventSystemClient(std::string socketPath, std::chrono::milliseconds timeout)
-    : socketPath_(std::move(socketPath)), timeout_(timeout) {}
+    : connection_(std::move(socketPath), timeout) {}
 
 void SocketHIDEventSystemClient::setMatching(HIDMatching matching) {
     std::lock_guard lock(mutex_);
@@ -43,15 +42,11 @@ void SocketHIDEventSystemClient::setMatching(HIDMatching matching) {
 }
 
 std::optional<std::vector<std::shared_ptr<HIDServiceClient>>> SocketHIDEventSystemClient::copyServices() {
-    FrameSocket socket;
-    if (socket.connect(socketPath_) != 0) return std::nullopt;
-    socket.setTimeout(timeout_);
     const std::uint8_t request[] = {wire::kOpCopyServices};
-    if (socket.send(request) != FrameSocket::Status::ok) return std::nullopt;
-    std::vector<std::uint8_t> answer;
-    if (socket.receive(answer, wire::kMaxPayload) != FrameSocket::Status::ok) return std::nullopt;
+    const auto answer = connection_.exchange(request, wire::kMaxPayload);
+    if (!answer) return std::nullopt;
 
-    auto services = parseServices(std::string(answer.begin(), answer.end()));
+    auto services = parseServices(std::string(answer->begin(), answer->end()));
     if (!services) return std::nullopt;
 
     HIDMatching matching;

@@ -1,6 +1,7 @@
 // The HID event system served by the simulated machine on its HID socket.
-// Each copyServices() is one connection and one exchange: the simulator
-// answers with every service it has, and the matching is applied here. The
+// Each copyServices() is one exchange over a connection the client keeps
+// (KeptConnection.hpp): the simulator answers with every service it has,
+// and the matching is applied here. The
 // simulator only serves temperature services, so a service whose answer
 // leaves out the usage pair carries the temperature sensors' vendor usage
 // page 0xFF00 and usage 5.
@@ -12,13 +13,14 @@
 #include <string_view>
 
 #include "platform/iokit/HIDEventSystemClient.hpp"
+#include "platform/iokit/KeptConnection.hpp"
 
 namespace zephrane::iokit {
 
 class SocketHIDEventSystemClient final : public HIDEventSystemClient {
 public:
-    // The whole exchange gives up after a stall of this long, so a hung
-    // simulator costs one poll an empty list instead of blocking its caller.
+    // The whole exchange gives up after this long, so a hung simulator
+    // costs one poll an empty list instead of blocking its caller.
     static constexpr std::chrono::milliseconds kDefaultTimeout{2000};
 
     explicit SocketHIDEventSystemClient(std::string socketPath, std::chrono::milliseconds timeout = kDefaultTimeout);
@@ -31,8 +33,7 @@ public:
     static std::optional<std::vector<std::shared_ptr<HIDServiceSnapshot>>> parseServices(std::string_view json);
 
 private:
-    std::string socketPath_;
-    std::chrono::milliseconds timeout_;
+    KeptConnection connection_;
     std::mutex mutex_;
     HIDMatching matching_;  // guarded by mutex_
 };

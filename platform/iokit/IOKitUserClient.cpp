@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 #include "platform/iokit/FrameSocket.hpp"
+#include "platform/iokit/HangUpWatch.hpp"
 #include "platform/iokit/KeyTableMapping.hpp"
 #include "platform/iokit/SimulatorProtocol.hpp"
 #include "platform/iokit/SocketPaths.hpp"
@@ -30,8 +31,14 @@ struct Service {
 };
 
 struct Connection {
+    ~Connection() { HangUpWatch::instance().forget(watch); }
+
     FrameSocket socket;
     std::unique_ptr<const KeyTableMapping> table;  // set before the handle exists; null: every call on the socket
+    // Set the moment the simulator hangs up (HangUpWatch): its table is read
+    // no more, whatever its lease says.
+    std::shared_ptr<std::atomic<bool>> hungUp = std::make_shared<std::atomic<bool>>(false);
+    std::uint64_t watch = 0;  // set before the handle exists
     std::mutex exchange;  // one request and its answer at a time on this socket
     std::atomic<bool> broken{false};  // written under `exchange`; the stream is out of step for good
     // Calls on their way over the socket, waiting for `exchange` or an
@@ -214,20 +221,23 @@ kern_return_t IOServiceOpen(io_service_t service, mach_port_t /*owningTask*/, st
     if (!path) return kIOReturnBadArgument;
 
     auto connection = std::make_shared<Connection>();
-    if (int error = connection->socket.connect(*path); error != 0) return connectFailure(error);
+    connection->socket.setTimeout(smcCallDeadline());
+    if (int error = connection->socket.connect(*path); error != 0)
+        return error == EAGAIN ? kIOReturnNotResponding : connectFailure(error);
 
     std::vector<std::uint8_t> request{wire::kOpOpen};
     putBigEndian32(request, type);
-    if (auto status = connection->socket.send(request); status != FrameSocket::Status::ok) return wireFailure(status);
     std::vector<std::uint8_t> answer;
     OwnedDescriptor table;
-    if (auto status = connection->socket.receive(answer, wire::kMaxPayload, table.receiver());
+    if (auto status = connection->socket.exchange(request, answer, wire::kMaxPayload, table.receiver());
         status != FrameSocket::Status::ok)
         return wireFailure(status);
     if (answer.size() != 4) return kIOReturnError;
     if (kern_return_t code = bigEndianReturn(answer); code != kIOReturnSuccess) return code;
 
     connection->table = mapKeyTable(*path, table);
+    if (connection->table)
+        connection->watch = HangUpWatch::instance().watch(connection->socket.descriptor(), connection->hungUp);
     *connect = handles().insert(std::move(connection));
     return kIOReturnSuccess;
 }
@@ -246,6 +256,7 @@ kern_return_t IOConnectCallStructMethod(io_connect_t handle, std::uint32_t selec
     // still sees every other call, and every call it has asked to see.
     if (connection->table && selector == wire::kSMCSelector && inputSize == wire::kRecordSize &&
         capacity >= wire::kRecordSize && !connection->broken.load(std::memory_order_acquire) &&
+        !connection->hungUp->load(std::memory_order_acquire) &&
         connection->socketCalls.load(std::memory_order_acquire) == 0 &&
         connection->table->answer(
             std::span<const std::uint8_t, wire::kRecordSize>(static_cast<const std::uint8_t*>(input), wire::kRecordSize),
@@ -272,10 +283,11 @@ kern_return_t IOConnectCallStructMethod(io_connect_t handle, std::uint32_t selec
         return code;
     };
 
-    if (auto status = connection->socket.send(request); status != FrameSocket::Status::ok)
-        return fail(wireFailure(status));
+    // Within the deadline, or never: a call that outlives it leaves the
+    // stream out of step, so the connection is dead from then on.
     std::vector<std::uint8_t> answer;
-    if (auto status = connection->socket.receive(answer, wire::kMaxPayload); status != FrameSocket::Status::ok)
+    if (auto status = connection->socket.exchange(request, answer, wire::kMaxPayload);
+        status != FrameSocket::Status::ok)
         return fail(wireFailure(status));
     if (answer.size() < 4) return fail(kIOReturnError);
 

@@ -7,7 +7,13 @@
 // key-at-index from it without a round trip, with the same bytes and the
 // same faults the socket would give (the simulator sends the calls a fault
 // touches back over the socket); writes and everything else always go over
-// the socket. Without a table, every call does.
+// the socket. Without a table, every call does. The table is read only while
+// the simulator's lease holds and not at all once its socket has hung up.
+//
+// Every open and every call over the socket has a deadline (SocketPaths.hpp:
+// 30 s unless $ZEPHRANE_SMC_DEADLINE_MS says otherwise) and fails with
+// kIOReturnNotResponding once it passes: a simulator that stops (SIGSTOP, a
+// hung key) costs a caller that long at most, never for ever.
 //
 // Handles are small integers, like Mach port names: a service handle stands
 // for the service's socket path, a connection handle for one open socket.
@@ -25,14 +31,16 @@
 //                                          connection refused)
 //                   kIOReturnNotPrivileged the socket exists but we may not connect
 //                   kIOReturnNotResponding the simulator vanished during the open
-//                                          handshake
+//                                          handshake, or did not finish it within
+//                                          the deadline
 //                   kIOReturnError         a malformed handshake answer, or any other
 //                                          failure to connect
 //   IOConnectCallStructMethod
 //                   kIOReturnNotOpen       the handle is not an open connection
 //                   kIOReturnBadArgument   null buffers, or a request too large to send
-//                   kIOReturnNotResponding the simulator is gone, or the connection
-//                                          broke earlier; the connection stays dead
+//                   kIOReturnNotResponding the simulator is gone, gave no answer within
+//                                          the deadline, or the connection broke
+//                                          earlier; the connection stays dead
 //                   kIOReturnError         the simulator sent a malformed or oversized
 //                                          frame; the connection is closed
 //                   kIOReturnOverrun       the answer does not fit the output buffer

@@ -1,7 +1,10 @@
 // The I/O Registry and power-sources service of the simulated machine, over
-// its IORegistry.sock (SimulatorProtocol.hpp). Each call is one connection
-// and one exchange, so the object holds no connection state and may be used
-// from several threads at once.
+// its IORegistry.sock (SimulatorProtocol.hpp). The questions the simulator
+// answers in shared memory (AnswerSegment.hpp, asked for at the first call
+// and again once a simulator that shared them has hung up) cost no round
+// trip; every other call is one exchange over a connection the object keeps
+// (KeptConnection.hpp). It may be used from several threads at once, their
+// exchanges taking turns.
 //
 // Whatever goes wrong (no socket, a refused connection, a simulator that
 // stalls past the time-out or closes early, an answer that is not the JSON
@@ -11,10 +14,14 @@
 
 #include <chrono>
 #include <cstdint>
+#include <atomic>
 #include <memory>
+#include <mutex>
 #include <string>
 
+#include "platform/iokit/AnswerMapping.hpp"
 #include "platform/iokit/IORegistry.hpp"
+#include "platform/iokit/KeptConnection.hpp"
 
 namespace zephrane::iokit {
 
@@ -35,8 +42,15 @@ private:
     // The answer to one request, parsed; nothing on any failure.
     std::optional<nlohmann::json> exchange(std::uint8_t operation, std::string_view argument) const;
 
-    std::string socketPath_;
-    std::chrono::milliseconds timeout_;
+    // The shared answers, mapped when the simulator shares them: asked for
+    // once, and once more after the simulator that shared them hung up.
+    std::shared_ptr<const AnswerMapping> answers() const;
+
+    mutable KeptConnection connection_;
+    mutable std::mutex answersMutex_;
+    mutable std::shared_ptr<const AnswerMapping> answers_;         // guarded by answersMutex_
+    mutable std::shared_ptr<const std::atomic<bool>> answersGone_;  // its connection's hang-up, guarded too
+    mutable bool askForAnswers_ = true;                            // guarded by answersMutex_
 };
 
 // The registry of this process's machine: the simulator's registry socket

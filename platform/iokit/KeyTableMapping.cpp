@@ -1,9 +1,5 @@
 #include "platform/iokit/KeyTableMapping.hpp"
 
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -26,47 +22,37 @@ void setU32(std::span<std::uint8_t, segment::kRecordSize> r, std::size_t offset,
 
 }  // namespace
 
-KeyTableMapping::KeyTableMapping(int descriptor) {
-    struct stat status {};
-    if (::fstat(descriptor, &status) != 0) throw KeyTableMappingError("not a file");
-    // Unsealed, the simulator could shrink the file under the mapping, and a
-    // read past its end would kill this process.
-    const int seals = ::fcntl(descriptor, F_GET_SEALS);
-    if (seals < 0 || !(seals & F_SEAL_SHRINK)) throw KeyTableMappingError("not sealed against shrinking");
-    if (status.st_size < static_cast<off_t>(sizeof(segment::Header))) throw KeyTableMappingError("too small");
-    size_ = static_cast<std::size_t>(status.st_size);
-    mapping_ = ::mmap(nullptr, size_, PROT_READ, MAP_SHARED, descriptor, 0);
-    if (mapping_ == MAP_FAILED) {
-        mapping_ = nullptr;
-        throw KeyTableMappingError("cannot be mapped");
-    }
-    try {
-        // The simulator placed these objects; this side only reads them.
-        header_ = std::launder(static_cast<const segment::Header*>(mapping_));
-        if (header_->magic != segment::kMagic || header_->version != segment::kVersion ||
-            header_->entrySize != sizeof(segment::Entry))
-            throw KeyTableMappingError("not a key table of this layout");
-        const std::size_t count = header_->keyCount;
-        if (count > (size_ - sizeof(segment::Header)) / sizeof(segment::Entry))
-            throw KeyTableMappingError("more keys than the segment holds");
-        entries_ = std::launder(reinterpret_cast<const segment::Entry*>(static_cast<const std::byte*>(mapping_) +
-                                                                        sizeof(segment::Header)));
-        index_.reserve(count);
-        for (std::size_t i = 0; i < count; ++i)
-            if (!index_.emplace(entries_[i].key, static_cast<std::uint32_t>(i)).second)
-                throw KeyTableMappingError("a key listed twice");
-    } catch (...) {
-        ::munmap(mapping_, size_);
-        throw;
-    }
+KeyTableMapping::KeyTableMapping(int descriptor, Clock clock)
+    : memory_(descriptor, sizeof(segment::Header)), lease_(clock) {
+    if (memory_.failure()) throw KeyTableMappingError(*memory_.failure());
+    const std::size_t size = memory_.size();
+    // The simulator placed these objects; this side only reads them.
+    header_ = std::launder(static_cast<const segment::Header*>(memory_.data()));
+    if (header_->magic != segment::kMagic || header_->version != segment::kVersion ||
+        header_->entrySize != sizeof(segment::Entry))
+        throw KeyTableMappingError("not a key table of this layout");
+    const std::size_t count = header_->keyCount;
+    if (count > (size - sizeof(segment::Header)) / sizeof(segment::Entry))
+        throw KeyTableMappingError("more keys than the segment holds");
+    entries_ = std::launder(reinterpret_cast<const segment::Entry*>(static_cast<const std::byte*>(memory_.data()) +
+                                                                    sizeof(segment::Header)));
+    index_.reserve(count);
+    for (std::size_t i = 0; i < count; ++i)
+        if (!index_.emplace(entries_[i].key, static_cast<std::uint32_t>(i)).second)
+            throw KeyTableMappingError("a key listed twice");
 }
 
-KeyTableMapping::~KeyTableMapping() { ::munmap(mapping_, size_); }
+KeyTableMapping::~KeyTableMapping() = default;
+
+bool KeyTableMapping::leaseHolds() const {
+    const std::int64_t renewedAt = header_->renewedAt.load(std::memory_order_acquire);
+    return lease_.holds(renewedAt, header_->lease.load(std::memory_order_relaxed));
+}
 
 bool KeyTableMapping::answer(std::span<const std::uint8_t, segment::kRecordSize> request,
                              std::span<std::uint8_t, segment::kRecordSize> answer) const {
     if (header_->onSocket.load(std::memory_order_acquire) != 0) return false;
-    if (segment::leaseClockNow() >= header_->leaseEnd.load(std::memory_order_acquire)) return false;
+    if (!leaseHolds()) return false;
     const std::uint8_t command = request[record::kCommand];
     if (command != record::kKeyInfo && command != record::kReadValue && command != record::kKeyAtIndex) return false;
 

@@ -4,6 +4,7 @@
 // caller to go over the socket for anything else, for every call the
 // simulator has switched back to the socket (a fault), and once the
 // simulator's lease has run out.
+// The lease is judged on this process's clock (LeaseJudge.hpp).
 //
 // The segment comes from another process and is checked before it is
 // trusted: a descriptor that is not a sealed segment of this layout, or one
@@ -17,6 +18,8 @@
 #include <unordered_map>
 
 #include "platform/iokit/KeyTableSegment.hpp"
+#include "platform/iokit/LeaseJudge.hpp"
+#include "platform/iokit/SealedMapping.hpp"
 
 namespace zephrane::iokit {
 
@@ -27,9 +30,11 @@ public:
 
 class KeyTableMapping {
 public:
+    using Clock = LeaseJudge::Clock;
+
     // Maps the segment behind `descriptor`, which the caller keeps and may
     // close at once. Throws KeyTableMappingError with the reason.
-    explicit KeyTableMapping(int descriptor);
+    explicit KeyTableMapping(int descriptor, Clock clock = monotonicNanoseconds);
     ~KeyTableMapping();
     KeyTableMapping(const KeyTableMapping&) = delete;
     KeyTableMapping& operator=(const KeyTableMapping&) = delete;
@@ -41,12 +46,13 @@ public:
 
 private:
     const segment::Entry& entry(std::size_t index) const { return entries_[index]; }
+    bool leaseHolds() const;
 
-    void* mapping_ = nullptr;
-    std::size_t size_ = 0;
+    SealedMapping memory_;
     const segment::Header* header_ = nullptr;
     const segment::Entry* entries_ = nullptr;
     std::unordered_map<std::uint32_t, std::uint32_t> index_;  // key -> entry
+    LeaseJudge lease_;
 };
 
 }  // namespace zephrane::iokit

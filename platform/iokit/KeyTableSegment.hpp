@@ -17,9 +17,15 @@
 //   Header::onSocket      non-zero: every call goes over the socket (a fault
 //                         that changes the table's shape or every answer, or
 //                         a simulator that has stopped serving)
-//   Header::leaseEnd      CLOCK_MONOTONIC nanoseconds; the simulator pushes it
-//                         forward while it runs, so a simulator that died
-//                         without a word is not trusted for longer than that
+//   Header::renewedAt     the simulator's CLOCK_MONOTONIC, in nanoseconds, at
+//                         its last renewal, which it makes often while it
+//                         runs (and at every open); stored after `lease`
+//   Header::lease         nanoseconds past each renewal that the simulator
+//                         vouches for its table; 0 until the first renewal
+//   A client judges the lease on its own clock, never by comparing it with
+//   the simulator's (whose process may see another time: a time namespace
+//   shifts CLOCK_MONOTONIC): the stamps only measure the time between
+//   renewals, anchored to the client's clock at the freshest one it saw.
 //   Entry::onSocket       non-zero: calls naming this key go over the socket
 //                         (a hung key)
 //   Entry::sequence/value a sequence lock per key: the simulator makes the
@@ -30,9 +36,9 @@
 // never again.
 //
 // The simulator seals the memfd against growing, shrinking and any new
-// writable mapping or write, so the descriptor a client gets lets it read
-// and nothing more: no client can change what the simulator or another
-// client sees.
+// writable mapping or write, and hands every client a description of its
+// own, opened read-only: no client can change what the simulator or another
+// client sees, nor the file flags, offset or locks of anyone else's.
 #pragma once
 
 #include <array>
@@ -40,13 +46,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <ctime>
 #include <optional>
+
+#include "platform/iokit/LeaseJudge.hpp"
 
 namespace zephrane::iokit::segment {
 
 inline constexpr std::uint32_t kMagic = 0x5A534D43;  // "ZSMC"
-inline constexpr std::uint32_t kVersion = 1;
+inline constexpr std::uint32_t kVersion = 2;
 inline constexpr std::size_t kValueBytes = 32;  // the record's value capacity
 inline constexpr std::size_t kRecordSize = 80;
 
@@ -57,8 +64,9 @@ struct Header {
     std::uint32_t keyCount;
     std::atomic<std::uint32_t> onSocket;
     std::uint32_t reserved;
-    std::atomic<std::int64_t> leaseEnd;
-    std::array<std::uint8_t, 32> padding;
+    std::atomic<std::int64_t> renewedAt;
+    std::atomic<std::int64_t> lease;
+    std::array<std::uint8_t, 24> padding;
 };
 
 struct Entry {
@@ -81,13 +89,10 @@ static_assert(std::atomic<std::uint32_t>::is_always_lock_free && std::atomic<std
 
 using Value = std::array<std::uint8_t, kValueBytes>;
 
-// The clock of Header::leaseEnd: CLOCK_MONOTONIC in nanoseconds, the same
-// in every process on the host.
-inline std::int64_t leaseClockNow() {
-    timespec now{};
-    ::clock_gettime(CLOCK_MONOTONIC, &now);
-    return std::int64_t{now.tv_sec} * 1'000'000'000 + now.tv_nsec;
-}
+// The clock of Header::renewedAt, and the one a client judges the lease
+// on: CLOCK_MONOTONIC in nanoseconds (each process sees its own time
+// namespace's).
+inline std::int64_t leaseClockNow() { return monotonicNanoseconds(); }
 
 // Offsets and codes of the 80-byte record the stand-in answers itself; the
 // simulator keeps its own copy in sim/SMCRecord.hpp, so a slip on either

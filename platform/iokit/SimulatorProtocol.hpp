@@ -51,6 +51,10 @@
 //            text ("AC Power", "Battery Power"), or null
 //   kOpAdapterDetails    (nothing)    -> the external adapter's details
 //            ({"Watts": n, ...}), or null when no adapter is connected
+//   kOpShareRegistry     (nothing)    -> null, carrying (SCM_RIGHTS) a
+//            descriptor of the answers to the questions asked every second
+//            in shared memory (AnswerSegment.hpp) when the simulator shares
+//            them; a client that never asks asks everything over the socket
 //   Any other operation byte, or an empty payload: the server closes the
 //   connection.
 //
@@ -76,6 +80,7 @@ inline constexpr std::uint8_t kOpMatchingServices = 4;
 inline constexpr std::uint8_t kOpEntryAtPath = 5;
 inline constexpr std::uint8_t kOpPowerSourceType = 6;
 inline constexpr std::uint8_t kOpAdapterDetails = 7;
+inline constexpr std::uint8_t kOpShareRegistry = 8;
 
 inline constexpr std::string_view kDefaultDirectory = "/run/zephrane";
 inline constexpr std::string_view kSMCSocketName = "AppleSMC.sock";
@@ -87,5 +92,6 @@ inline constexpr std::string_view kDirectoryVariable = "ZEPHRANE_SIM_DIR";
 inline constexpr std::string_view kSMCSocketVariable = "ZEPHRANE_SMC_SOCKET";
 inline constexpr std::string_view kHIDSocketVariable = "ZEPHRANE_HID_SOCKET";
 inline constexpr std::string_view kRegistrySocketVariable = "ZEPHRANE_REGISTRY_SOCKET";
+inline constexpr std::string_view kSMCDeadlineVariable = "ZEPHRANE_SMC_DEADLINE_MS";
 
 }  // namespace zephrane::iokit::wire

@@ -1,5 +1,6 @@
 #include "platform/iokit/SocketPaths.hpp"
 
+#include <charconv>
 #include <cstdlib>
 #include <string_view>
 
@@ -29,6 +30,16 @@ std::string hidSocketPath() { return socketPath(wire::kHIDSocketVariable, wire::
 
 std::string registrySocketPath() {
     return socketPath(wire::kRegistrySocketVariable, wire::kRegistrySocketName);
+}
+
+std::chrono::milliseconds smcCallDeadline() {
+    const std::string text = variable(wire::kSMCDeadlineVariable);
+    long long milliseconds = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), milliseconds);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || milliseconds < 1 ||
+        milliseconds > 600'000)
+        return kDefaultSMCCallDeadline;
+    return std::chrono::milliseconds(milliseconds);
 }
 
 }  // namespace zephrane::iokit

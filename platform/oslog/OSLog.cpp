@@ -1,6 +1,8 @@
 #include "platform/oslog/OSLog.hpp"
 
 #include <algorithm>
+#include <atomic>
+#include <cstdlib>
 #include <map>
 
 #include <spdlog/logger.h>
@@ -10,6 +12,8 @@
 
 namespace zephrane::oslog {
 namespace {
+
+constexpr const char* kLevelVariable = "ZEPHRANE_LOG_LEVEL";
 
 spdlog::level::level_enum toSpdlog(Level level) {
     switch (level) {
@@ -29,8 +33,24 @@ struct Registry {
     std::shared_ptr<spdlog::sinks::dist_sink_mt> output = std::make_shared<spdlog::sinks::dist_sink_mt>();
     std::shared_ptr<spdlog::sinks::stderr_sink_mt> standardError = std::make_shared<spdlog::sinks::stderr_sink_mt>();
 
+    // A value of the variable that names no level, said once a logger exists.
+    std::string unknownLevel;
+    std::atomic<bool> unknownLevelUnsaid{false};
+
     Registry() {
         standardError->set_pattern("%Y-%m-%d %H:%M:%S.%e %^%l%$ [%n] %v");
+        Level threshold = Level::info;
+        // Empty counts as unset: an activator passing the variable through
+        // from an environment without it hands over an empty value.
+        if (const char* named = std::getenv(kLevelVariable); named && *named) {
+            if (const auto level = levelNamed(named)) {
+                threshold = *level;
+            } else {
+                unknownLevel = named;
+                unknownLevelUnsaid = true;
+            }
+        }
+        standardError->set_level(toSpdlog(threshold));
         output->add_sink(standardError);
     }
 };
@@ -38,6 +58,16 @@ struct Registry {
 Registry& registry() {
     static Registry* instance = new Registry;
     return *instance;
+}
+
+void reportUnknownLevel(Registry& r) {
+    if (!r.unknownLevelUnsaid.exchange(false)) return;
+    // Appended piece by piece: GCC 12 misreads the bounds of a chain of
+    // temporaries here.
+    std::string text = kLevelVariable;
+    text.append(" \"").append(r.unknownLevel);
+    text.append("\" is none of debug, info, error, fault; logging info and above, ignoring it");
+    logger("com.zephrane.log", "setup").error(text);
 }
 
 }  // namespace
@@ -59,17 +89,43 @@ void Logger::log(Level level, std::string_view message) const {
 
 const Logger& logger(std::string_view subsystem, std::string_view category) {
     auto& r = registry();
-    std::lock_guard lock(r.mutex);
-    auto key = std::make_pair(std::string(subsystem), std::string(category));
-    auto it = r.loggers.find(key);
-    if (it == r.loggers.end()) it = r.loggers.emplace(key, new Logger(key.first, key.second)).first;
-    return *it->second;
+    const Logger* found = nullptr;
+    {
+        std::lock_guard lock(r.mutex);
+        auto key = std::make_pair(std::string(subsystem), std::string(category));
+        auto it = r.loggers.find(key);
+        if (it == r.loggers.end()) it = r.loggers.emplace(key, new Logger(key.first, key.second)).first;
+        found = it->second;
+    }
+    reportUnknownLevel(r);
+    return *found;
 }
 
 void setOutput(Output output) {
     auto& r = registry();
     r.output->remove_sink(r.standardError);
     if (output == Output::standardError) r.output->add_sink(r.standardError);
+}
+
+void setOutputLevel(Level level) { registry().standardError->set_level(toSpdlog(level)); }
+
+Level outputLevel() {
+    switch (registry().standardError->level()) {
+        case spdlog::level::trace:
+        case spdlog::level::debug: return Level::debug;
+        case spdlog::level::info:
+        case spdlog::level::warn: return Level::info;
+        case spdlog::level::err: return Level::error;
+        default: return Level::fault;
+    }
+}
+
+std::optional<Level> levelNamed(std::string_view name) {
+    if (name == "debug") return Level::debug;
+    if (name == "info") return Level::info;
+    if (name == "error") return Level::error;
+    if (name == "fault") return Level::fault;
+    return std::nullopt;
 }
 
 CaptureSink::CaptureSink() {

@@ -4,6 +4,11 @@
 // when we run as a service. Messages are the system's own texts and stay
 // verbatim; tests read them back through a CaptureSink.
 //
+// Debug lines (a client connecting, a fallback taken) are for whoever
+// debugs: stderr shows info and above unless the environment variable
+// ZEPHRANE_LOG_LEVEL names another threshold (debug, info, error, fault),
+// read when the process first logs. Capture sinks see every level.
+//
 // Loggers and sinks live for the whole process and are never destroyed, so
 // a thread still logging while the process exits never touches a dead
 // object.
@@ -11,6 +16,7 @@
 
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -79,5 +85,11 @@ private:
 // Where lines go besides capture sinks; stderr by default.
 enum class Output { standardError, none };
 void setOutput(Output output);
+
+// The lowest level written to stderr; from ZEPHRANE_LOG_LEVEL, else info.
+void setOutputLevel(Level level);
+Level outputLevel();
+// A level's name as ZEPHRANE_LOG_LEVEL spells it; absent for any other text.
+std::optional<Level> levelNamed(std::string_view name);
 
 }  // namespace zephrane::oslog

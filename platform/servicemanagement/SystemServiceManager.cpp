@@ -15,6 +15,7 @@
 #include "platform/servicemanagement/ServiceStore.hpp"
 #include "platform/xpc/ServiceAddress.hpp"
 #include "shared/DebugText.hpp"
+#include "shared/ThreadJoiner.hpp"
 
 namespace zephrane::servicemanagement {
 
@@ -28,8 +29,9 @@ constexpr std::chrono::seconds kUnregisterStopLimit{12};
 // on a Mac. Jobs hold no reference to the queue; whoever drops the last
 // reference finishes the queue and joins the thread. Only a completion that
 // itself held the last reference could drop it on the queue's own thread,
-// which cannot join itself: the thread then finishes on its own, touching
-// only the state it shares.
+// which cannot join itself: the thread is then handed to the process's
+// ThreadJoiner, finishes the queue touching only the state it shares, and is
+// joined there.
 class CompletionQueue {
 public:
     CompletionQueue() : state_(std::make_shared<State>()), thread_([state = state_] { run(*state); }) {}
@@ -39,8 +41,10 @@ public:
             state_->stopping = true;
         }
         state_->wake.notify_one();
-        if (thread_.get_id() == std::this_thread::get_id()) thread_.detach();
-        else thread_.join();
+        if (thread_.get_id() == std::this_thread::get_id())
+            ThreadJoiner::instance().adopt(std::move(thread_));
+        else
+            thread_.join();
     }
     CompletionQueue(const CompletionQueue&) = delete;
     CompletionQueue& operator=(const CompletionQueue&) = delete;

@@ -25,7 +25,10 @@ namespace zephrane::workspace {
 struct LinuxWorkspaceOptions {
     std::string procRoot = "/proc";
     std::string identifiersFile = ApplicationIdentifiers::bundledPath();
-    std::chrono::milliseconds scanInterval = std::chrono::seconds(2);
+    // A scan reads every process's /proc entry, the dearest thing the app
+    // does at rest; what it serves (the workload boost) waits for minutes
+    // of rendering or compiling, so a few seconds late costs nothing.
+    std::chrono::milliseconds scanInterval = std::chrono::seconds(5);
     // Whose processes are applications; none: this process's effective user.
     std::optional<std::uint32_t> user;
 };

@@ -1,9 +1,12 @@
 #include "platform/xpc/IoThread.hpp"
 
+#include "shared/ThreadJoiner.hpp"
+
 namespace zephrane::xpc {
 
 IoThread::IoThread() : core_(std::make_shared<Core>()) {
-    // The thread keeps the core alive, so a detached thread still owns what it runs.
+    // The thread keeps the core alive, so a thread that outlives this object
+    // still owns what it runs.
     thread_ = std::thread([core = core_] {
         for (;;) {
             try {
@@ -20,7 +23,7 @@ IoThread::IoThread() : core_(std::make_shared<Core>()) {
 IoThread::~IoThread() {
     core_->work.reset();
     if (thread_.get_id() == std::this_thread::get_id()) {
-        thread_.detach();
+        ThreadJoiner::instance().adopt(std::move(thread_));
     } else {
         thread_.join();
     }

@@ -13,8 +13,9 @@ class IoThread {
 public:
     IoThread();
     // Runs what is already queued (every callback still owed), then joins.
-    // Destroyed from its own thread it cannot join; the thread then finishes
-    // the queue and ends on its own.
+    // Destroyed from its own thread, which cannot join itself, it hands the
+    // thread to the process's ThreadJoiner: the thread finishes the queue
+    // and is joined there.
     ~IoThread();
     IoThread(const IoThread&) = delete;
     IoThread& operator=(const IoThread&) = delete;

@@ -2,6 +2,7 @@
 // child processes, each case in a directory of its own, the fans read back
 // from the simulated SMC. This program is the app as far as the daemon can
 // tell: it carries the app's code identity.
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -27,6 +28,7 @@
 #include "Eventually.hpp"
 #include "RawXpcClient.hpp"
 #include "SimMachine.hpp"
+#include "TracedStart.hpp"
 #include "platform/codesign/EmbeddedIdentity.hpp"
 #include "platform/xpc/WireFormat.hpp"
 #include "shared/FanKey.hpp"
@@ -481,6 +483,47 @@ TEST_F(DaemonEndToEnd, StartUpHandsBackFansAnEarlierRunLeftInManualMode) {
     EXPECT_TRUE(sim.automatic());
 }
 
+// The simulator dies with a fan engaged and a new one starts (with its own
+// fans in manual mode, left so by someone): the daemon's connection to the
+// old one is dead for good, so at the next beat it hands the fans back
+// through a connection to the new machine, says why and exits with status 1,
+// and a fresh daemon serves the new machine.
+TEST_F(DaemonEndToEnd, ADaemonWhoseSMCWentAwayHandsBackAndExitsWithStatusOne) {
+    startSim();
+    ASSERT_NO_FATAL_FAILURE(startDaemon());
+    AppClient& client = connect();
+    ASSERT_NO_FATAL_FAILURE(engageFan0(client));
+
+    sim_.reset();  // SIGKILL: no word to anyone
+    SimMachine& fresh = startSim();
+    auto bridge = fresh.openBridge();
+    bridge->write(FanKey::forceTest, 1.0);
+    ASSERT_TRUE(eventually([&] {
+        try {
+            bridge->write(FanKey::mode(0), 1.0);
+            return true;
+        } catch (const std::exception&) {
+            return false;
+        }
+    }));
+    ASSERT_FALSE(fresh.automatic());
+
+    client.heartbeat();
+    const std::optional<int> status = daemon_->process().waitForExit(20s);
+    ASSERT_TRUE(status) << "the daemon carried on without its SMC";
+    EXPECT_EQ(exitCode(*status), 1) << "wait status " << *status;
+    EXPECT_EQ(daemon_->countLog("AppleSMC connection lost \u2014 restoring Apple automatic control through a new one "
+                                "and exiting"),
+              1u)
+        << daemon_->logText();
+    EXPECT_TRUE(fresh.automatic()) << "handed back on the new machine";
+
+    client_.reset();
+    ASSERT_NO_FATAL_FAILURE(startDaemon("daemon-fresh.log"));
+    ASSERT_NO_FATAL_FAILURE(engageFan0(connect()));
+    EXPECT_EQ(fresh.value(FanKey::mode(0)), 1) << "the fresh daemon drives the new machine";
+}
+
 TEST_F(DaemonEndToEnd, HungHardwareQueueIsOvercomeByTheEmergencyRestore) {
     SimMachine& sim = startSim();
     ASSERT_NO_FATAL_FAILURE(startDaemon());
@@ -570,6 +613,49 @@ TEST_F(DaemonEndToEnd, ClientsWithoutTheAppsIdentityAreRefusedAndChangeNothing) 
     ASSERT_TRUE(app.waitForExit(20s));
     EXPECT_EQ(readFile(output), "reply 5349.000000 0\n");
     EXPECT_TRUE(eventually([&] { return sim.automatic(); })) << "the app probe left, so its fan was handed back";
+}
+
+// The genuine app started by an unprivileged program that traces it from
+// its first instruction, and so could make it connect and ask for any
+// speed: refused. The same app run by the same user untraced gets through,
+// so the refusal is the trace's doing.
+TEST_F(DaemonEndToEnd, TheAppTracedByAnotherUserIsRefusedAndChangesNothing) {
+    constexpr uid_t kNobody = 65534;
+    // Where that user can reach the sockets and write its answer.
+    ASSERT_EQ(::chmod(directory_.c_str(), 0755), 0);
+    SimMachine& sim = startSim();
+    ASSERT_NO_FATAL_FAILURE(startDaemon());
+
+    const struct {
+        const char* edge;
+        test::TracedStart::Trace trace;
+        bool refused;
+    } runs[] = {
+        {"untraced", test::TracedStart::Trace::no, false},
+        {"traced from its start", test::TracedStart::Trace::yes, true},
+    };
+    for (const auto& run : runs) {
+        SCOPED_TRACE(run.edge);
+        const auto output = directory_ / (std::string("probe-") + (run.refused ? "traced" : "untraced") + ".out");
+        const int fd = ::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::fchown(fd, kNobody, kNobody), 0);
+        test::TracedStart probe({ZEPHRANE_PROBE_APP, directory_.string(), "0", "7000"}, kNobody, fd, run.trace);
+        ::close(fd);
+        ASSERT_TRUE(probe.waitForExit(20s)) << "the probe never finished";
+        const std::string line = readFile(output);
+        if (run.refused) {
+            EXPECT_TRUE(line.starts_with("error NSCocoaErrorDomain 4097 ") ||
+                        line.starts_with("error NSCocoaErrorDomain 4099 "))
+                << line;
+            EXPECT_TRUE(sim.automatic());
+            EXPECT_EQ(daemon_->countLog("Ftst diagnostic mode engaged (M3/M4 unlock)"), 1u)
+                << "only the untraced run was served";
+        } else {
+            EXPECT_EQ(line, "reply 5349.000000 0\n");
+            EXPECT_TRUE(eventually([&] { return sim.automatic(); })) << "it left, so its fan was handed back";
+        }
+    }
 }
 
 // Programs a local user crafted to make the identity check read and keep as

@@ -60,6 +60,7 @@ class ForwardingTransport final : public SMCTransport {
 public:
     explicit ForwardingTransport(std::shared_ptr<FakeSMCTransport> target) : target_(std::move(target)) {}
     SMCParamStruct call(const SMCParamStruct& request) override { return target_->call(request); }
+    bool connectionLost() const override { return target_->connectionLost(); }
 
 private:
     std::shared_ptr<FakeSMCTransport> target_;
@@ -223,6 +224,40 @@ TEST_F(HelperServiceTest, FirstTargetUnlocksEngagesThenWritesLaterOnesOnlyWriteT
     EXPECT_EQ(setTarget(0, 500).rpm, 1200) << "raised to the fan's minimum";
     EXPECT_EQ(writesTo(smc), (std::vector<Write>{{"F0Tg", 1200}}));
     EXPECT_TRUE(service->manualControlEngaged());
+}
+
+// The SMC behind the main connection goes away with a fan engaged (on
+// Linux the simulator restarts): the next request or beat finds the
+// connection dead, every fan goes back to the firmware through a new
+// connection, the owner is told once, and the request is answered.
+TEST_F(HelperServiceTest, ALostSMCConnectionHandsTheFansBackThroughANewOneAndEndsTheService) {
+    const auto after = std::shared_ptr<FakeSMCTransport>(makeMachine());
+    std::atomic<int> told{0};
+    HelperService::Options options;
+    options.openBridge = openerFor(after);
+    options.smcConnectionLost = [&told] { ++told; };
+    auto& before = start(makeMachine(), std::move(options));
+    ASSERT_EQ(setTarget(0, 3000).error, std::nullopt);
+    ASSERT_TRUE(service->manualControlEngaged());
+
+    before.loseConnection();
+    beat(ClientId{1});
+    ASSERT_TRUE(eventually([&] { return told.load() == 1; })) << "a beat found the connection dead";
+    EXPECT_TRUE(logs.contains(oslog::Level::fault,
+                              "AppleSMC connection lost \u2014 restoring Apple automatic control through a new one "
+                              "and exiting"));
+    EXPECT_EQ(writesTo(*after), (std::vector<Write>{{"F0Md", 0}, {"F1Md", 0}, {"Ftst", 0}}))
+        << "handed back through the new connection";
+    EXPECT_FALSE(service->manualControlEngaged());
+
+    after->clearRequests();
+    const TargetResult refused = setTarget(0, 3000);
+    ASSERT_TRUE(refused.error);
+    EXPECT_EQ(refused.error->code, 1003) << "nothing is engaged on the way out";
+    EXPECT_EQ(writesTo(*after), std::vector<Write>{});
+    beat(ClientId{1});
+    service->syncOnHardwareQueue([] {});
+    EXPECT_EQ(told.load(), 1) << "told once";
 }
 
 TEST_F(HelperServiceTest, RefusalsWriteNothing) {
@@ -472,6 +507,40 @@ TEST_F(HelperServiceTest, ARestoreHandsBackEveryKeyItCanWhicheverOneHangs) {
         EXPECT_FALSE(service->manualControlEngaged());
         for (const char* key : {"F0Md", "F1Md", "Ftst"}) EXPECT_EQ(valueOf(smc, key), 0) << key;
         stop();
+    }
+}
+
+// The watchdog's own timer, on the real clock: beats keep the fans, and the
+// fail-safe comes once the last beat is older than the time-out, never
+// before; engaged again, the watchdog wakes again.
+TEST_F(HelperServiceTest, TheWatchdogsTimerFailsSafeOnceTheLastBeatIsTooOldAndNeverBefore) {
+    using Clock = std::chrono::steady_clock;
+    HelperService::Options options;
+    options.heartbeatTimeout = 300ms;
+    auto& smc = start(makeMachine(), options);
+    service->startWatchdog();
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        ASSERT_EQ(setTarget(0, 3000).error, std::nullopt);
+        // Beating for twice the time-out and more.
+        for (const auto beating = Clock::now(); Clock::now() - beating < 700ms;) {
+            const auto sent = Clock::now();
+            beat(ClientId{1});
+            // Only a test too late to beat in time could have let one get old.
+            if (Clock::now() - sent < 250ms) {
+                ASSERT_TRUE(service->manualControlEngaged());
+            }
+        }
+        const auto lastBeat = Clock::now();
+        beat(ClientId{1});
+        ASSERT_TRUE(eventually([&] {
+            const bool engaged = service->manualControlEngaged();
+            if (!engaged) {
+                EXPECT_GE(Clock::now() - lastBeat, 300ms) << "failed safe before the time-out";
+            }
+            return !engaged;
+        }));
+        EXPECT_EQ(valueOf(smc, "F0Md"), 0);
     }
 }
 

@@ -104,6 +104,7 @@ public:
     }
 
     void terminate() const { ::kill(pid_, SIGTERM); }
+    void signal(int number) const { ::kill(pid_, number); }
 
     // The wait status once the program has exited, within a generous deadline.
     std::optional<int> exitStatus() {

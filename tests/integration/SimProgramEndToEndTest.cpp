@@ -3,6 +3,7 @@
 // program in a fresh directory and stops it with SIGTERM, expecting a clean
 // exit; waits are for conditions, with generous deadlines.
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <future>
 #include <thread>
@@ -80,6 +81,54 @@ TEST(SimProgramEndToEndTest, OneBridgeWritesAndAnotherSeesTheFanFollowInRealTime
     writer->write("F0Md", 0);
     writer->write("Ftst", 0);
     EXPECT_FALSE(fans.status(0).isManaged);
+
+    sim.terminate();
+    EXPECT_TRUE(exitedCleanly(sim.exitStatus())) << sim.log();
+}
+
+// A machine that stops without a word (SIGSTOP): reads come from its table
+// while its lease lasts, then go over its socket, where one waits for the
+// call's deadline and no longer, and fails as a machine that does not
+// respond. Once it runs again, a new connection reads as before.
+TEST(SimProgramEndToEndTest, AStoppedMachineCostsAReadItsDeadlineAndNoMore) {
+    using Clock = std::chrono::steady_clock;
+    constexpr auto kDeadline = std::chrono::milliseconds(400);
+    ::setenv("ZEPHRANE_SMC_DEADLINE_MS", std::to_string(kDeadline.count()).c_str(), 1);
+    SimProgram sim({"--machine", "two-fan-laptop"});
+    ASSERT_TRUE(sim.waitUntilServing()) << sim.log();
+    sim.pointPlatformAtIt();
+    const auto bridge = SMCKernelBridge::open();
+    ASSERT_EQ(bridge->read("F0Mx"), 5349);
+
+    sim.signal(SIGSTOP);
+    struct Outcome {
+        int answeredFromTheTable = 0;
+        std::optional<SMCError> error;
+        Clock::duration failingCall{};
+    };
+    auto reading = std::async(std::launch::async, [bridge] {
+        Outcome outcome;
+        for (;;) {
+            const auto start = Clock::now();
+            outcome.error = errorOf([&] { bridge->read("F0Mx"); });
+            if (outcome.error) {
+                outcome.failingCall = Clock::now() - start;
+                return outcome;
+            }
+            ++outcome.answeredFromTheTable;
+        }
+    });
+    const bool ended = reading.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
+    sim.signal(SIGCONT);
+    ::unsetenv("ZEPHRANE_SMC_DEADLINE_MS");
+    ASSERT_TRUE(ended) << "a read waited for ever";
+    const Outcome outcome = reading.get();
+    EXPECT_GT(outcome.answeredFromTheTable, 0) << "the lease still held right after the stop";
+    EXPECT_EQ(outcome.error, SMCError::callFailed(iokit::kIOReturnNotResponding));
+    EXPECT_GE(outcome.failingCall, kDeadline - std::chrono::milliseconds(50)) << "it waited for the deadline";
+    EXPECT_EQ(errorOf([&] { bridge->read("F0Mx"); }), SMCError::callFailed(iokit::kIOReturnNotResponding))
+        << "a connection whose call ran out of time stays dead";
+    EXPECT_EQ(SMCKernelBridge::open()->read("F0Mx"), 5349) << "running again, the machine answers a new connection";
 
     sim.terminate();
     EXPECT_TRUE(exitedCleanly(sim.exitStatus())) << sim.log();

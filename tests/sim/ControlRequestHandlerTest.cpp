@@ -91,6 +91,34 @@ TEST(ControlRequestHandlerTest, LoadAndInspection) {
     EXPECT_EQ(send(handler, R"({"command": "status"})")["unansweredCalls"], 1);
 }
 
+// The readings that follow the die move before the answer, so a reader of
+// the shared key table needs no advance to see them.
+TEST(ControlRequestHandlerTest, AHeldDieMovesItsReadingsAtOnceUntilReleased) {
+    oslog::setOutput(oslog::Output::none);
+    oslog::CaptureSink capture;
+    SimulatedSMC smc(testing::fixtureProfile());
+    const ControlRequestHandler handler(smc);
+    const double tp01 = *smc.peek("Tp01")->value;
+    const double battery = *smc.peek("TB0T")->value;
+    const double idleDie = smc.dieC();
+
+    EXPECT_EQ(send(handler, R"({"command": "setDieTemperature", "celsius": 90})"), kOk);
+    EXPECT_DOUBLE_EQ(smc.dieC(), 90);
+    EXPECT_NEAR(*smc.peek("Tp01")->value, tp01 + (90 - idleDie), 1e-3) << "the die-following core";
+    EXPECT_DOUBLE_EQ(*smc.peek("TB0T")->value, battery) << "the battery follows only as time passes";
+    smc.advance(2s);
+    EXPECT_DOUBLE_EQ(smc.dieC(), 90) << "held through an advance";
+    EXPECT_GT(*smc.peek("TB0T")->value, battery);
+
+    EXPECT_EQ(send(handler, R"({"command": "setDieTemperature", "celsius": null})"), kOk);
+    smc.advance(2s);
+    EXPECT_LT(smc.dieC(), 89) << "cooling toward its load's (constant 0) temperature again";
+
+    std::vector<std::string> lines;
+    for (const auto& record : capture.records("com.zephrane.sim", "server")) lines.push_back(record.message);
+    EXPECT_EQ(lines, (std::vector<std::string>{"die held at 90.0 °C", "die back to its load"}));
+}
+
 TEST(ControlRequestHandlerTest, PowerCommandsMoveTheAdapterBatteryAndLid) {
     oslog::setOutput(oslog::Output::none);
     oslog::CaptureSink capture;
@@ -165,6 +193,9 @@ TEST(ControlRequestHandlerTest, BadCommandsGetAnErrorAndChangeNothing) {
         {"a fan index out of any range", R"({"command": "modeNeverTakes", "fan": -1})", "no fan -1"},
         {"a full-size short answer", R"({"command": "shortAnswer", "bytes": 80})", "0 to 79"},
         {"a load above 1", R"({"command": "setLoad", "load": 1.5})", "0 to 1"},
+        {"a die below 0 °C", R"({"command": "setDieTemperature", "celsius": -1})", "0 to"},
+        {"a die above its throttle temperature", R"({"command": "setDieTemperature", "celsius": 500})", "0 to"},
+        {"a die temperature that is no number", R"({"command": "setDieTemperature", "celsius": "hot"})", "celsius"},
         {"an open refused with success", R"({"command": "refuseOpens", "code": 0})", "non-zero"},
         {"a code wider than 32 bits", R"({"command": "refuseOpens", "code": 4294967296})", "32 bits"},
         {"an adapter without its state", R"({"command": "setAdapter"})", "\"connected\""},

@@ -145,7 +145,7 @@ TEST(SharedKeyTableTest, ALapsedLeaseOrARetiredTableSendsEverythingToTheSocket) 
 
     m.smc.retireSharedKeyTable();
     EXPECT_FALSE(m.mapped(read));
-    EXPECT_FALSE(m.smc.sharedKeyTable().has_value()) << "no longer handed out";
+    EXPECT_FALSE(m.smc.sharedKeyTableForClient().has_value()) << "no longer handed out";
     m.smc.renewSharedKeyTableLease(1h);
     m.smc.clearFaults();
     EXPECT_FALSE(m.mapped(read)) << "retired for good";
@@ -165,11 +165,14 @@ TEST(SharedKeyTableTest, KeysLargerThanTheRecordAnswerTheirInformationAndRefuseT
     }
 }
 
-// A client gets the descriptor itself, open for writing as every memfd is:
-// the seals must leave it nothing but reading, whatever it tries.
+// A client gets a read-only description of its own; reopened through /proc
+// it is writable as every memfd is, so the seals must leave it nothing but
+// reading, whatever it tries.
 TEST(SharedKeyTableTest, TheDescriptorLetsAClientReadAndNothingMore) {
     SimulatedSMC smc(testing::fixtureProfile());
-    const int shared = smc.shareKeyTable();
+    smc.shareKeyTable();
+    const int shared = smc.sharedKeyTableForClient().value();
+    EXPECT_EQ(::fcntl(shared, F_GETFL) & O_ACCMODE, O_RDONLY);
     smc.renewSharedKeyTableLease(1h);
     struct stat status {};
     ASSERT_EQ(::fstat(shared, &status), 0);
@@ -228,6 +231,7 @@ TEST(SharedKeyTableTest, TheDescriptorLetsAClientReadAndNothingMore) {
     struct stat after {};
     ASSERT_EQ(::fstat(shared, &after), 0);
     EXPECT_EQ(after.st_size, status.st_size);
+    ::close(shared);
 }
 
 }  // namespace

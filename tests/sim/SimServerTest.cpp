@@ -1,6 +1,8 @@
 #include "sim/SimServer.hpp"
 
+#include <fcntl.h>
 #include <grp.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -8,11 +10,14 @@
 #include <atomic>
 #include <fstream>
 #include <functional>
+#include <future>
 #include <system_error>
 #include <thread>
 
 #include <gtest/gtest.h>
 
+#include "platform/iokit/FrameSocket.hpp"
+#include "platform/iokit/IORegistryLinux.hpp"
 #include "platform/oslog/OSLog.hpp"
 #include "SimFixtures.hpp"
 #include "SimTestClient.hpp"
@@ -230,6 +235,117 @@ TEST_F(SimServerTest, AFrameThatDoesNotCompleteInTimeEndsItsConnection) {
     EXPECT_EQ(read->code, iokit::kIOReturnSuccess);
 }
 
+// While the firmware has every fan the machine advances once a second, not
+// at its tick: nobody reads it faster then, and every request brings it up
+// to date first. A client that takes a fan sets the fast pace at once.
+TEST_F(SimServerTest, TheMachinesPaceIsOnceASecondUntilAClientTakesAFan) {
+    using Clock = std::chrono::steady_clock;
+    SimServerOptions options = serving(PeerPolicy::everyone());
+    options.tick = 10ms;
+    const auto started = Clock::now();
+    RunningServer server(std::move(options), testing::fixtureProfile({.forceTest = true}));
+    // Counts the machine's advances, seen as its elapsed time changing.
+    const auto advancesWithin = [&](Clock::duration window) {
+        int advances = 0;
+        auto last = server.smc().elapsed();
+        for (const auto until = Clock::now() + window; Clock::now() < until;) {
+            const auto now = server.smc().elapsed();
+            if (now != last) ++advances;
+            last = now;
+        }
+        return advances;
+    };
+    EXPECT_LE(advancesWithin(2500ms), 4) << "at most once a second, however late the test looks";
+
+    SimTestClient controller(server.controlSocket());
+    const auto asked = Clock::now();
+    const double elapsed = control(controller, {{"command", "status"}})["elapsedSeconds"].get<double>();
+    EXPECT_GE(elapsed, std::chrono::duration<double>(asked - started).count() - 0.05) << "a request sees it now";
+
+    SimTestClient smc(server.smcSocket());
+    ASSERT_EQ(smc.open(), iokit::kIOReturnSuccess);
+    const auto taken = Clock::now();
+    ASSERT_EQ(smc.call(testing::writeRequest("Ftst", 1, SMCDataType::ui8()))->record[40], 0);
+    int advances = 0;
+    auto last = server.smc().elapsed();
+    ASSERT_TRUE(testing::eventually([&] {
+        const auto now = server.smc().elapsed();
+        if (now != last) ++advances;
+        last = now;
+        return advances >= 10;
+    }));
+    EXPECT_LT(Clock::now() - taken, 5s) << "ten advances at the fast pace, not once a second";
+}
+
+// The registry questions the app's monitors ask every second are answered
+// from shared memory: with the server's thread held up, nothing over the
+// socket could be, yet each comes back as the socket gives it, and a change
+// of the machine shows at once.
+TEST_F(SimServerTest, TheRegistrysEverySecondAnswersNeedNoRoundTrip) {
+    RunningServer server(serving(PeerPolicy::everyone()), testing::builtInProfile("two-fan-laptop"));
+    iokit::SocketIORegistry registry(server.registrySocket().string());
+    ASSERT_EQ(registry.providingPowerSourceType(), "AC Power") << "the first call also asks for the answers";
+
+    std::promise<void> release;
+    std::atomic<bool> heldUp{false};
+    asio::post(server.io(), [&heldUp, released = release.get_future()] {
+        heldUp = true;
+        released.wait_for(20s);
+    });
+    ASSERT_TRUE(testing::eventually([&] { return heldUp.load(); }));
+    server.smc().renewSharedKeyTableLease(1h);  // past any renewal the held thread would have made
+    namespace wire = iokit::wire;
+    // As the client takes it from the socket: parsed from the text sent.
+    const auto socketsAnswer = [&](std::uint8_t operation, std::string_view argument) {
+        return nlohmann::json::parse(server.smc().registryAnswer(operation, argument).value().dump());
+    };
+    const auto battery = registry.matchingServices("AppleSmartBattery");
+    ASSERT_EQ(battery.size(), 1u);
+    EXPECT_EQ(nlohmann::json(battery), socketsAnswer(wire::kOpMatchingServices, "AppleSmartBattery"));
+    EXPECT_EQ(nlohmann::json(registry.matchingServices("IOAccelerator")),
+              socketsAnswer(wire::kOpMatchingServices, "IOAccelerator"));
+    EXPECT_EQ(registry.entryAtPath("IOPower:/IOPowerConnection/IOPMrootDomain"),
+              socketsAnswer(wire::kOpEntryAtPath, "IOPower:/IOPowerConnection/IOPMrootDomain"));
+    EXPECT_EQ(registry.externalPowerAdapterDetails(), socketsAnswer(wire::kOpAdapterDetails, ""));
+    server.smc().setAdapterConnected(false);
+    EXPECT_EQ(registry.providingPowerSourceType(), "Battery Power") << "a change is there at once";
+    EXPECT_EQ(registry.externalPowerAdapterDetails(), std::nullopt);
+    release.set_value();
+}
+
+// Every open's answer carries the key table as a description of the
+// client's own, read-only: what one client does to its descriptor (file
+// flags, offset, locks) reaches no other.
+TEST_F(SimServerTest, EachOpenGetsAReadOnlyKeyTableOfItsOwn) {
+    RunningServer server(serving(PeerPolicy::everyone()));
+    const auto openTable = [&](iokit::FrameSocket& socket) {
+        EXPECT_EQ(socket.connect(server.smcSocket()), 0);
+        std::vector<std::uint8_t> answer;
+        int table = -1;
+        EXPECT_EQ(socket.exchange(SimTestClient::openPayload(), answer, wire::kMaxPayload, &table),
+                  iokit::FrameSocket::Status::ok);
+        EXPECT_EQ(answer, (std::vector<std::uint8_t>{0, 0, 0, 0}));
+        return table;
+    };
+    iokit::FrameSocket first;
+    iokit::FrameSocket second;
+    const int mine = openTable(first);
+    const int theirs = openTable(second);
+    ASSERT_GE(mine, 0);
+    ASSERT_GE(theirs, 0);
+    EXPECT_EQ(::fcntl(mine, F_GETFL) & O_ACCMODE, O_RDONLY);
+    EXPECT_EQ(::fcntl(theirs, F_GETFL) & O_ACCMODE, O_RDONLY);
+
+    ASSERT_EQ(::lseek(mine, 64, SEEK_SET), 64);
+    EXPECT_EQ(::lseek(theirs, 0, SEEK_CUR), 0) << "an offset of its own";
+    ASSERT_EQ(::fcntl(mine, F_SETFL, O_NONBLOCK), 0);
+    EXPECT_EQ(::fcntl(theirs, F_GETFL) & O_NONBLOCK, 0) << "file flags of its own";
+    ASSERT_EQ(::flock(mine, LOCK_EX | LOCK_NB), 0);
+    EXPECT_EQ(::flock(theirs, LOCK_SH | LOCK_NB), -1) << "a lock of one is felt by the other, not shared with it";
+    ::close(mine);
+    ::close(theirs);
+}
+
 // An unprivileged user in a child process of its own, started before the
 // server's thread exists (so the child may use the whole library), told to
 // go and asked for its verdict over pipes.
@@ -237,15 +353,15 @@ class UnprivilegedChild {
 public:
     static constexpr uid_t kNobody = 65534;
 
-    // `scenario` runs as nobody once go() is called; its byte is the verdict.
-    explicit UnprivilegedChild(std::function<char()> scenario) {
+    // `scenario` runs as `user` once go() is called; its byte is the verdict.
+    explicit UnprivilegedChild(std::function<char()> scenario, uid_t user = kNobody) {
         if (::pipe(toChild_) != 0 || ::pipe(toParent_) != 0) throw std::runtime_error("pipe failed");
         pid_ = ::fork();
         if (pid_ < 0) throw std::runtime_error("fork failed");
         if (pid_ == 0) {
             char byte = 0;
             if (::read(toChild_[0], &byte, 1) != 1) ::_exit(2);
-            if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) ::_exit(3);
+            if (::setgroups(0, nullptr) != 0 || ::setgid(user) != 0 || ::setuid(user) != 0) ::_exit(3);
             char verdict = '?';
             try {
                 verdict = scenario();
@@ -293,17 +409,23 @@ std::filesystem::path makeOpenTempDir() {
     return dir;
 }
 
-// Any local user may connect, so one may try to crowd everyone out: an
-// unprivileged client holding the SMC socket's every place still leaves
-// root its reserve (the daemon's emergency restore opens a second
-// connection) and leaves the other sockets alone.
-TEST_F(SimServerTest, AnUnprivilegedCrowdLeavesRootItsReserveAndOtherSocketsTheirs) {
-    if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as another user";
+// Any local user may connect, so one may try to crowd everyone out: each
+// user gets a share of a socket's places and no more, so others still find
+// room, and users filling the socket between them still leave root its
+// reserve (the daemon's emergency restore opens a second connection) and
+// leave the other sockets alone.
+TEST_F(SimServerTest, EachUserHasAShareOfASocketAndRootItsReserveBeyondThem) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as other users";
     const std::filesystem::path dir = makeOpenTempDir();
     constexpr ConnectionLimits smcLimits = SimServer::kSMCLimits;
+    static_assert(smcLimits.clients % smcLimits.perUser == 0);
+    constexpr std::size_t kUsersToFill = smcLimits.clients / smcLimits.perUser;
+
+    // Each user opens what its share allows, one more is refused, and its
+    // HID.sock place is still there.
     std::vector<std::unique_ptr<SimTestClient>> held;
-    UnprivilegedChild crowd([&]() -> char {
-        for (std::size_t i = 0; i < smcLimits.clients; ++i) {
+    const auto takeTheShare = [&]() -> char {
+        for (std::size_t i = 0; i < smcLimits.perUser; ++i) {
             held.push_back(std::make_unique<SimTestClient>(dir / wire::kSMCSocketName));
             if (held.back()->open() != iokit::kIOReturnSuccess) return 'o';
         }
@@ -314,10 +436,24 @@ TEST_F(SimServerTest, AnUnprivilegedCrowdLeavesRootItsReserveAndOtherSocketsThei
         hid.send(copy);
         if (!hid.receive()) return 'h';
         return 'k';
-    });
+    };
+    std::vector<std::unique_ptr<UnprivilegedChild>> users;
+    for (std::size_t u = 0; u < kUsersToFill; ++u)
+        users.push_back(std::make_unique<UnprivilegedChild>(takeTheShare, static_cast<uid_t>(65534 - u)));
+    UnprivilegedChild latecomer(
+        [&]() -> char {
+            SimTestClient client(dir / wire::kSMCSocketName);
+            return client.closedByPeer() ? 'r' : 's';
+        },
+        static_cast<uid_t>(65534 - kUsersToFill));
 
     RunningServer server(serving(PeerPolicy::everyone(), dir));
-    ASSERT_EQ(crowd.go(), 'k') << "o: an open failed, m: one more was served, h: HID.sock refused";
+    for (std::size_t u = 0; u < kUsersToFill; ++u)
+        ASSERT_EQ(users[u]->go(), 'k') << "user " << u
+                                       << " (o: an open within its share failed, m: one past its share was served, h: "
+                                          "HID.sock refused)";
+    // Full between them: a user with its share untouched finds no room.
+    EXPECT_EQ(latecomer.go(), 'r') << "the socket's own limit still holds";
 
     std::vector<std::unique_ptr<SimTestClient>> root;
     for (std::size_t i = 0; i < smcLimits.rootReserve; ++i) {
@@ -330,8 +466,8 @@ TEST_F(SimServerTest, AnUnprivilegedCrowdLeavesRootItsReserveAndOtherSocketsThei
     SimTestClient pastTheReserve(server.smcSocket());
     EXPECT_TRUE(pastTheReserve.closedByPeer()) << "the reserve has a limit too";
 
-    // Places come back as the crowd leaves.
-    crowd.release();
+    // Places come back as a user leaves.
+    users.front()->release();
     EXPECT_TRUE(testing::eventually([&] {
         try {
             SimTestClient again(server.smcSocket());

@@ -57,5 +57,24 @@ TEST(ThermalModelTest, MoreLoadIsHotterMoreAirflowIsCoolerAndTheDieThrottles) {
     EXPECT_DOUBLE_EQ(settled(1.0, 0.0), 100) << "55 W through 0.5 W/K would be 130 degrees";
 }
 
+TEST(ThermalModelTest, AHeldDieStaysWhateverTheLoadTheBoardFollowsAndReleasingResumesFromThere) {
+    ThermalModel model(params(), 0.5);
+    model.holdDie(80);
+    EXPECT_DOUBLE_EQ(model.dieC(), 80) << "at once, not at the next step";
+    const double boardBefore = model.boardC();
+    model.advance(30s, 0, 1.0);  // no load, full airflow: it would cool fast
+    EXPECT_DOUBLE_EQ(model.dieC(), 80);
+    EXPECT_GT(model.boardC(), boardBefore) << "the board heats toward its share of the held die";
+    EXPECT_NEAR(model.boardC(), 20 + 0.5 * 60, 2.0);
+
+    model.holdDie(250);
+    EXPECT_DOUBLE_EQ(model.dieC(), 100) << "capped at the throttle temperature";
+
+    model.holdDie(std::nullopt);
+    model.advance(100ms, 0, 1.0);
+    EXPECT_LT(model.dieC(), 100) << "cooling from where it was held";
+    EXPECT_GT(model.dieC(), 90) << "one short step, not a jump back";
+}
+
 }  // namespace
 }  // namespace zephrane::sim

@@ -27,7 +27,7 @@
 #include <qcoro/qcorotask.h>
 
 #include "ZephraneApp/DesignSystem/Backdrops/HeifPhotoDecoder.hpp"
-#include "ZephraneApp/DesignSystem/Backdrops/WindowBackdrop.hpp"
+#include "ZephraneApp/Model/WindowBackdrop.hpp"
 
 namespace zephrane {
 

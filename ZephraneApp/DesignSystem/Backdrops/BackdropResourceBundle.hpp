@@ -19,7 +19,7 @@
 #include <string_view>
 #include <vector>
 
-#include "ZephraneApp/DesignSystem/Backdrops/WindowBackdrop.hpp"
+#include "ZephraneApp/Model/WindowBackdrop.hpp"
 
 namespace zephrane::BackdropResources {
 

@@ -10,7 +10,7 @@
 
 #include <QColor>
 
-#include "ZephraneApp/DesignSystem/Backdrops/WindowBackdrop.hpp"
+#include "ZephraneApp/Model/WindowBackdrop.hpp"
 
 namespace zephrane {
 

@@ -6,7 +6,7 @@
 #include "platform/xpc/ClientConnection.hpp"
 #include "platform/xpc/CodeSignValidator.hpp"
 #include "platform/xpc/IoThread.hpp"
-#include "shared/ContractInterface.hpp"
+#include "platform/xpc/ContractInterface.hpp"
 #include "shared/HelperConstants.hpp"
 
 namespace zephrane {

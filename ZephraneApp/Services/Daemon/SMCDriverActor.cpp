@@ -468,18 +468,30 @@ public:
 
     // --- read connection ----------------------------------------------
 
+    // A connection that is lost for good (the SMC went away: on Linux, the
+    // simulator restarted) counts as none: it never answers again, and the
+    // machine behind a new one may have other fans.
     std::shared_ptr<SMCKernelBridge> reopenReadBridgeIfNeeded() {
-        if (activeBridge_) return activeBridge_;
+        if (activeBridge_ && !activeBridge_->connectionLost()) return activeBridge_;
+        const bool lost = activeBridge_ != nullptr;
+        if (lost) {
+            activeBridge_.reset();
+            fanReader_.reset();
+            boundsCache_.clear();
+            cachedFanCount_.reset();
+        }
         std::shared_ptr<SMCKernelBridge> bridge = deps_.bridgeFactory();
         if (!bridge) {
-            smcLog().info("SMC bridge reopen attempt failed \u2014 still unavailable, will retry");
+            smcLog().info(lost ? "SMC read connection lost \u2014 reopen attempt failed, will retry"
+                               : "SMC bridge reopen attempt failed \u2014 still unavailable, will retry");
             return nullptr;
         }
         activeBridge_ = bridge;
         fanReader_ = std::make_unique<SMCFanReader>(bridge);
         boundsCache_.clear();
         cachedFanCount_.reset();
-        smcLog().info("SMC read connection reopened \u2014 a competing fan-control app likely released AppleSMC");
+        smcLog().info(lost ? "SMC read connection lost \u2014 reopened"
+                           : "SMC read connection reopened \u2014 a competing fan-control app likely released AppleSMC");
         return bridge;
     }
 

@@ -80,6 +80,9 @@ void SensorPoller::Core::discoverIfNeeded() {
 
 SensorPoller::Result SensorPoller::Core::poll() {
     if (!discovery_ || !fanReader_) return {};
+    // A lost connection reads nothing ever again; the sensors it read last
+    // would otherwise stand for ever. Nothing tells the engine to open anew.
+    if (bridge_->connectionLost()) return {};
     discoverIfNeeded();
 
     const std::chrono::nanoseconds now = clock_();

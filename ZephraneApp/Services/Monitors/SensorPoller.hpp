@@ -14,7 +14,9 @@
 // SensorPoller::Core holds the state and does the reading synchronously;
 // SensorPoller runs one Core on an actor thread of its own, so the SMC and
 // HID reads never block the GUI thread. Neither throws nor logs: whatever
-// fails below reads as nothing (no sensors, substitute fan values).
+// fails below reads as nothing (no sensors, substitute fan values), and a
+// connection lost for good (the SMC went away) as no SMC at all, which the
+// engine answers by opening a new one.
 #pragma once
 
 #include <chrono>

@@ -1,4 +1,4 @@
-#include "ZephraneApp/DesignSystem/AccentChoice.hpp"
+#include "ZephraneApp/DesignSystem/Tokens/AccentColor.hpp"
 
 #include <string>
 #include <vector>
@@ -11,13 +11,7 @@
 namespace zephrane::Theme {
 namespace {
 
-// Every test leaves the app-wide accent as it found it.
-class AccentChoiceTest : public ::testing::Test {
-protected:
-    void TearDown() override { setActiveAccentChoice(AccentChoice::system); }
-};
-
-TEST_F(AccentChoiceTest, RawValuesRoundTripAndOnlyExactStringsAreRecognised) {
+TEST(AccentChoiceTest, RawValuesRoundTripAndOnlyExactStringsAreRecognised) {
     std::vector<std::string> raws;
     for (AccentChoice c : allCases<AccentChoice>()) {
         raws.emplace_back(rawValue(c));
@@ -28,7 +22,7 @@ TEST_F(AccentChoiceTest, RawValuesRoundTripAndOnlyExactStringsAreRecognised) {
         EXPECT_EQ(fromRawValue<AccentChoice>(stored), std::nullopt) << stored;
 }
 
-TEST_F(AccentChoiceTest, FixedAccentsHaveTheirSRGBValuesAndFullOpacity) {
+TEST(AccentChoiceTest, FixedAccentsHaveTheirSRGBValuesAndFullOpacity) {
     struct Row { AccentChoice choice; const char* name; float r, g, b; };
     for (const Row& row : {Row{AccentChoice::sky, "Sky", 0.10F, 0.58F, 0.98F},
                            Row{AccentChoice::teal, "Teal", 0.19F, 0.69F, 0.68F},
@@ -44,40 +38,16 @@ TEST_F(AccentChoiceTest, FixedAccentsHaveTheirSRGBValuesAndFullOpacity) {
     }
 }
 
-TEST_F(AccentChoiceTest, SystemAccentFollowsTheDesktopAtTheNextRead) {
+TEST(AccentChoiceTest, SystemAccentFollowsTheDesktopAtTheNextRead) {
     const QPalette original = QGuiApplication::palette();
     QPalette palette = original;
     palette.setColor(QPalette::Active, QPalette::Highlight, QColor(200, 10, 20));
     QGuiApplication::setPalette(palette);
-    EXPECT_EQ(accentColor(), QColor(200, 10, 20));
+    EXPECT_EQ(color(AccentChoice::system), QColor(200, 10, 20));
     palette.setColor(QPalette::Active, QPalette::Highlight, QColor(5, 150, 60));
     QGuiApplication::setPalette(palette);
-    EXPECT_EQ(accentColor(), QColor(5, 150, 60));
+    EXPECT_EQ(color(AccentChoice::system), QColor(5, 150, 60));
     QGuiApplication::setPalette(original);
-}
-
-TEST_F(AccentChoiceTest, AssigningTheActiveAccentTellsListenersOnlyOnAChange) {
-    std::vector<AccentChoice> told;
-    const int token = addAccentListener([&](AccentChoice c) { told.push_back(c); });
-    setActiveAccentChoice(AccentChoice::teal);
-    setActiveAccentChoice(AccentChoice::teal);
-    EXPECT_EQ(activeAccentChoice(), AccentChoice::teal);
-    EXPECT_EQ(accentColor(), color(AccentChoice::teal));
-    removeAccentListener(token);
-    setActiveAccentChoice(AccentChoice::violet);
-    EXPECT_EQ(told, std::vector<AccentChoice>{AccentChoice::teal});
-}
-
-TEST_F(AccentChoiceTest, AListenerMayRemoveItselfWhileBeingTold) {
-    int calls = 0;
-    int token = 0;
-    token = addAccentListener([&](AccentChoice) {
-        ++calls;
-        removeAccentListener(token);
-    });
-    setActiveAccentChoice(AccentChoice::sky);
-    setActiveAccentChoice(AccentChoice::indigo);
-    EXPECT_EQ(calls, 1);
 }
 
 }  // namespace

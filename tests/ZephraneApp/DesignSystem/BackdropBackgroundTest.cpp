@@ -1,12 +1,12 @@
 // What a window or sheet puts behind its content follows the selected
 // backdrop, the theme and whether the photograph could be shown.
-#include "ZephraneApp/DesignSystem/BackdropBackground.hpp"
+#include "ZephraneApp/DesignSystem/Backdrops/BackdropBackground.hpp"
 
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
 
-#include "ZephraneApp/DesignSystem/ThemeTokens.hpp"
+#include "ZephraneApp/DesignSystem/Tokens/ThemeTokens.hpp"
 #include "platform/accessibility/FakeDisplayOptions.hpp"
 
 namespace zephrane::design {

@@ -1,7 +1,7 @@
 // "A photograph lies behind" reaches every item below the window or sheet
 // that sets it, follows later changes and reparenting, and is false
 // outside any of them; glass surfaces read it as "over media".
-#include "ZephraneApp/DesignSystem/BackdropHasPhotoKey.hpp"
+#include "ZephraneApp/DesignSystem/Backdrops/BackdropHasPhotoKey.hpp"
 
 #include <QQmlComponent>
 #include <QQuickItem>

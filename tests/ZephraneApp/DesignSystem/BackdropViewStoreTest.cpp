@@ -1,4 +1,4 @@
-#include "ZephraneApp/DesignSystem/BackdropViewStore.hpp"
+#include "ZephraneApp/DesignSystem/Backdrops/BackdropViewStore.hpp"
 
 #include <gtest/gtest.h>
 

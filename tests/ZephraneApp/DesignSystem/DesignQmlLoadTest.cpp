@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "DesignQmlSupport.hpp"
-#include "ZephraneApp/DesignSystem/BackdropViewStore.hpp"
+#include "ZephraneApp/DesignSystem/Backdrops/BackdropViewStore.hpp"
 #include "ZephraneApp/DesignSystem/Backdrops/BackdropImageStore.hpp"
 
 namespace zephrane::design::testing {

@@ -5,6 +5,7 @@
 #include <QtQml/qqmlextensionplugin.h>
 
 Q_IMPORT_QML_PLUGIN(Zephrane_DesignPlugin)
+Q_IMPORT_QML_PLUGIN(Zephrane_FacePlugin)
 
 namespace zephrane::design::testing {
 namespace {

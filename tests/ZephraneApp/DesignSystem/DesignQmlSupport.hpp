@@ -8,7 +8,7 @@
 #include <QQmlEngine>
 #include <QStringList>
 
-#include "ZephraneApp/DesignSystem/ThemeTokens.hpp"
+#include "ZephraneApp/DesignSystem/Tokens/ThemeTokens.hpp"
 #include "platform/accessibility/FakeDisplayOptions.hpp"
 
 namespace zephrane::design::testing {

@@ -1,4 +1,4 @@
-#include "ZephraneApp/DesignSystem/EmptyStateText.hpp"
+#include "ZephraneApp/DesignSystem/Controls/EmptyStateText.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "ZephraneApp/DesignSystem/HeatColors.hpp"
+#include "ZephraneApp/DesignSystem/Tokens/HeatColors.hpp"
 
 #include <cmath>
 #include <limits>

@@ -1,13 +1,13 @@
-// The daemon action presenter on a fake engine: what it shows for each
-// state and which engine operation each button calls.
-#include "ZephraneApp/DesignSystem/HelperStateAction.hpp"
+// The daemon action presenter on a scripted face: what it shows for each
+// state and which operation each button asks for.
+#include "ZephraneApp/DesignSystem/Controls/HelperStateAction.hpp"
 
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
 
 #include "FakeEngine.hpp"
-#include "ZephraneApp/DesignSystem/ThemeTokens.hpp"
+#include "ZephraneApp/DesignSystem/Tokens/ThemeTokens.hpp"
 
 namespace zephrane::design::testing {
 namespace {
@@ -20,7 +20,7 @@ protected:
 };
 
 TEST_F(HelperStateActionTest, FollowsTheEnginesStateAndIssue) {
-    action_.setEngine(&engine_);
+    action_.setDaemon(engine_.daemon());
     QSignalSpy changed(&action_, &HelperStateAction::stateChanged);
     EXPECT_EQ(action_.action(), HelperStateAction::Install);
     EXPECT_EQ(action_.buttonTitle(), QStringLiteral("Install fan-control helper"));
@@ -46,30 +46,29 @@ TEST_F(HelperStateActionTest, FollowsTheEnginesStateAndIssue) {
 }
 
 TEST_F(HelperStateActionTest, ButtonsCallTheEngine) {
-    action_.setEngine(&engine_);
+    action_.setDaemon(engine_.daemon());
     action_.activate();
     engine_.setHelperState(HelperState::requiresApproval());
     action_.activate();
     engine_.setHelperState(HelperState::enabled());
     action_.activate();  // the connecting row has no action button
     action_.refresh();
-    engine_.isHelperInstallInFlight = true;
+    engine_.setHelperInstallInFlight(true);
     action_.refresh();
-    EXPECT_EQ(engine_.calls, (QStringList{"installHelper", "openHelperApproval", "refreshHelperState"}));
+    EXPECT_EQ(engine_.calls(), (QStringList{"installHelper", "openHelperApproval", "refreshHelperState"}));
 }
 
-TEST_F(HelperStateActionTest, AnEngineGoneOrLackingTheNamesReadsAsDefaults) {
-    QObject bare;
-    action_.setEngine(&bare);
+TEST_F(HelperStateActionTest, WithoutADaemonOrOnceItIsGoneItReadsAsDefaults) {
     EXPECT_EQ(action_.action(), HelperStateAction::Install);
-    action_.activate();  // nothing to call, nothing fails
+    action_.activate();  // nothing to ask, nothing fails
     {
         FakeEngine shortLived;
         shortLived.setHelperState(HelperState::connected());
-        action_.setEngine(&shortLived);
+        action_.setDaemon(shortLived.daemon());
         EXPECT_EQ(action_.action(), HelperStateAction::None);
     }
-    EXPECT_EQ(action_.engine(), nullptr);
+    EXPECT_EQ(action_.daemon(), nullptr);
+    EXPECT_EQ(action_.action(), HelperStateAction::Install);
     action_.refresh();
     action_.activate();
 }

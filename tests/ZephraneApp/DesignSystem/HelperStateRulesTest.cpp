@@ -1,8 +1,8 @@
-#include "ZephraneApp/DesignSystem/HelperStateRules.hpp"
+#include "ZephraneApp/DesignSystem/Controls/HelperStateRules.hpp"
 
 #include <gtest/gtest.h>
 
-#include "ZephraneApp/DesignSystem/AccentChoice.hpp"
+#include "ZephraneApp/DesignSystem/Tokens/AccentColor.hpp"
 
 namespace zephrane::design {
 namespace {
@@ -30,19 +30,18 @@ TEST(HelperStateRulesTest, NextStepByIssueAndState) {
 }
 
 TEST(HelperStateRulesTest, StatusColours) {
-    Theme::setActiveAccentChoice(Theme::AccentChoice::violet);
-    EXPECT_EQ(helperTintColor(helperStateTint(Kind::enabled), Theme::Appearance::light),
-              Theme::color(Theme::AccentChoice::violet));
-    Theme::setActiveAccentChoice(Theme::AccentChoice::system);
-    EXPECT_EQ(helperTintColor(helperStateTint(Kind::connected), Theme::Appearance::dark), Theme::statusGreen().dark);
-    EXPECT_EQ(helperTintColor(helperStateTint(Kind::requiresApproval), Theme::Appearance::light),
+    const QColor violet = Theme::color(Theme::AccentChoice::violet);
+    EXPECT_EQ(helperTintColor(helperStateTint(Kind::enabled), Theme::Appearance::light, violet), violet);
+    EXPECT_EQ(helperTintColor(helperStateTint(Kind::connected), Theme::Appearance::dark, violet),
+              Theme::statusGreen().dark);
+    EXPECT_EQ(helperTintColor(helperStateTint(Kind::requiresApproval), Theme::Appearance::light, violet),
               Theme::statusOrange().light);
     EXPECT_EQ(helperStateTint(Kind::notRegistered), HelperTint::secondary);
-    const QColor red = helperTintColor(helperStateTint(Kind::unavailable), Theme::Appearance::dark);
+    const QColor red = helperTintColor(helperStateTint(Kind::unavailable), Theme::Appearance::dark, violet);
     EXPECT_NEAR(red.hsvHueF(), 0.009, 0.001);
     EXPECT_NEAR(red.hsvSaturationF(), 0.92, 0.001);
     EXPECT_EQ(red.valueF(), 1.0F);
-    EXPECT_EQ(red, helperTintColor(HelperTint::unavailableRed, Theme::Appearance::light));
+    EXPECT_EQ(red, helperTintColor(HelperTint::unavailableRed, Theme::Appearance::light, violet));
 }
 
 }  // namespace

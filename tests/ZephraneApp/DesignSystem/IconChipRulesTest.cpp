@@ -1,4 +1,4 @@
-#include "ZephraneApp/DesignSystem/IconChipRules.hpp"
+#include "ZephraneApp/DesignSystem/Controls/IconChipRules.hpp"
 
 #include <gtest/gtest.h>
 

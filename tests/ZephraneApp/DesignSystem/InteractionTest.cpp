@@ -1,4 +1,4 @@
-#include "ZephraneApp/DesignSystem/Interaction.hpp"
+#include "ZephraneApp/DesignSystem/Controls/Interaction.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "ZephraneApp/DesignSystem/LinearTrackGeometry.hpp"
+#include "ZephraneApp/DesignSystem/Controls/LinearTrackGeometry.hpp"
 
 #include <cmath>
 #include <limits>

@@ -1,6 +1,6 @@
 // The mini graph item in a window: when it draws frames and when it draws
 // none, with the clock driven by the test.
-#include "ZephraneApp/DesignSystem/MiniGraphCanvas.hpp"
+#include "ZephraneApp/DesignSystem/Painters/MiniGraphCanvas.hpp"
 
 #include <QQuickWindow>
 #include <QTest>

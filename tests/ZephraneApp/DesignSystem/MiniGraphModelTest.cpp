@@ -1,4 +1,4 @@
-#include "ZephraneApp/DesignSystem/MiniGraphModel.hpp"
+#include "ZephraneApp/DesignSystem/Painters/MiniGraphModel.hpp"
 
 #include <cmath>
 #include <limits>

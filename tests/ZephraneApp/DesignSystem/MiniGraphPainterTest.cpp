@@ -1,4 +1,4 @@
-#include "ZephraneApp/DesignSystem/MiniGraphPainter.hpp"
+#include "ZephraneApp/DesignSystem/Painters/MiniGraphPainter.hpp"
 
 #include <vector>
 
@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "ZephraneApp/DesignSystem/HeatColors.hpp"
+#include "ZephraneApp/DesignSystem/Tokens/HeatColors.hpp"
 
 namespace zephrane::design {
 namespace {

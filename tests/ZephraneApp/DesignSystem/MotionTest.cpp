@@ -1,4 +1,4 @@
-#include "ZephraneApp/DesignSystem/Motion.hpp"
+#include "ZephraneApp/DesignSystem/Tokens/Motion.hpp"
 
 #include <cmath>
 #include <numbers>

@@ -1,4 +1,4 @@
-#include "ZephraneApp/DesignSystem/Palette.hpp"
+#include "ZephraneApp/DesignSystem/Tokens/Palette.hpp"
 
 #include <gtest/gtest.h>
 

@@ -2,14 +2,14 @@
 // the window's pixel ratio, puts the decoded image on screen cropped to
 // cover it, keeps the old photograph until a new one is there, reports a
 // photograph that cannot be shown, and lets every click through.
-#include "ZephraneApp/DesignSystem/PhotoBackdropLayer.hpp"
+#include "ZephraneApp/DesignSystem/Backdrops/PhotoBackdropLayer.hpp"
 
 #include <QQuickWindow>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
-#include "ZephraneApp/DesignSystem/BackdropSwatchThumbnail.hpp"
+#include "ZephraneApp/DesignSystem/Backdrops/BackdropSwatchThumbnail.hpp"
 #include "platform/oslog/OSLog.hpp"
 #include "tests/ZephraneApp/DesignSystem/Backdrops/BackdropTestSupport.hpp"
 

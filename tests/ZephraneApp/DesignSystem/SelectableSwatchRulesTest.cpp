@@ -1,4 +1,4 @@
-#include "ZephraneApp/DesignSystem/SelectableSwatchRules.hpp"
+#include "ZephraneApp/DesignSystem/Controls/SelectableSwatchRules.hpp"
 
 #include <limits>
 

@@ -1,4 +1,4 @@
-#include "ZephraneApp/DesignSystem/SliderRules.hpp"
+#include "ZephraneApp/DesignSystem/Controls/SliderRules.hpp"
 
 #include <limits>
 

@@ -1,6 +1,6 @@
 // The spinner item draws frames only while it turns and can be seen, with
 // the clock driven by the test.
-#include "ZephraneApp/DesignSystem/SpinnerCanvas.hpp"
+#include "ZephraneApp/DesignSystem/Painters/SpinnerCanvas.hpp"
 
 #include <QQuickWindow>
 #include <QTest>

@@ -1,4 +1,4 @@
-#include "ZephraneApp/DesignSystem/SpinnerPhysics.hpp"
+#include "ZephraneApp/DesignSystem/Painters/SpinnerPhysics.hpp"
 
 #include <cmath>
 #include <limits>

@@ -1,11 +1,11 @@
 // A surface's look follows its theme while it is open.
-#include "ZephraneApp/DesignSystem/SurfaceLook.hpp"
+#include "ZephraneApp/DesignSystem/Controls/SurfaceLook.hpp"
 
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
 
-#include "ZephraneApp/DesignSystem/ThemeTokens.hpp"
+#include "ZephraneApp/DesignSystem/Tokens/ThemeTokens.hpp"
 #include "platform/accessibility/FakeDisplayOptions.hpp"
 
 namespace zephrane::design {

@@ -1,4 +1,4 @@
-#include "ZephraneApp/DesignSystem/Surfaces.hpp"
+#include "ZephraneApp/DesignSystem/Tokens/Surfaces.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Every symbol name the app uses resolves to something that draws: a glyph
 // the installed icon font has, an SVG of ours that parses, or the fan path.
-#include "ZephraneApp/DesignSystem/SymbolTable.hpp"
+#include "ZephraneApp/DesignSystem/Tokens/SymbolTable.hpp"
 
 #include <set>
 #include <string>
@@ -14,8 +14,8 @@
 #include <gtest/gtest.h>
 
 #include "DesignQmlSupport.hpp"
-#include "ZephraneApp/DesignSystem/FanGlyph.hpp"
-#include "ZephraneApp/DesignSystem/SymbolPainter.hpp"
+#include "ZephraneApp/DesignSystem/Painters/FanGlyph.hpp"
+#include "ZephraneApp/DesignSystem/Painters/SymbolPainter.hpp"
 #include "shared/CustomMode.hpp"
 #include "shared/DeviceSensorMap.hpp"
 

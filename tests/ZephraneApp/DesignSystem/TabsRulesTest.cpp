@@ -1,4 +1,4 @@
-#include "ZephraneApp/DesignSystem/TabsRules.hpp"
+#include "ZephraneApp/DesignSystem/Controls/TabsRules.hpp"
 
 #include <string>
 #include <vector>

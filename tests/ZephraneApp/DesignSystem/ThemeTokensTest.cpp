@@ -1,6 +1,6 @@
 // The theme singleton follows the appearance and the display options, and
 // resolves its tokens for the one in force.
-#include "ZephraneApp/DesignSystem/ThemeTokens.hpp"
+#include "ZephraneApp/DesignSystem/Tokens/ThemeTokens.hpp"
 
 #include <QGuiApplication>
 #include <QPalette>
@@ -8,9 +8,9 @@
 
 #include <gtest/gtest.h>
 
-#include "ZephraneApp/DesignSystem/AccentChoice.hpp"
-#include "ZephraneApp/DesignSystem/HeatColors.hpp"
-#include "ZephraneApp/DesignSystem/Palette.hpp"
+#include "ZephraneApp/DesignSystem/Tokens/AccentColor.hpp"
+#include "ZephraneApp/DesignSystem/Tokens/HeatColors.hpp"
+#include "ZephraneApp/DesignSystem/Tokens/Palette.hpp"
 #include "platform/accessibility/FakeDisplayOptions.hpp"
 
 namespace zephrane::design {
@@ -20,7 +20,6 @@ class ThemeTokensTest : public ::testing::Test {
 protected:
     void TearDown() override {
         QGuiApplication::setPalette(original_);
-        Theme::setActiveAccentChoice(Theme::AccentChoice::system);
     }
 
     static void setWindowColour(const QColor& c) {
@@ -67,12 +66,14 @@ TEST_F(ThemeTokensTest, PassesOnDisplayOptionChangesOnlyWhenTheyChange) {
     EXPECT_GT(theme.motionDuration(ThemeTokens::Snappy, false), 300);
 }
 
-TEST_F(ThemeTokensTest, AccentFollowsTheAppWideChoiceAndTheDesktop) {
+TEST_F(ThemeTokensTest, AccentFollowsTheChoiceHandedOverAndTheDesktop) {
     ThemeTokens theme(&options_, nullptr);
     QSignalSpy changed(&theme, &ThemeTokens::accentChanged);
-    Theme::setActiveAccentChoice(Theme::AccentChoice::teal);
+    theme.setAccentChoice(Theme::AccentChoice::teal);
+    theme.setAccentChoice(Theme::AccentChoice::teal);
     EXPECT_EQ(theme.accentColor(), Theme::color(Theme::AccentChoice::teal));
-    Theme::setActiveAccentChoice(Theme::AccentChoice::system);
+    EXPECT_EQ(changed.count(), 1);
+    theme.setAccentChoice(Theme::AccentChoice::system);
     QPalette palette = QGuiApplication::palette();
     palette.setColor(QPalette::Active, QPalette::Highlight, QColor(200, 30, 90));
     QGuiApplication::setPalette(palette);

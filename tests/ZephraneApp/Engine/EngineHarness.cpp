@@ -7,7 +7,7 @@
 
 #include <QDir>
 
-#include "ZephraneApp/Engine/ServiceAdapters.hpp"
+#include "ZephraneApp/Composition/ServiceAdapters.hpp"
 #include "platform/xpc/Value.hpp"
 #include "smc/FakeSMCTransport.hpp"
 #include "smc/SMCKernelBridge.hpp"

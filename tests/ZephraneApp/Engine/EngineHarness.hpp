@@ -240,6 +240,16 @@ public:
     void updateRule(const std::string& key, bool isTriggered, const std::string& title,
                     const std::string& message) override;
     void setUseFahrenheit(bool fahrenheit) override { useFahrenheit = fahrenheit; }
+    std::optional<std::string> inAppAlert() const override { return shownInApp; }
+    void dismissInAppAlert() override { showInApp(std::nullopt); }
+    void setInAppAlertObserver(std::function<void()> observer) override { inAppObserver = std::move(observer); }
+    // What the alerts manager does when it shows the alert in the app.
+    void showInApp(std::optional<std::string> alert) {
+        shownInApp = std::move(alert);
+        if (inAppObserver) inAppObserver();
+    }
+    std::optional<std::string> shownInApp;
+    std::function<void()> inAppObserver;
 
     struct Rule {
         std::string key;

@@ -7,6 +7,7 @@
 // uninstall hands every fan back and the daemon goes.
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <variant>
 #include <string>
 #include <vector>
@@ -79,6 +80,35 @@ protected:
         return true;
     }
 
+    // Set up by `configure`, started, installed from the bundle and
+    // approved: the daemon serves the engine, started for it on demand.
+    void startInstalledAndApproved(const std::function<void(ZephraneEngine&)>& configure = {}) {
+        engine_ = &rig_.makeEngine();
+        ZephraneEngine& engine = *engine_;
+        if (configure) configure(engine);
+        engine.start();
+        ASSERT_TRUE(eventually([&] {
+            return engine.helperState() == HelperState::notRegistered() && engine.smcAvailable() &&
+                   engine.fans().size() == 2 && engine.controlTemperature() > 0;
+        }))
+            << describe(engine.helperState()) << "\n"
+            << rig_.logText();
+
+        // Install: registered, waiting for the administrator; nothing runs yet.
+        engine.installHelper();
+        ASSERT_TRUE(eventually(
+            [&] { return !engine.isHelperInstallInFlight() && engine.helperState() == HelperState::requiresApproval(); }))
+            << describe(engine.helperState()) << ", issue " << engine.helperInstallIssue().value_or("none");
+        EXPECT_FALSE(engine.helperInstallIssue()) << *engine.helperInstallIssue();
+        EXPECT_EQ(rig_.launchd().countLog("started, pid"), 0u) << "the daemon ran before its approval";
+
+        // Approved, the engine finds it on its own and the daemon starts for it.
+        rig_.approveDaemon();
+        ASSERT_TRUE(eventually([&] { return engine.helperState() == HelperState::connected(); }, 40s))
+            << describe(engine.helperState()) << "\n"
+            << rig_.logText();
+    }
+
     std::vector<CurvePoint> quietCurve(bool onBattery) const {
         return ZephraneEngine::effectiveProfile(FanPreset::quiet, engine_->presetPowerCaps(), onBattery).curvePoints;
     }
@@ -90,32 +120,12 @@ protected:
 };
 
 TEST_F(EngineInstallEndToEnd, InstalledApprovedDrivenThroughPresetsBatteryAndDustCycleThenUninstalled) {
-    engine_ = &rig_.makeEngine();
+    ASSERT_NO_FATAL_FAILURE(startInstalledAndApproved([](ZephraneEngine& engine) {
+        engine.setSpoolRate(ZephraneEngine::spoolRateInstant);
+        engine.setControlSource(ControlSource::cpuAverage);
+        engine.setAutoSwitchOnBattery(true);
+    }));
     ZephraneEngine& engine = *engine_;
-    engine.setSpoolRate(ZephraneEngine::spoolRateInstant);
-    engine.setControlSource(ControlSource::cpuAverage);
-    engine.setAutoSwitchOnBattery(true);
-    engine.start();
-    ASSERT_TRUE(eventually([&] {
-        return engine.helperState() == HelperState::notRegistered() && engine.smcAvailable() &&
-               engine.fans().size() == 2 && engine.controlTemperature() > 0;
-    }))
-        << describe(engine.helperState()) << "\n"
-        << rig_.logText();
-
-    // Install: registered, waiting for the administrator; nothing runs yet.
-    engine.installHelper();
-    ASSERT_TRUE(eventually(
-        [&] { return !engine.isHelperInstallInFlight() && engine.helperState() == HelperState::requiresApproval(); }))
-        << describe(engine.helperState()) << ", issue " << engine.helperInstallIssue().value_or("none");
-    EXPECT_FALSE(engine.helperInstallIssue()) << *engine.helperInstallIssue();
-    EXPECT_EQ(rig_.launchd().countLog("started, pid"), 0u) << "the daemon ran before its approval";
-
-    // Approved, the engine finds it on its own and the daemon starts for it.
-    rig_.approveDaemon();
-    ASSERT_TRUE(eventually([&] { return engine.helperState() == HelperState::connected(); }, 40s))
-        << describe(engine.helperState()) << "\n"
-        << rig_.logText();
     const pid_t daemon = lastStartedPid(rig_.launchd().logText());
     ASSERT_GT(daemon, 0) << rig_.logText();
     EXPECT_TRUE(sim_.automatic()) << "automatic control writes nothing";
@@ -208,6 +218,36 @@ TEST_F(EngineInstallEndToEnd, InstalledApprovedDrivenThroughPresetsBatteryAndDus
     EXPECT_EQ(sim_.value("F1Md"), 0);
     EXPECT_TRUE(sim_.automatic());
     EXPECT_FALSE(engine.lastError()) << *engine.lastError();
+}
+
+// The simulated machine dies and a new one starts while the app drives its
+// fans: with nobody's help the daemon gives way to a fresh one, the app
+// opens the new machine and reads it, and the new machine's fans are driven.
+TEST_F(EngineInstallEndToEnd, ARestartedMachineIsDrivenAgainWithoutTheUsersHelp) {
+    ASSERT_NO_FATAL_FAILURE(startInstalledAndApproved());
+    ZephraneEngine& engine = *engine_;
+    const RPMTable targets{{0, 3000}, {1, 3200}};
+    const auto driven = [&] {
+        helper::testing::SimMachine& sim = rig_.sim();
+        for (const auto& [fan, rpm] : targets)
+            if (sim.value(key(fan, "Md")) != 1 || std::fabs(sim.value(key(fan, "Tg")) - rpm) > 1) return false;
+        return true;
+    };
+    engine.setManualFanTargets(targets);
+    ASSERT_TRUE(eventually(driven, 40s)) << rig_.logText();
+    const pid_t first = lastStartedPid(rig_.launchd().logText());
+
+    rig_.restartSimulator(0.0);
+    ASSERT_FALSE(driven()) << "the new machine starts under its firmware";
+    EXPECT_TRUE(eventually(driven, 60s)) << describe(engine.helperState()) << "\n" << rig_.logText();
+    EXPECT_NE(lastStartedPid(rig_.launchd().logText()), first) << "a fresh daemon drives the new machine";
+    EXPECT_TRUE(eventually([&] {
+        const auto fan = engine.fans().find(0);
+        return engine.smcAvailable() && fan != engine.fans().end() && fan->second.currentRPMValid &&
+               fan->second.isManaged;
+    }, 20s))
+        << "the app reads the new machine";
+    EXPECT_EQ(engine.helperState(), HelperState::connected());
 }
 
 }  // namespace

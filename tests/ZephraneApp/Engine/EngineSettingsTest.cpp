@@ -1,12 +1,14 @@
 // The user's settings: what each key loads as (defaults, clamps, fallbacks,
 // the JSON forms), that every set writes through and runs its change
 // action, and that bad stored data never crashes and is never deleted.
+#include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include "EngineHarness.hpp"
+#include "platform/oslog/OSLog.hpp"
 
 namespace zephrane::enginetest {
 namespace {
@@ -337,11 +339,6 @@ TEST(EngineSettings, ChangeActions) {
     EngineHarness h;
     auto& engine = h.make();
 
-    // The app-wide accent follows the setting.
-    engine.setAccentChoice(Theme::AccentChoice::indigo);
-    EXPECT_EQ(Theme::activeAccentChoice(), Theme::AccentChoice::indigo);
-    engine.setAccentChoice(Theme::AccentChoice::system);
-
     // Choosing the system backdrop releases the photographs every time.
     engine.setWindowBackdrop(WindowBackdrop::system);
     engine.setWindowBackdrop(WindowBackdrop::system);
@@ -397,6 +394,7 @@ TEST(EngineSettings, TheSettingsFileKeepsEveryKindOfValueAcrossLaunches) {
         store.settings().sync();
     }
     QSettingsStore reopened(path);
+    EXPECT_TRUE(reopened.keptCopy().isEmpty()) << "a file Qt wrote loads cleanly";
     EXPECT_TRUE(reopened.boolValue(key::useFahrenheit));
     EXPECT_FALSE(reopened.boolValue(key::showDockIcon));
     EXPECT_TRUE(reopened.contains(key::showDockIcon));
@@ -405,6 +403,116 @@ TEST(EngineSettings, TheSettingsFileKeepsEveryKindOfValueAcrossLaunches) {
     EXPECT_EQ(reopened.stringValue(key::controlSource), "cpuPerformance");
     EXPECT_EQ(settings::loadPresetPowerCaps(reopened).at(FanPreset::max), (PresetPowerCaps{0.9, 0.8}));
     EXPECT_FALSE(reopened.contains(key::meetingQuietEnabled));
+}
+
+QByteArray fileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+// A file the user edited by hand, with a value Qt cannot read and a mode
+// the launch clears: the first write respells it whole, so before that it
+// is kept beside it as it was, once, and said so once.
+TEST(EngineSettings, AFileThatDidNotLoadCleanlyIsKeptAsItWasBeforeItIsRewritten) {
+    oslog::setOutput(oslog::Output::none);
+    oslog::CaptureSink log;
+    QTemporaryDir dir;
+    const QString path = dir.filePath("com.zephrane.app.ini");
+    const QByteArray original =
+        "; my fan notes: quiet at night\n"
+        "[General]\n"
+        "com.zephrane.useFahrenheit=true\n"
+        "this line is no setting\n"
+        "com.zephrane.spoolRate=@Variant(\\0\\0\\0\\x7f\\0garbage)\n"
+        "com.zephrane.activeCustomModeID=8E1B5C52-3B1E-4E7A-9D2A-0F8B8C0D9E11\n"
+        "com.zephrane.quietDays=1,2,3\n"
+        "com.zephrane.pinnedNames=a,b\n";
+    writeBytes(path, original);
+    {
+        QSettingsStore store(path);
+        EXPECT_EQ(store.keptCopy(), path + ".kept");
+        EXPECT_TRUE(store.boolValue(key::useFahrenheit)) << "it still loads what it can";
+        store.remove(key::activeCustomModeID);  // as the launch does for a mode that is gone
+        store.settings().sync();
+    }
+    EXPECT_EQ(fileBytes(path + ".kept"), original);
+    EXPECT_NE(fileBytes(path), original) << "the rewrite respelled it";
+    const auto kept = log.records("com.zephrane.app", "settings");
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(kept.front().level, oslog::Level::info);
+
+    // Rewritten by Qt, it loads cleanly: nothing more is kept.
+    {
+        QSettingsStore store(path);
+        EXPECT_TRUE(store.keptCopy().isEmpty());
+        store.setBool(key::useFahrenheit, false);
+        store.settings().sync();
+    }
+    EXPECT_FALSE(QFile::exists(path + ".kept.2"));
+
+    // Edited again: kept once more beside the first, which stays as it was;
+    // a launch that changes nothing keeps it no second time.
+    QByteArray edited = fileBytes(path);
+    edited.prepend("# edited again\n");
+    writeBytes(path, edited);
+    for (int launch = 0; launch < 2; ++launch) {
+        const QSettingsStore store(path);
+        EXPECT_EQ(store.keptCopy(), launch == 0 ? path + ".kept.2" : QString()) << "launch " << launch;
+    }
+    EXPECT_EQ(fileBytes(path + ".kept.2"), edited);
+    EXPECT_EQ(fileBytes(path + ".kept"), original);
+    EXPECT_FALSE(QFile::exists(path + ".kept.3"));
+    oslog::setOutput(oslog::Output::standardError);
+}
+
+}  // namespace
+}  // namespace zephrane::enginetest
+
+namespace zephrane::enginetest {
+namespace {
+
+TEST(EngineSettings, TheSectionReadsEitherFormAndIsStoredInLowerCase) {
+    struct Case {
+        QVariant stored;
+        Section loaded;
+    };
+    const Case cases[] = {
+        {QVariant(), Section::dashboard},      {QString("sensors"), Section::sensors},
+        {QString("Modes"), Section::modes},    {QString("settings"), Section::settings},
+        {QString("SETTINGS"), Section::dashboard}, {QString("history"), Section::dashboard},
+        {QString(""), Section::dashboard},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.stored.toString().toStdString());
+        EngineHarness h;
+        if (c.stored.isValid()) h.settings->setValue(settings::key::selectedSection, c.stored);
+        EXPECT_EQ(h.make().selectedSection(), c.loaded);
+    }
+    EngineHarness h;
+    h.settings->setValue(settings::key::selectedSection, QString("Sensors"));
+    auto& engine = h.make();
+    int changes = 0;
+    QObject::connect(&engine, &ZephraneEngine::selectedSectionChanged, [&changes] { ++changes; });
+    engine.setSelectedSection(Section::modes);
+    engine.setSelectedSection(Section::modes);
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(h.settings->value(settings::key::selectedSection).toString(), "modes");
+}
+
+TEST(EngineSettings, ShowingAllSensorsIsStoredUnderItsOwnKey) {
+    EngineHarness first;
+    EXPECT_FALSE(first.make().showAllSensors());
+    first.engine().setShowAllSensors(true);
+    EXPECT_EQ(first.settings->value(settings::key::showAllSensors).toBool(), true);
+    EngineHarness next;
+    next.settings->setBool(settings::key::showAllSensors, true);
+    EXPECT_TRUE(next.make().showAllSensors());
 }
 
 }  // namespace

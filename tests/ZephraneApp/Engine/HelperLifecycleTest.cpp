@@ -149,7 +149,7 @@ TEST(HelperLifecycle, AnOlderInstallationFoundOnConnectStopsTheProbeAndWaitsForR
     EXPECT_TRUE(h.driver->versions.empty());
     EXPECT_TRUE(engine.legacyHelperRepairPending());
     EXPECT_EQ(engine.helperInstallIssue(), kLegacyIssue);
-    EXPECT_EQ(engine.property("helperInstallIssue").toString().toStdString(), kLegacyIssue);
+    EXPECT_EQ(engine.helperInstallIssue(), kLegacyIssue);
     EXPECT_EQ(engineLines(sink), (std::vector<std::string>{
                                      "legacy helper installation detected \u2014 waiting for explicit repair "
                                      "approval"}));
@@ -348,7 +348,7 @@ TEST(HelperLifecycle, TheApprovalIsOpenedOnRequestWithoutTouchingTheState) {
     EngineHarness h;
     auto& engine = h.make();
     const auto generation = engine.helperStateGeneration();
-    QMetaObject::invokeMethod(&engine, "openHelperApproval");
+    engine.openHelperApproval();
     EXPECT_EQ(h.driver->approvalsOpened, 1);
     EXPECT_EQ(engine.helperStateGeneration(), generation);
     EXPECT_EQ(engine.helperState(), HelperState::notRegistered());

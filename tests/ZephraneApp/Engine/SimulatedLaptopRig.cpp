@@ -4,7 +4,7 @@
 
 #include <QCoreApplication>
 
-#include "ZephraneApp/Engine/ServiceAdapters.hpp"
+#include "ZephraneApp/Composition/ServiceAdapters.hpp"
 #include "ZephraneApp/Services/Daemon/SMCDriverActor.hpp"
 #include "platform/notifications/FakeNotificationCenter.hpp"
 #include "platform/servicemanagement/SystemServiceManager.hpp"
@@ -15,7 +15,7 @@ namespace zephrane::enginetest {
 
 SimulatedLaptopRig::SimulatedLaptopRig(const std::filesystem::path& simulator, const std::filesystem::path& daemon,
                                        double load)
-    : machine_(dir_.path() / "machine") {
+    : simulator_(simulator), machine_(dir_.path() / "machine") {
     std::filesystem::create_directories(machine_);
     ::setenv("ZEPHRANE_SIM_DIR", machine_.c_str(), 1);
     ::setenv("ZEPHRANE_XPC_DIR", machine_.c_str(), 1);
@@ -30,7 +30,7 @@ SimulatedLaptopRig::SimulatedLaptopRig(const std::filesystem::path& simulator, c
 
 SimulatedLaptopRig::SimulatedLaptopRig(const std::filesystem::path& simulator, const std::filesystem::path& daemon,
                                        double load, const ThroughServiceManager& how)
-    : machine_(dir_.path() / "machine"), systemRoot_(dir_.path() / "root") {
+    : simulator_(simulator), machine_(dir_.path() / "machine"), systemRoot_(dir_.path() / "root") {
     std::filesystem::create_directories(machine_);
     ::setenv("ZEPHRANE_SIM_DIR", machine_.c_str(), 1);
     ::setenv("ZEPHRANE_XPC_DIR", machine_.c_str(), 1);
@@ -49,6 +49,12 @@ SimulatedLaptopRig::SimulatedLaptopRig(const std::filesystem::path& simulator, c
     launchd_ = std::make_unique<servicemanagement::testing::LaunchdProcess>(servicemanagement::testing::LaunchdLaunch{
         how.launchd, systemRoot_, machine_, {}, {"--stop-grace", "3000"}, dir_.path() / "launchd.log"});
     serving_ = launchd_->waitUntilStarted();
+}
+
+void SimulatedLaptopRig::restartSimulator(double load) {
+    sim_.reset();
+    sim_ = std::make_unique<helper::testing::SimMachine>(simulator_, machine_);
+    sim_->control({{"command", "setLoad"}, {"load", load}});
 }
 
 void SimulatedLaptopRig::approveDaemon() {

@@ -42,6 +42,9 @@ public:
 
     bool serving() const { return serving_; }
     helper::testing::SimMachine& sim() { return *sim_; }
+    // The simulated machine dies without a word (SIGKILL) and a new one
+    // starts in its place, at `load`; sim() is the new one from then on.
+    void restartSimulator(double load);
     // Only for a rig that starts the daemon directly.
     helper::testing::DaemonProcess& daemon() { return *daemon_; }
     // Only for a rig that goes through the service manager.
@@ -57,6 +60,7 @@ public:
 
 private:
     servicemanagement::testing::TemporaryDirectory dir_;
+    std::filesystem::path simulator_;
     std::filesystem::path machine_;
     std::unique_ptr<helper::testing::SimMachine> sim_;
     std::unique_ptr<helper::testing::DaemonProcess> daemon_;

@@ -43,8 +43,8 @@ TEST(AppCommands, TheTableAndItsShortcuts) {
     EXPECT_EQ(presets[0].profile->id, FanProfile::appleAuto().id);
     EXPECT_EQ(presets[3].title, "Max");
     EXPECT_EQ(portableShortcut(std::string("\u2303\u2318") + presets[1].key), "Ctrl+Meta+2");
-    EXPECT_EQ(sectionOf(AppCommand::newCustomMode), "modes");
-    EXPECT_EQ(sectionOf(AppCommand::quit), "");
+    EXPECT_EQ(sectionOf(AppCommand::newCustomMode), Section::modes);
+    EXPECT_EQ(sectionOf(AppCommand::quit), std::nullopt);
 }
 
 }  // namespace

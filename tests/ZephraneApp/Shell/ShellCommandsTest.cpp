@@ -13,16 +13,26 @@
 #include <QQmlApplicationEngine>
 #include <QQmlContext>
 #include <QQmlExpression>
+#include <QtQml/qqmlextensionplugin.h>
 #include <QQuickWindow>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
+#include "ZephraneApp/Face/AlertsFace.hpp"
+#include "ZephraneApp/Face/DaemonFace.hpp"
+#include "ZephraneApp/Face/DriveFace.hpp"
+#include "ZephraneApp/Face/ModesFace.hpp"
+#include "ZephraneApp/Face/ScriptedEngineFace.hpp"
+#include "ZephraneApp/Face/ZephraneEngineFace.hpp"
+#include "ZephraneApp/Shell/AppCommands.hpp"
 #include "ZephraneApp/Shell/ShellCommands.hpp"
 #include "platform/updater/Updater.hpp"
 #include "tests/ZephraneApp/Engine/EngineHarness.hpp"
-#include "ZephraneApp/Shell/AppCommands.hpp"
+
+Q_IMPORT_QML_PLUGIN(Zephrane_FacePlugin)
+Q_IMPORT_QML_PLUGIN(Zephrane_ShellPlugin)
 
 namespace zephrane::enginetest {
 namespace {
@@ -71,16 +81,17 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(config.isValid());
         qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
-        QObject::connect(&commands, &ShellCommands::engineChanged, [this] { ++changes; });
+        QObject::connect(&commands, &ShellCommands::menusChanged, [this] { ++changes; });
     }
 
     QTemporaryDir config;
     EngineHarness h;
     ZephraneEngine& engine = h.make();
+    face::ZephraneEngineFace face{engine};
     updater::OfflineUpdaterController updaterController;
     updater::UpdaterViewModel updater{updaterController, QString()};
     HeldSavePanel* panel = new HeldSavePanel;
-    ShellCommands commands{engine, updater, [](const QString&) {}, [] {}, nullptr,
+    ShellCommands commands{face, updater, [](const QString&) {}, [] {}, nullptr,
                            std::unique_ptr<SavePanel>(panel)};
     int changes = 0;
 };
@@ -93,7 +104,7 @@ protected:
         QObject::connect(&commands, &ShellCommands::exportFinished,
                          [this](const PowerExportOutcome& outcome) { finished.push_back(outcome); });
     }
-    void exportNow() { commands.trigger(static_cast<int>(AppCommand::exportPowerHistory)); }
+    void exportNow() { commands.trigger(ShellCommands::ExportPowerHistory); }
 
     QTemporaryDir destination;
     std::vector<PowerExportOutcome> finished;
@@ -171,6 +182,115 @@ TEST_F(ShellCommandsMenus, SpeedsAloneNeitherNotifyNorRefillAnOpenMenu) {
     EXPECT_TRUE(fans->actions().isEmpty());
 }
 
+TEST_F(ShellCommandsMenus, APresetFromTheMenuLeavesNoPresetBehindToComeBackLater) {
+    engine.publishFansIfChanged(pollOf({fan(0, 2000), fan(1, 2100)}, {}, false));
+    engine.selectPreset(FanPreset::quiet);
+    ASSERT_EQ(engine.activePreset(), FanPreset::quiet);
+
+    commands.choosePreset(3);  // "Max"
+    EXPECT_EQ(engine.activePreset(), std::nullopt);
+    ASSERT_TRUE(engine.activeProfile().has_value());
+    EXPECT_EQ(engine.activeProfile()->id, FanProfile::maxThermalBlast().id);
+    EXPECT_EQ(engine.controlSourceCaption(), "Max cooling");
+
+    // An edit of the quiet preset's cap re-applies the active preset, if
+    // there is one: Max must stay.
+    engine.setPresetCap(FanPreset::quiet, 0.4, std::nullopt);
+    EXPECT_EQ(engine.activeProfile()->id, FanProfile::maxThermalBlast().id);
+}
+
+// The commands on a scripted face: what each asks of the engine, in what
+// order, and which window it opens.
+class ShellCommandsOnAScript : public ::testing::Test {
+protected:
+    void SetUp() override {
+        face::DriveFace::State drive = face.drive().state();
+        drive.activeProfile = FanProfile::appleAuto();
+        face.drive().publish(drive);
+        face.drive().fans().update({{0, fan(0, 2000)}}, {}, {});
+        face.clearCommands();
+    }
+
+    face::ScriptedEngineFace face;
+    updater::OfflineUpdaterController updaterController;
+    updater::UpdaterViewModel updater{updaterController, QString()};
+    std::vector<QString> opened;
+    ShellCommands commands{face, updater, [this](const QString& id) { opened.push_back(id); }, [] {}};
+};
+
+TEST_F(ShellCommandsOnAScript, EachCommandWritesTheSectionThenRaisesItsRequestThenOpensTheWindow) {
+    using namespace face::command;
+    struct Case {
+        ShellCommands::Command command;
+        std::vector<face::FaceCommand> asked;
+        bool opensMain;
+    };
+    const Case cases[] = {
+        {ShellCommands::NewCustomMode,
+         {SelectSection{Section::modes}, RaiseRequest{Request::modeCreation, std::nullopt}}, true},
+        {ShellCommands::Dashboard, {SelectSection{Section::dashboard}}, true},
+        {ShellCommands::Sensors, {SelectSection{Section::sensors}}, true},
+        {ShellCommands::Settings, {SelectSection{Section::settings}}, true},
+        {ShellCommands::OpenMainWindow, {}, true},
+        // The dust cycle asks for nothing while the daemon is not connected.
+        {ShellCommands::StartDustCycle, {}, false},
+        {ShellCommands::CheckForUpdates, {}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.command));
+        face.clearCommands();
+        opened.clear();
+        commands.trigger(c.command);
+        EXPECT_EQ(face.commands(), c.asked);
+        EXPECT_EQ(opened, c.opensMain ? std::vector<QString>{"main"} : std::vector<QString>{});
+    }
+
+    auto daemon = face.daemon().state();
+    daemon.helperState = HelperState::connected();
+    face.daemon().publish(daemon);
+    face.clearCommands();
+    commands.trigger(ShellCommands::StartDustCycle);
+    EXPECT_EQ(face.commands(), (std::vector<face::FaceCommand>{SelectSection{Section::dashboard},
+                                                                RaiseRequest{Request::dustCycle, std::nullopt}}));
+}
+
+TEST_F(ShellCommandsOnAScript, APresetIsChosenAsTheEnginesOwnStepsDoAndTheOneOnChangesNothing) {
+    using namespace face::command;
+    commands.choosePreset(0);  // "Automatic", already on
+    EXPECT_TRUE(face.commands().empty());
+
+    auto drive = face.drive().state();
+    drive.activePreset = FanPreset::quiet;
+    face.drive().publish(drive);
+    face.modes().publishActiveCustomModeID(Uuid::random());
+    commands.choosePreset(3);
+    EXPECT_EQ(face.commands(), (std::vector<face::FaceCommand>{ClearActivePreset{}, ClearActiveCustomMode{},
+                                                                ApplyProfile{FanProfile::maxThermalBlast()}}));
+    EXPECT_TRUE(commands.fanPresets()->index(3).data(ShellMenuModel::CheckedRole).toBool());
+}
+
+TEST_F(ShellCommandsOnAScript, TheMenusShowWhatTheFaceHolds) {
+    const auto titles = [](ShellMenuModel* model) {
+        std::vector<std::string> all;
+        for (int row = 0; row < model->rowCount(); ++row)
+            all.push_back(model->index(row).data(ShellMenuModel::TitleRole).toString().toStdString());
+        return all;
+    };
+    EXPECT_EQ(titles(commands.appMenu()),
+              (std::vector<std::string>{"Open Brumalune", "Settings\u2026", "Quit Brumalune"}))
+        << "no feed, no update check";
+    const QModelIndex exportEntry = commands.fileMenu()->index(1);
+    EXPECT_FALSE(exportEntry.data(ShellMenuModel::EnabledRole).toBool()) << "no history to export yet";
+    EXPECT_EQ(commands.fanPresets()->rowCount(), 4);
+    EXPECT_FALSE(commands.dustCycleEnabled());
+
+    face.alerts().publish({.isOverheating = false, .inAppAlert = std::nullopt, .hasHistory = true});
+    EXPECT_TRUE(commands.fileMenu()->index(1).data(ShellMenuModel::EnabledRole).toBool());
+    face.drive().fans().update({}, {}, {});
+    EXPECT_EQ(commands.fanPresets()->rowCount(), 0) << "no fans, no presets";
+    EXPECT_FALSE(commands.showsDustCycle());
+}
+
 // Every warning while a window's QML is loaded and used: a binding loop or
 // an undefined property shows up here.
 QStringList& qmlWarnings() {
@@ -188,8 +308,10 @@ protected:
         ShellCommandsMenus::SetUp();
         qmlWarnings().clear();
         previousHandler = qInstallMessageHandler(collectWarnings);
-        qml.rootContext()->setContextProperty("shell", &commands);
-        qml.load(QUrl("qrc:/qt/qml/Brumalune/Main.qml"));
+        qml.addImportPath("qrc:/");
+        face::EngineFace::provide(qml, &face);
+        ShellCommands::provide(qml, &commands);
+        qml.load(QUrl("qrc:/Zephrane/Shell/Main.qml"));
         ASSERT_EQ(qml.rootObjects().size(), 1);
         window = qobject_cast<QQuickWindow*>(qml.rootObjects().first());
         ASSERT_NE(window, nullptr);

@@ -14,11 +14,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "TracedStart.hpp"
 #include "platform/codesign/CodeSigning.hpp"
 #include "shared/HelperConstants.hpp"
 
@@ -46,8 +48,10 @@ fs::path makeScratch(const fs::path& parent) {
 }
 
 struct Peer {
-    pid_t pid = -1;
+    pid_t pid = -1;  // our child, reaped by finish()
     int connection = -1;
+    pid_t process = -1;  // the peer's process when another process started it
+    pid_t tracer = -1;
 };
 
 class LivePeers : public ::testing::Test {
@@ -112,6 +116,33 @@ protected:
         return peer;
     }
 
+    // Starts `program` as `user` (which needs root), traced from its start
+    // by a tracer of that user or not traced at all; it connects to us like
+    // start()'s. The peer's directories and socket become everyone's to
+    // reach.
+    enum class Tracing { fromTheStart, none };
+    Peer startAs(const fs::path& program, uid_t user, Tracing tracing) {
+        EXPECT_EQ(::chmod(programs_.c_str(), 0755), 0);
+        EXPECT_EQ(::chmod(sockets_.c_str(), 0755), 0);
+        EXPECT_EQ(::chmod(address_.sun_path, 0777), 0);
+        const std::vector<std::string> command{program.string(), address_.sun_path};
+        Peer peer;
+        if (tracing == Tracing::fromTheStart) {
+            traced_.push_back(std::make_unique<test::TracedStart>(command, user));
+            peer.tracer = traced_.back()->tracer();
+        } else {
+            // The same start without the trace: as the user, forked by a
+            // process that gives up root first.
+            traced_.push_back(std::make_unique<test::TracedStart>(command, user, -1, test::TracedStart::Trace::no));
+        }
+        peer.process = traced_.back()->traced();
+        pollfd ready{listener_, POLLIN, 0};
+        if (::poll(&ready, 1, 10'000) == 1) peer.connection = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+        if (peer.connection < 0) ADD_FAILURE() << program << " did not connect";
+        peers_.push_back(peer);
+        return peer;
+    }
+
     // Hangs up and reaps the peer.
     static void finish(const Peer& peer) {
         if (peer.connection >= 0) ::close(peer.connection);
@@ -127,6 +158,7 @@ protected:
     sockaddr_un address_{};
     int listener_ = -1;
     std::vector<Peer> peers_;
+    std::vector<std::unique_ptr<test::TracedStart>> traced_;  // after peers_: their connections close first
 };
 
 TEST_F(LivePeers, OnlyTheGenuineAppInstalledSafelyPasses) {
@@ -254,6 +286,29 @@ TEST_F(LivePeers, CodeInjectedIntoTheGenuineAppFails) {
         else
             EXPECT_EQ(verdict, std::nullopt) << c.edge;
     }
+}
+
+// The genuine app started under a tracer, as an unprivileged program that
+// wants to steer it would start it: refused, unless the tracer is root (or
+// the trusted owner), who could change the program itself anyway.
+TEST_F(LivePeers, TheGenuineAppTracedByAnotherUserFails) {
+    if (::getuid() != 0) GTEST_SKIP() << "needs root to run peers and tracers as another user";
+    constexpr uid_t kNobody = 65534;
+    const fs::path app = install(PEER_APP_PATH, 0755, "app");
+
+    const Peer untraced = startAs(app, kNobody, Tracing::none);
+    EXPECT_EQ(checkPeer(untraced.connection, clientRequirement(), TrustPolicy{0}), std::nullopt)
+        << "run by another user, the genuine app passes";
+
+    const Peer traced = startAs(app, kNobody, Tracing::fromTheStart);
+    EXPECT_EQ(checkPeer(traced.connection, clientRequirement(), TrustPolicy{0}),
+              "peer process " + std::to_string(traced.process) + " (" + app.string() +
+                  "): anchor apple generic: the process is being traced by process " + std::to_string(traced.tracer) +
+                  " (uid 65534), which may steer it");
+
+    const Peer debugged = startAs(app, 0, Tracing::fromTheStart);
+    EXPECT_EQ(checkPeer(debugged.connection, clientRequirement(), TrustPolicy{0}), std::nullopt)
+        << "root's debugger is no intruder";
 }
 
 TEST_F(LivePeers, CopyOwnedByAnotherUserFails) {

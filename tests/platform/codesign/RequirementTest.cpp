@@ -89,7 +89,7 @@ TEST(Requirement, RefusesWhatItDoesNotUnderstand) {
 CodeInfo genuineApp() {
     LoadedCode loaded;
     loaded.files = {{"/opt/zephrane/app", 0, 0755, true}, {"/usr/lib/x86_64-linux-gnu/libc.so.6", 0, 0755, true}};
-    return {"/opt/zephrane/app", 0, 0755, Identity{"com.zephrane.app", "ZPHRN4B7Q2"}, loaded};
+    return {"/opt/zephrane/app", 0, 0755, Identity{"com.zephrane.app", "ZPHRN4B7Q2"}, loaded, std::nullopt};
 }
 
 LoadedFile library(const char* path, uid_t owner, mode_t mode, bool current = true) {
@@ -142,6 +142,21 @@ TEST(Requirement, ChecksEveryClauseAndNamesTheFirstThatFails) {
          with([](CodeInfo& c) { c.loaded->unreadable = "its memory map cannot be read: Permission denied"; }),
          "anchor apple generic: the process's loaded code cannot be checked: its memory map cannot be read: "
          "Permission denied"},
+        {"traced by root", with([](CodeInfo& c) { c.tracer = Tracer{77, {0, 0, 0, 0}}; }), std::nullopt},
+        {"traced by another user", with([](CodeInfo& c) { c.tracer = Tracer{77, {1000, 1000, 1000, 1000}}; }),
+         "anchor apple generic: the process is being traced by process 77 (uid 1000), which may steer it"},
+        {"traced by a user that was root once", with([](CodeInfo& c) { c.tracer = Tracer{77, {1000, 1000, 0, 1000}}; }),
+         "anchor apple generic: the process is being traced by process 77 (uid 1000), which may steer it"},
+        {"traced by a process that cannot be looked at", with([](CodeInfo& c) { c.tracer = Tracer{77, {}}; }),
+         "anchor apple generic: the process is being traced by process 77, which cannot be looked at"},
+        {"its status unreadable", with([](CodeInfo& c) { c.tracer = Tracer{}; }),
+         "anchor apple generic: the process is being traced or its status cannot be read"},
+        {"traced, and injected into too",
+         with([](CodeInfo& c) {
+             c.tracer = Tracer{77, {1000, 1000, 1000, 1000}};
+             c.loaded->injectionVariables = {"LD_PRELOAD"};
+         }),
+         "anchor apple generic: the process is being traced by process 77 (uid 1000), which may steer it"},
         {"every clause fails: the anchor is named first",
          with([](CodeInfo& c) {
              c.owner = 7;
@@ -163,6 +178,14 @@ TEST(Requirement, TrustPolicyNamesTheOwnerTheAnchorAccepts) {
     code.loaded->files.push_back(library("/home/other/y.so", 1001, 0755));
     EXPECT_EQ(anchor.check(code, TrustPolicy{1000}),
               "anchor apple generic: the process has loaded \"/home/other/y.so\", owned by uid 1001, not uid 1000");
+    // That owner may debug its own program; another user may not.
+    code.tracer = Tracer{77, {1000, 1000, 1000, 1000}};
+    code.loaded->files.pop_back();
+    EXPECT_EQ(anchor.check(code, TrustPolicy{1000}), std::nullopt);
+    code.tracer = Tracer{77, {1001, 1001, 1001, 1001}};
+    EXPECT_EQ(anchor.check(code, TrustPolicy{1000}),
+              "anchor apple generic: the process is being traced by process 77 (uid 1001), which may steer it");
+    code.tracer.reset();
     code.owner = 0;
     EXPECT_EQ(anchor.check(code, TrustPolicy{1000}),
               "anchor apple generic: the executable is owned by uid 0, not uid 1000");

@@ -51,7 +51,8 @@ public:
         header->version = segment::kVersion;
         header->entrySize = sizeof(segment::Entry);
         header->keyCount = static_cast<std::uint32_t>(keys.size());
-        header->leaseEnd = segment::leaseClockNow() + 3'600'000'000'000;
+        header->lease = 3'600'000'000'000;
+        header->renewedAt = segment::leaseClockNow();
         for (std::size_t i = 0; i < keys.size(); ++i) {
             segment::Entry* e = new (static_cast<std::byte*>(mapping_) + sizeof(segment::Header) +
                                      i * sizeof(segment::Entry)) segment::Entry{};

@@ -36,6 +36,7 @@ void clearEnvironment() {
     ::unsetenv("ZEPHRANE_SMC_SOCKET");
     ::unsetenv("ZEPHRANE_HID_SOCKET");
     ::unsetenv("ZEPHRANE_SIM_DIR");
+    ::unsetenv("ZEPHRANE_SMC_DEADLINE_MS");
 }
 
 TEST(SocketPaths, EnvironmentPicksTheSocket) {
@@ -347,6 +348,52 @@ TEST_F(IOKitUserClient, AHungCallBlocksOnlyItsOwnConnection) {
     IOServiceClose(other);
 }
 
+// A simulator that never answers (stopped, or a call its fault hangs)
+// costs an open or a call its deadline and no more: each fails as not
+// responding, and a connection whose call ran out of time stays dead.
+TEST_F(IOKitUserClient, OpensAndCallsTheSimulatorNeverAnswersFailAtTheirDeadline) {
+    using Clock = std::chrono::steady_clock;
+    constexpr auto kDeadline = std::chrono::milliseconds(300);
+    ::setenv("ZEPHRANE_SMC_DEADLINE_MS", "300", 1);
+    const auto request = numberedRecord();
+    {
+        auto server = serveEcho();
+        const io_connect_t connection = open();
+        auto stuck = std::async(std::launch::async, [&] {
+            std::array<std::uint8_t, 80> output{};
+            std::size_t size = 0;
+            const auto start = Clock::now();
+            const kern_return_t code = call(connection, kHangSelector, request, output, size);
+            return std::pair(code, Clock::now() - start);
+        });
+        const bool ended = stuck.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
+        if (!ended) server->stop();  // releases the call, which would wait for ever
+        ASSERT_TRUE(ended) << "the call waited past its deadline";
+        const auto [code, waited] = stuck.get();
+        EXPECT_EQ(code, kIOReturnNotResponding);
+        EXPECT_GE(waited, kDeadline - std::chrono::milliseconds(50));
+        std::array<std::uint8_t, 80> output{};
+        std::size_t size = 0;
+        EXPECT_EQ(call(connection, 2, request, output, size), kIOReturnNotResponding) << "it stays dead";
+        IOServiceClose(connection);
+    }
+
+    // A simulator that takes the connection and never answers the open.
+    UnixTestServer mute(socketPath_, [](UnixTestServer::Peer& peer) {
+        if (peer.readFrame()) peer.waitForClose();
+    });
+    const io_service_t service = IOServiceGetMatchingService(kIOMainPortDefault, IOServiceMatching("AppleSMC"));
+    auto opening = std::async(std::launch::async, [service] {
+        io_connect_t connection = IO_OBJECT_NULL;
+        return IOServiceOpen(service, mach_task_self(), 0, &connection);
+    });
+    const bool answered = opening.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
+    if (!answered) mute.stop();
+    ASSERT_TRUE(answered) << "the open waited past its deadline";
+    EXPECT_EQ(opening.get(), kIOReturnNotResponding);
+    IOObjectRelease(service);
+}
+
 std::array<std::uint8_t, 80> readRecord(std::string_view key, std::uint8_t command = 5) {
     std::array<std::uint8_t, 80> record{};
     const std::uint32_t code = testing::code(key);
@@ -393,6 +440,33 @@ TEST_F(IOKitUserClient, ReadsComeFromAHandedOverKeyTableAndEverythingElseGoesOve
     table.header->onSocket = 1;
     ASSERT_EQ(call(connection, 2, readRecord("F0Ac"), output, size), kIOReturnSuccess);
     EXPECT_EQ(output[40], 0x11) << "the simulator asked to see reads again";
+    IOServiceClose(connection);
+}
+
+// A simulator killed without a word leaves its table mapped and its lease
+// running (an hour here): the moment its socket hangs up, reads stop coming
+// from the table, and fail as the simulator's socket does.
+TEST_F(IOKitUserClient, AKeyTableIsReadNoMoreOnceItsSimulatorHasHungUp) {
+    testing::HandMadeSegment table({{"F0Ac", 4, {0x00, 0x40, 0x9c, 0x45}}});
+    const int descriptor = table.sealed().fd();
+    std::promise<void> hangUp;
+    std::shared_future<void> hungUp = hangUp.get_future().share();
+    UnixTestServer server(socketPath_, [descriptor, hungUp](UnixTestServer::Peer& peer) {
+        if (!peer.readFrame()) return;
+        peer.writeFrame(answerPayload(kIOReturnSuccess), descriptor);
+        hungUp.wait();  // then the connection closes
+    });
+    const io_connect_t connection = open();
+    std::array<std::uint8_t, 80> output{};
+    std::size_t size = 0;
+    ASSERT_EQ(call(connection, 2, readRecord("F0Ac"), output, size), kIOReturnSuccess);
+    EXPECT_EQ(output[49], 0x40) << "from the table";
+
+    hangUp.set_value();
+    ASSERT_TRUE(server.waitForFinishedHandlers(1));
+    EXPECT_TRUE(eventually([&] { return call(connection, 2, readRecord("F0Ac"), output, size) != kIOReturnSuccess; }))
+        << "the table of a simulator that hung up was still read";
+    EXPECT_EQ(call(connection, 2, readRecord("F0Ac"), output, size), kIOReturnNotResponding);
     IOServiceClose(connection);
 }
 

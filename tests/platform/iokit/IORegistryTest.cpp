@@ -1,5 +1,6 @@
 #include "platform/iokit/IORegistryLinux.hpp"
 
+#include <atomic>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -45,7 +46,7 @@ protected:
     std::string path_ = directory_.path("IORegistry.sock");
 };
 
-TEST_F(RegistryClient, EachCallIsOneRequestWithItsOperationAndArgument) {
+TEST_F(RegistryClient, EachCallIsOneRequestWithItsOperationAndArgumentAfterOneAskForSharedAnswers) {
     auto log = std::make_shared<FrameLog>();
     auto server = serve(answering("null", log));
     auto client = registry();
@@ -54,6 +55,7 @@ TEST_F(RegistryClient, EachCallIsOneRequestWithItsOperationAndArgument) {
     client.providingPowerSourceType();
     client.externalPowerAdapterDetails();
     const std::vector<std::vector<std::uint8_t>> expected{
+        {wire::kOpShareRegistry},  // asked once, and refused: this peer shares nothing
         [] { auto f = bytes("?AppleSmartBattery"); f[0] = wire::kOpMatchingServices; return f; }(),
         [] { auto f = bytes("?IOPower:/IOPowerConnection/IOPMrootDomain"); f[0] = wire::kOpEntryAtPath; return f; }(),
         {wire::kOpPowerSourceType},
@@ -104,6 +106,34 @@ TEST_F(RegistryClient, AnUnreachableOrMisbehavingMachineHasNothing) {
         EXPECT_EQ(client.providingPowerSourceType(), std::nullopt);
         EXPECT_EQ(client.externalPowerAdapterDetails(), std::nullopt);
     }
+}
+
+// A registry peer that answers every request on a connection, as the
+// simulator does, counting its connections.
+UnixTestServer::Handler answeringEach(std::string text, std::shared_ptr<std::atomic<int>> connections) {
+    return [text = std::move(text), connections](UnixTestServer::Peer& peer) {
+        ++*connections;
+        while (peer.readFrame()) peer.writeFrame(bytes(text));
+    };
+}
+
+// Polled once a second, a client that connected for every call woke the
+// simulator and its log for each; one connection serves them all, and a
+// simulator that went away and came back costs the call that finds it out
+// nothing but a new connection.
+TEST_F(RegistryClient, OneConnectionServesEveryCallAndIsOpenedAnewOnceTheMachineHungUp) {
+    auto connections = std::make_shared<std::atomic<int>>(0);
+    auto server = serve(answeringEach(R"("AC Power")", connections));
+    auto client = registry();
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(client.providingPowerSourceType(), "AC Power") << "call " << i;
+    EXPECT_EQ(client.externalPowerAdapterDetails(), json("AC Power"));
+    EXPECT_EQ(connections->load(), 1);
+
+    server.reset();  // the simulator stops; a new one starts at the same path
+    server = serve(answeringEach(R"("Battery Power")", connections));
+    EXPECT_EQ(client.providingPowerSourceType(), "Battery Power") << "the first call after the restart";
+    EXPECT_EQ(client.providingPowerSourceType(), "Battery Power");
+    EXPECT_EQ(connections->load(), 2);
 }
 
 TEST_F(RegistryClient, CreationReadsTheSocketFromTheEnvironment) {

@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -86,8 +87,7 @@ TEST(KeyTableMappingTest, SendsToTheSocketWhatTheSimulatorMustSee) {
         {"a write", [](HandMadeSegment&) {}, request(6, "F0Ac")},
         {"a command the firmware does not know", [](HandMadeSegment&) {}, request(7, "F0Ac")},
         {"the table switched to the socket", [](HandMadeSegment& s) { s.header->onSocket = 1; }, request(5, "FNum")},
-        {"a lease run out", [](HandMadeSegment& s) { s.header->leaseEnd = segment::leaseClockNow() - 1; },
-         request(5, "FNum")},
+        {"no lease ever given", [](HandMadeSegment& s) { s.header->lease = 0; }, request(5, "FNum")},
         {"a key switched to the socket", [](HandMadeSegment& s) { s.entries[1]->onSocket = 1; }, request(9, "F0Ac")},
         {"an index request naming a key switched to the socket",
          [](HandMadeSegment& s) { s.entries[1]->onSocket = 1; }, request(8, "F0Ac", 0)},
@@ -107,6 +107,53 @@ TEST(KeyTableMappingTest, SendsToTheSocketWhatTheSimulatorMustSee) {
     segment.entries[1]->onSocket = 1;
     EXPECT_TRUE(answered(mapping, request(5, "FNum"))) << "other keys stay on the table";
     EXPECT_TRUE(answered(mapping, request(8, "", 1))) << "listing a switched key names no key";
+}
+
+std::atomic<std::int64_t> ourNow{0};
+std::int64_t ourClock() { return ourNow.load(); }
+
+// The simulator's clock may be far from ours (it runs in another time
+// namespace, or we do): its stamps only measure the time between renewals,
+// and the lease runs on our clock from the freshest renewal we saw.
+TEST(KeyTableMappingTest, TheLeaseRunsOnThisProcesssClockWhereverTheSimulatorsStands) {
+    using namespace std::chrono;
+    constexpr std::int64_t kLease = duration_cast<nanoseconds>(1s).count();
+    constexpr std::int64_t kHour = duration_cast<nanoseconds>(1h).count();
+    const struct {
+        const char* edge;
+        std::int64_t simulatorAhead;  // its clock less ours
+    } rows[] = {
+        {"the same clock", 0},
+        {"the simulator's an hour ahead", kHour},
+        {"the simulator's an hour behind", -kHour},
+        {"the simulator's a day of hours ahead", 24 * kHour},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.edge);
+        HandMadeSegment segment(kKeys);
+        ourNow = 5 * kHour;
+        const auto renew = [&] {
+            segment.header->lease = kLease;
+            segment.header->renewedAt = ourNow.load() + row.simulatorAhead;
+        };
+        renew();
+        const KeyTableMapping mapping(segment.sealed().fd(), ourClock);
+        EXPECT_TRUE(answered(mapping, request(5, "FNum"))) << "just renewed";
+        ourNow += kLease - 1;
+        EXPECT_TRUE(answered(mapping, request(5, "FNum"))) << "within the lease";
+        ourNow += 1;
+        EXPECT_FALSE(answered(mapping, request(5, "FNum"))) << "a lease's time without a renewal";
+        ourNow += 10 * kHour;
+        EXPECT_FALSE(answered(mapping, request(5, "FNum")));
+        renew();
+        EXPECT_TRUE(answered(mapping, request(5, "FNum"))) << "renewed again";
+        ourNow += kLease / 2;
+        renew();
+        ourNow += kLease - 1;
+        EXPECT_TRUE(answered(mapping, request(5, "FNum"))) << "from the latest renewal";
+        ourNow += 1;
+        EXPECT_FALSE(answered(mapping, request(5, "FNum")));
+    }
 }
 
 TEST(KeyTableMappingTest, RefusesDescriptorsItCannotTrust) {

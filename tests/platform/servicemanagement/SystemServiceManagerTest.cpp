@@ -10,6 +10,7 @@
 
 #include "ServiceTestSupport.hpp"
 #include "platform/servicemanagement/ServiceStore.hpp"
+#include "shared/ThreadJoiner.hpp"
 
 namespace zephrane::servicemanagement {
 namespace {
@@ -264,6 +265,35 @@ TEST_F(SystemServiceManagerTest, UnregisterCompletesOnceOnAnotherThread) {
     EXPECT_EQ(calls, 2);
     ASSERT_TRUE(result);
     EXPECT_EQ(result->code, kSMErrorJobNotFound);
+}
+
+// The completion holds the last reference to the service, and through it to
+// the queue that runs it: the queue is let go of on its own thread, which
+// cannot join itself, so the process's joiner joins it once it ends.
+TEST_F(SystemServiceManagerTest, ACompletionHoldingTheLastReferenceLetsItsQueueEndAndBeJoined) {
+    installDaemon();
+    ASSERT_EQ(registerDaemon(), std::nullopt);
+    ThreadJoiner& joiner = ThreadJoiner::instance();
+    joiner.waitUntilJoined();
+    const std::uint64_t before = joiner.joined();
+
+    std::shared_ptr<Service> service = manager_->daemonService(kPlist);
+    manager_.reset();
+    Service* raw = service.get();
+    std::promise<void> mayRelease;
+    std::promise<std::optional<Error>> completed;
+    raw->unregisterService([held = std::move(service), gate = mayRelease.get_future().share(),
+                            &completed](std::optional<Error> error) mutable {
+        gate.wait();  // until unregisterService() has returned
+        held.reset();
+        completed.set_value(error);
+    });
+    mayRelease.set_value();
+    auto result = completed.get_future();
+    ASSERT_EQ(result.wait_for(kGenerousDeadline), std::future_status::ready);
+    EXPECT_EQ(result.get(), std::nullopt);
+    joiner.waitUntilJoined();
+    EXPECT_EQ(joiner.joined(), before + 1);
 }
 
 TEST_F(SystemServiceManagerTest, UnregisterWorksWhenThePropertyListIsGone) {

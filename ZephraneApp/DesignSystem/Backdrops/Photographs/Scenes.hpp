@@ -8,7 +8,7 @@
 
 #include <QImage>
 
-#include "ZephraneApp/DesignSystem/Backdrops/WindowBackdrop.hpp"
+#include "ZephraneApp/Model/WindowBackdrop.hpp"
 
 namespace zephrane::photographs {
 

@@ -26,11 +26,11 @@
 
 #include "DesignQmlSupport.hpp"
 #include "FakeEngine.hpp"
-#include "ZephraneApp/DesignSystem/BackdropViewStore.hpp"
+#include "ZephraneApp/DesignSystem/Backdrops/BackdropViewStore.hpp"
 #include "ZephraneApp/DesignSystem/Backdrops/BackdropImageStore.hpp"
-#include "ZephraneApp/DesignSystem/Surfaces.hpp"
-#include "ZephraneApp/DesignSystem/SymbolTable.hpp"
-#include "ZephraneApp/DesignSystem/ThemeTokens.hpp"
+#include "ZephraneApp/DesignSystem/Tokens/Surfaces.hpp"
+#include "ZephraneApp/DesignSystem/Tokens/SymbolTable.hpp"
+#include "ZephraneApp/DesignSystem/Tokens/ThemeTokens.hpp"
 #include "platform/accessibility/FakeDisplayOptions.hpp"
 
 namespace {

@@ -205,12 +205,12 @@ Rectangle {
             Layout.alignment: Qt.AlignTop
             spacing: 10
             Caption { text: "Daemon: not registered, unavailable (prominent)" }
-            HelperStateActionView { engine: notRegistered }
-            HelperStateActionView { engine: unavailable; prominent: true }
+            HelperStateActionView { daemon: notRegistered.daemon }
+            HelperStateActionView { daemon: unavailable.daemon; prominent: true }
             Caption { text: "Daemon: awaiting approval, connecting, install issue" }
-            HelperStateActionView { engine: approval; prominent: true }
-            HelperStateActionView { Layout.preferredWidth: 300; engine: connecting; showsConnectingCaption: true }
-            HelperStateActionView { engine: issue }
+            HelperStateActionView { daemon: approval.daemon; prominent: true }
+            HelperStateActionView { Layout.preferredWidth: 300; daemon: connecting.daemon; showsConnectingCaption: true }
+            HelperStateActionView { daemon: issue.daemon }
             Caption { text: "Empty states: compact, full" }
             EmptyState {
                 Layout.preferredWidth: 300

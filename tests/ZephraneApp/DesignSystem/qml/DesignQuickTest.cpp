@@ -13,7 +13,7 @@
 
 #include "DesignQmlSupport.hpp"
 #include "FakeEngine.hpp"
-#include "ZephraneApp/DesignSystem/BackdropViewStore.hpp"
+#include "ZephraneApp/DesignSystem/Backdrops/BackdropViewStore.hpp"
 #include "ZephraneApp/DesignSystem/Backdrops/BackdropImageStore.hpp"
 #include "ZephraneApp/DesignSystem/Backdrops/BackdropResourceBundle.hpp"
 

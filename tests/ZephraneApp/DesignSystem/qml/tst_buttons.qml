@@ -34,7 +34,7 @@ Item {
         id: helperView
         x: 10; y: 100
         width: 300
-        engine: engine
+        daemon: engine.daemon
     }
 
     EmptyState {

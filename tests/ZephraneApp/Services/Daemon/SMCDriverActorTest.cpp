@@ -628,6 +628,27 @@ TEST_F(DriverTest, AReopenWhileConnectedReturnsTheSameBridgeSilently) {
     EXPECT_EQ(bridgeOpens_, 1);
 }
 
+// The SMC went away (on Linux, the simulator restarted): the connection it
+// left is lost for good and counts as none, so the next reopen makes a new
+// one, or says it could not.
+TEST_F(DriverTest, ALostReadConnectionIsReplacedByTheNextReopen) {
+    make();
+    smc_->loseConnection();
+    FakeSMCTransport* next = nullptr;
+    reopenWith_.push_back(twoFanBridge(&next));
+    log_.clear();
+    const auto reopened = awaitResult(driver_->reopenReadBridgeIfNeeded());
+    ASSERT_NE(reopened, nullptr);
+    EXPECT_NE(reopened, driver_->sharedBridge()) << "the launch-time connection stays what it was";
+    EXPECT_TRUE(log_.contains(oslog::Level::info, "SMC read connection lost \u2014 reopened"));
+    EXPECT_EQ(awaitResult(driver_->reopenReadBridgeIfNeeded()), reopened) << "a live one is kept";
+
+    next->loseConnection();
+    EXPECT_EQ(awaitResult(driver_->reopenReadBridgeIfNeeded()), nullptr);
+    EXPECT_TRUE(log_.contains(oslog::Level::info, "SMC read connection lost \u2014 reopen attempt failed, will retry"));
+    EXPECT_EQ(awaitResult(driver_->connect()), State::unavailable("cannot open AppleSMC"));
+}
+
 // --- exit restore --------------------------------------------------------------
 
 TEST_F(DriverTest, TheExitRestoreSendsOnTheCurrentConnectionOnly) {

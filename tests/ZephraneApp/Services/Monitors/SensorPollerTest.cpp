@@ -478,6 +478,19 @@ TEST(SensorPollerCore, AConnectionThatFailsLaterKeepsTheLastValuesAndTheFans) {
     }
 }
 
+// Failing reads are weather; a connection lost for good (the SMC went away)
+// is no SMC at all, so the engine opens a new one rather than showing the
+// last values for ever.
+TEST(SensorPollerCore, AConnectionLostForGoodReadsAsNoSMC) {
+    Rig rig;
+    ASSERT_TRUE(rig.pollAt(0ms).smcAvailable);
+    rig.smc->loseConnection();
+    for (auto at : {100ms, 1000ms, 40000ms}) {
+        SCOPED_TRACE(at.count());
+        EXPECT_EQ(rig.pollAt(at), Result{});
+    }
+}
+
 TEST(SensorPollerCore, TheKeyWalkRunsOncePerPoller) {
     Rig rig;
     rig.core->discoverIfNeeded();

@@ -1,0 +1,38 @@
+#include "ZephraneApp/DesignSystem/Controls/SliderRules.hpp"
+
+namespace zephrane::design {
+
+double sliderFraction(double value) {
+    if (!(value > 0.0)) return 0.0;  // also not-a-number
+    return value > 1.0 ? 1.0 : value;
+}
+
+double sliderFractionAt(double x, double width, bool rightToLeft) {
+    const double fraction = sliderFraction(width <= 1.0 ? x : x / width);
+    return rightToLeft ? 1.0 - fraction : fraction;
+}
+
+double sliderKeyStep(MoveDirection direction, bool rightToLeft) {
+    const double mirror = rightToLeft ? -1.0 : 1.0;
+    switch (direction) {
+        case MoveDirection::up: return kSliderKeyStep;
+        case MoveDirection::down: return -kSliderKeyStep;
+        case MoveDirection::left: return -kSliderKeyStep * mirror;
+        case MoveDirection::right: return kSliderKeyStep * mirror;
+        case MoveDirection::none: return 0.0;
+    }
+    return 0.0;
+}
+
+double sliderSteppedValue(double value, MoveDirection direction, bool rightToLeft) {
+    return sliderFraction(sliderFraction(value) + sliderKeyStep(direction, rightToLeft));
+}
+
+bool sliderIconOnFill(double width, double value) { return width * sliderFraction(value) >= kSliderHeight; }
+
+SliderTrailing sliderTrailing(bool dragging, bool hasPendingLabel, bool hasTrailingIcon) {
+    if (dragging && hasPendingLabel) return SliderTrailing::pendingLabel;
+    return hasTrailingIcon ? SliderTrailing::icon : SliderTrailing::nothing;
+}
+
+}  // namespace zephrane::design

@@ -1,0 +1,15 @@
+import QtQuick
+import Zephrane.Design
+import Zephrane.Face
+
+GalleryScene {
+    id: view
+    property bool prominent: false
+
+    HelperStateActionView {
+        width: 300
+        daemon: Face.daemon
+        prominent: view.prominent
+        showsConnectingCaption: true
+    }
+}

@@ -1,0 +1,224 @@
+// The face's list models as a view sees them: a poll of the simulated
+// laptop that only changes values sends nothing but dataChanged, for the
+// roles that changed; a key that comes or goes inserts or removes exactly
+// its row; a row that moves is moved, never reset.
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <QAbstractItemModel>
+
+#include <gtest/gtest.h>
+
+#include "LaptopReadings.hpp"
+#include "ZephraneApp/Face/CustomModeModel.hpp"
+#include "ZephraneApp/Face/DeviceSensorModel.hpp"
+#include "ZephraneApp/Face/FanListModel.hpp"
+#include "ZephraneApp/Face/HeatSourceModel.hpp"
+#include "ZephraneApp/Face/SensorListModel.hpp"
+
+namespace zephrane::facetest {
+namespace {
+
+using face::SensorListModel;
+
+// Everything a model tells its views, by kind.
+struct ModelSignals {
+    explicit ModelSignals(QAbstractItemModel& model) {
+        QObject* context = &context_;
+        QObject::connect(&model, &QAbstractItemModel::dataChanged, context,
+                         [this](const QModelIndex& top, const QModelIndex& bottom, const QList<int>& roles) {
+                             for (int row = top.row(); row <= bottom.row(); ++row) changedRows.insert(row);
+                             changedRoles.insert(roles.begin(), roles.end());
+                             ++dataChanges;
+                         });
+        QObject::connect(&model, &QAbstractItemModel::rowsInserted, context,
+                         [this](const QModelIndex&, int first, int last) { inserted.push_back({first, last}); });
+        QObject::connect(&model, &QAbstractItemModel::rowsRemoved, context,
+                         [this](const QModelIndex&, int first, int last) { removed.push_back({first, last}); });
+        QObject::connect(&model, &QAbstractItemModel::rowsMoved, context,
+                         [this](const QModelIndex&, int first, int, const QModelIndex&, int to) {
+                             moved.push_back({first, to});
+                         });
+        QObject::connect(&model, &QAbstractItemModel::modelReset, context, [this] { ++resets; });
+        QObject::connect(&model, &QAbstractItemModel::layoutChanged, context, [this] { ++layouts; });
+    }
+    bool onlyDataChanged() const {
+        return inserted.empty() && removed.empty() && moved.empty() && resets == 0 && layouts == 0;
+    }
+
+    // The connections end with this.
+    QObject context_;
+    std::set<int> changedRows;
+    std::set<int> changedRoles;
+    int dataChanges = 0;
+    std::vector<std::pair<int, int>> inserted;
+    std::vector<std::pair<int, int>> removed;
+    std::vector<std::pair<int, int>> moved;
+    int resets = 0;
+    int layouts = 0;
+};
+
+std::vector<std::string> keysOf(const SensorListModel& model) {
+    std::vector<std::string> keys;
+    for (const auto& row : model.rows()) keys.push_back(row.sensor.key);
+    return keys;
+}
+
+class LaptopPolls : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { readings_ = new std::vector<SensorPoller::Result>(laptopReadings(3)); }
+    static const std::vector<SMCSensor>& poll(int i) { return (*readings_)[static_cast<std::size_t>(i)].allSensors; }
+
+    static std::vector<SensorPoller::Result>* readings_;
+};
+std::vector<SensorPoller::Result>* LaptopPolls::readings_ = nullptr;
+
+TEST_F(LaptopPolls, APollWithNewValuesChangesOnlyTheValuesInPlace) {
+    ASSERT_GT(poll(0).size(), 500u) << "the laptop's SMC and HID sensors";
+    SensorListModel model;
+    model.update(poll(0), {});
+    ModelSignals told(model);
+    model.update(poll(1), {});
+    EXPECT_TRUE(told.onlyDataChanged());
+    EXPECT_EQ(told.changedRoles, std::set<int>{SensorListModel::ValueRole});
+    EXPECT_FALSE(told.changedRows.empty()) << "the machine warmed up in five seconds";
+    // Only rows whose value moved are named.
+    for (int row : told.changedRows)
+        EXPECT_NE(poll(0)[static_cast<std::size_t>(row)].currentTemp, poll(1)[static_cast<std::size_t>(row)].currentTemp);
+    EXPECT_EQ(model.index(5).data(SensorListModel::ValueRole).toDouble(), poll(1)[5].currentTemp);
+
+    ModelSignals again(model);
+    model.update(poll(1), {});
+    EXPECT_EQ(again.dataChanges, 0) << "the same poll twice tells nothing";
+}
+
+TEST_F(LaptopPolls, AKeyThatComesOrGoesInsertsOrRemovesExactlyItsRow) {
+    SensorListModel model;
+    model.update(poll(0), {});
+    std::vector<SMCSensor> fewer = poll(1);
+    const SMCSensor gone = fewer[100];
+    fewer.erase(fewer.begin() + 100);
+    {
+        ModelSignals told(model);
+        model.update(fewer, {});
+        EXPECT_EQ(told.removed, (std::vector<std::pair<int, int>>{{100, 100}}));
+        EXPECT_TRUE(told.inserted.empty());
+        EXPECT_EQ(told.resets, 0);
+        EXPECT_FALSE(told.changedRows.contains(100)) << "a value change is not a removal";
+    }
+    std::vector<SMCSensor> more = poll(2);
+    SMCSensor extra = more[7];
+    extra.key = "Tzz9";
+    extra.id = "Tzz9";
+    more.insert(more.begin() + 8, extra);
+    {
+        ModelSignals told(model);
+        model.update(more, {});
+        // The vanished key is back where it was, and the new one at its place.
+        EXPECT_EQ(told.inserted, (std::vector<std::pair<int, int>>{{8, 8}, {101, 101}}));
+        EXPECT_TRUE(told.removed.empty());
+        EXPECT_EQ(told.resets, 0);
+    }
+    std::vector<std::string> expected;
+    for (const auto& s : more) expected.push_back(s.key);
+    EXPECT_EQ(keysOf(model), expected);
+    EXPECT_EQ(model.rows()[101].sensor.key, gone.key);
+}
+
+TEST_F(LaptopPolls, ARowThatMovesIsMovedAndKeepsItsIdentity) {
+    SensorListModel model;
+    std::vector<SMCSensor> sensors(poll(0).begin(), poll(0).begin() + 6);
+    model.update(sensors, {});
+    std::rotate(sensors.begin() + 1, sensors.begin() + 4, sensors.begin() + 5);  // row 4 to row 1
+    ModelSignals told(model);
+    model.update(sensors, {});
+    EXPECT_EQ(told.moved.size(), 1u);
+    EXPECT_TRUE(told.inserted.empty() && told.removed.empty() && told.resets == 0);
+    std::vector<std::string> expected;
+    for (const auto& s : sensors) expected.push_back(s.key);
+    EXPECT_EQ(keysOf(model), expected);
+}
+
+TEST(FaceListModel, KeysThatRepeatMatchInOrderAndACountChangeIsTold) {
+    face::HeatSourceModel model;
+    int counts = 0;
+    QObject::connect(&model, &face::FaceListModel::countChanged, [&counts] { ++counts; });
+    const std::vector<HeatSource> two{{"Helper", 0.3, 3, 10}, {"Helper", 0.1, 1, 11}};
+    model.update(two);
+    EXPECT_EQ(model.count(), 2);
+    EXPECT_EQ(counts, 1);
+    ModelSignals told(model);
+    const std::vector<HeatSource> three{{"Helper", 0.3, 3, 10}, {"Helper", 0.2, 1, 11}, {"Helper", 0.05, 1, 12}};
+    model.update(three);
+    EXPECT_EQ(told.inserted, (std::vector<std::pair<int, int>>{{2, 2}}));
+    EXPECT_EQ(told.changedRows, std::set<int>{1});
+    EXPECT_EQ(told.changedRoles, std::set<int>{face::HeatSourceModel::CpuShareRole});
+    EXPECT_EQ(counts, 2);
+    model.update(std::vector<HeatSource>{});
+    EXPECT_EQ(model.count(), 0);
+    EXPECT_EQ(counts, 3);
+}
+
+TEST(FaceListModel, APinChangesOnlyThePinnedRoleOfItsRow) {
+    SensorListModel model;
+    const std::vector<SMCSensor> sensors{{"TC0P", "TC0P", "CPU Proximity", SensorCategory::cpu, 50, SensorClass::temperature, "°C"},
+                                         {"TG0P", "TG0P", "GPU Proximity", SensorCategory::gpu, 45, SensorClass::temperature, "°C"}};
+    model.update(sensors, {});
+    ModelSignals told(model);
+    model.update(sensors, {"TG0P"});
+    EXPECT_EQ(told.changedRows, std::set<int>{1});
+    EXPECT_EQ(told.changedRoles, std::set<int>{SensorListModel::PinnedRole});
+    EXPECT_TRUE(model.index(1).data(SensorListModel::PinnedRole).toBool());
+    EXPECT_EQ(model.index(0).data(SensorListModel::CategoryNameRole).toString(), "CPU");
+    EXPECT_EQ(model.role("pinned"), SensorListModel::PinnedRole);
+}
+
+TEST(FaceListModel, FansCarryTheirManualTargetAndWarningAsRolesOfTheirOwn) {
+    face::FanListModel model;
+    const std::map<int, FanStatus> fans{{0, FanStatus{0, 2000, 1200, 6000, 2000, false, true}},
+                                        {1, FanStatus{1, 2100, 1200, 6000, 2100, false, true}}};
+    model.update(fans, {}, {});
+    ModelSignals told(model);
+    model.update(fans, {{1, 3500}}, {{0, FanHealthMonitor::Warning::stalled}});
+    EXPECT_EQ(told.changedRows, (std::set<int>{0, 1}));
+    EXPECT_EQ(told.changedRoles, (std::set<int>{face::FanListModel::HasManualTargetRole,
+                                                face::FanListModel::ManualTargetRole,
+                                                face::FanListModel::HealthWarningRole}));
+    EXPECT_EQ(model.index(1).data(face::FanListModel::ManualTargetRole).toDouble(), 3500);
+    EXPECT_EQ(model.index(0).data(face::FanListModel::HealthWarningRole).toString(), "stalled");
+    ASSERT_NE(model.fan(1), nullptr);
+    EXPECT_EQ(model.fan(7), nullptr);
+}
+
+TEST(FaceListModel, DeviceRowsCarryTheirHistoryAndAMissingValue) {
+    face::DeviceSensorModel model;
+    const std::vector<DeviceSensorReading> readings{{"cpu.avg", "CPU", "cpu", 61.5}, {"gpu.0", "GPU", "cpu", std::nullopt}};
+    model.update(readings, {{"cpu.avg", {60, 61, 61.5}}});
+    EXPECT_FALSE(model.index(1).data(face::DeviceSensorModel::HasValueRole).toBool());
+    EXPECT_EQ(model.index(0).data(face::DeviceSensorModel::HistoryRole).value<QList<double>>(),
+              (QList<double>{60, 61, 61.5}));
+    ModelSignals told(model);
+    model.update(readings, {{"cpu.avg", {61, 61.5, 62}}});
+    EXPECT_EQ(told.changedRows, std::set<int>{0});
+    EXPECT_EQ(told.changedRoles, std::set<int>{face::DeviceSensorModel::HistoryRole});
+}
+
+TEST(FaceListModel, ModesAreKeyedByTheirIdSoARenameIsAChangeNotANewRow) {
+    face::CustomModeModel model;
+    CustomMode gaming = CustomMode::gamingTemplate();
+    const CustomMode recording = CustomMode::recordingTemplate();
+    model.update(std::vector{gaming, recording}, recording.id());
+    EXPECT_TRUE(model.index(1).data(face::CustomModeModel::ActiveRole).toBool());
+    gaming.setName("Raid night");
+    ModelSignals told(model);
+    model.update(std::vector{gaming, recording}, gaming.id());
+    EXPECT_TRUE(told.onlyDataChanged());
+    EXPECT_EQ(told.changedRoles, (std::set<int>{face::CustomModeModel::NameRole, face::CustomModeModel::ActiveRole}));
+    EXPECT_EQ(model.index(0).data(face::CustomModeModel::NameRole).toString(), "Raid night");
+    EXPECT_EQ(model.mode(recording.id())->name(), recording.name());
+}
+
+}  // namespace
+}  // namespace zephrane::facetest
