@@ -524,6 +524,12 @@ TEST(SystemLoadSamplerTest, SamplesAwaitedTogetherRunOneAtATimeOnTheSamplersThre
 
     std::vector<std::shared_ptr<testfakes::Outcome<std::vector<SystemLoad>>>> samples;
     for (int i = 0; i < 200; ++i) {
+        // Half-way, let the queue drain once: otherwise a slow sampler thread
+        // may find every request queued with the clock already at its end,
+        // and read the registry only once.
+        if (i == 100) {
+            ASSERT_TRUE(testfakes::eventually([&] { return samples.back()->done; }));
+        }
         host->update([&](FakeHost::Figures& f) { f.cpuLoad->user += static_cast<std::uint32_t>(i % 7); });
         clock->advance(std::chrono::milliseconds(97 * (i % 50)));
         if (i % 50 == 0) registry->setThrows(i % 100 == 0);
