@@ -3,7 +3,9 @@
 # From the bottom: shared, then platform and smc, then the daemon and the
 # simulator beside the app; inside the app the model, the concurrency, the
 # services, the engine, the composition, the face, then the design system,
-# the shell and the gallery. The views read the engine only through the
+# the views (the dashboard's blocks; the modes, the settings and the
+# first-run wizard, which may use the settings' rows; the main window that
+# hosts them all), the shell and the gallery. The views read the engine only through the
 # face: nothing above the face includes the engine's headers (the app's
 # entry makes the engine through the composition).
 #
@@ -23,8 +25,13 @@ ZephraneApp/Concurrency|ZephraneApp/Services/|ZephraneApp/Engine/|ZephraneApp/Co
 ZephraneApp/Services|ZephraneApp/Engine/|ZephraneApp/Composition/|ZephraneApp/Face/|ZephraneApp/DesignSystem/|ZephraneApp/Shell/|ZephraneApp/Gallery/
 ZephraneApp/Engine|ZephraneApp/Composition/|ZephraneApp/Face/|ZephraneApp/DesignSystem/|ZephraneApp/Shell/|ZephraneApp/Gallery/
 ZephraneApp/Composition|ZephraneApp/Face/|ZephraneApp/DesignSystem/|ZephraneApp/Shell/|ZephraneApp/Gallery/
-ZephraneApp/Face|ZephraneApp/Composition/|ZephraneApp/DesignSystem/|ZephraneApp/Shell/|ZephraneApp/Gallery/
-ZephraneApp/DesignSystem|ZephraneApp/Engine/|ZephraneApp/Composition/|ZephraneApp/Shell/|ZephraneApp/Gallery/
+ZephraneApp/Face|ZephraneApp/Composition/|ZephraneApp/DesignSystem/|ZephraneApp/Dashboard/|ZephraneApp/Modes/|ZephraneApp/Settings/|ZephraneApp/Onboarding/|ZephraneApp/MainWindow/|ZephraneApp/Shell/|ZephraneApp/Gallery/
+ZephraneApp/DesignSystem|ZephraneApp/Engine/|ZephraneApp/Composition/|ZephraneApp/Dashboard/|ZephraneApp/Modes/|ZephraneApp/Settings/|ZephraneApp/Onboarding/|ZephraneApp/MainWindow/|ZephraneApp/Shell/|ZephraneApp/Gallery/
+ZephraneApp/Dashboard|ZephraneApp/Engine/|ZephraneApp/Composition/|ZephraneApp/Modes/|ZephraneApp/Settings/|ZephraneApp/Onboarding/|ZephraneApp/MainWindow/|ZephraneApp/Shell/|ZephraneApp/Gallery/
+ZephraneApp/Modes|ZephraneApp/Engine/|ZephraneApp/Composition/|ZephraneApp/Settings/|ZephraneApp/Onboarding/|ZephraneApp/MainWindow/|ZephraneApp/Shell/|ZephraneApp/Gallery/
+ZephraneApp/Settings|ZephraneApp/Engine/|ZephraneApp/Composition/|ZephraneApp/Modes/|ZephraneApp/Onboarding/|ZephraneApp/MainWindow/|ZephraneApp/Shell/|ZephraneApp/Gallery/
+ZephraneApp/Onboarding|ZephraneApp/Engine/|ZephraneApp/Composition/|ZephraneApp/Modes/|ZephraneApp/MainWindow/|ZephraneApp/Shell/|ZephraneApp/Gallery/
+ZephraneApp/MainWindow|ZephraneApp/Engine/|ZephraneApp/Composition/|ZephraneApp/Shell/|ZephraneApp/Gallery/
 ZephraneApp/Shell|ZephraneApp/Engine/|ZephraneApp/Gallery/
 ZephraneApp/Gallery|ZephraneApp/Engine/|ZephraneApp/Composition/
 '

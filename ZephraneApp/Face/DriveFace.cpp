@@ -103,6 +103,13 @@ double DriveFace::manualTarget(int fan) const {
     return row->manualTarget.value_or(row->fan.currentRPM);
 }
 
+std::optional<FanRange> DriveFace::referenceFanRange() const {
+    // The rows stand in ascending fan id.
+    if (fans_.rows().empty()) return std::nullopt;
+    const FanStatus& first = fans_.rows().front().fan;
+    return FanRange{first.minRPM, first.maxRPM};
+}
+
 void DriveFace::startDustCycle() { face_.perform(command::StartDustCycle{}); }
 
 void DriveFace::cancelDustCycle() { face_.perform(command::CancelDustCycle{}); }

@@ -12,6 +12,7 @@
 #include <QtQml/qqmlregistration.h>
 
 #include "ZephraneApp/Face/FanListModel.hpp"
+#include "ZephraneApp/Model/ModeSpeedText.hpp"
 #include "ZephraneApp/Services/Records/DustCycle.hpp"
 #include "shared/FanModel.hpp"
 
@@ -92,6 +93,9 @@ public:
     Q_INVOKABLE void setConstantRPM(qint64 rpm);
     // The fan's manual target in rpm, else its current speed, else 0.
     Q_INVOKABLE double manualTarget(int fan) const;
+    // The range of the fan with the lowest id, which every custom mode's
+    // speed is read against; none without fans.
+    std::optional<FanRange> referenceFanRange() const;
     Q_INVOKABLE void startDustCycle();
     Q_INVOKABLE void cancelDustCycle();
 

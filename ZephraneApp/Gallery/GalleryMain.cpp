@@ -21,7 +21,6 @@
 #include <QQuickView>
 #include <QQuickWindow>
 #include <QTimer>
-#include <QtQml/qqmlextensionplugin.h>
 
 #include "ZephraneApp/DesignSystem/Backdrops/BackdropImageStore.hpp"
 #include "ZephraneApp/DesignSystem/Backdrops/BackdropViewStore.hpp"
@@ -30,12 +29,12 @@
 #include "ZephraneApp/Face/ScriptedEngineFace.hpp"
 #include "ZephraneApp/Gallery/GalleryViews.hpp"
 #include "ZephraneApp/Shell/ShellCommands.hpp"
+#include "ZephraneApp/Shell/ViewPlugins.hpp"
 #include "platform/accessibility/FakeDisplayOptions.hpp"
 #include "platform/updater/Updater.hpp"
 
-Q_IMPORT_QML_PLUGIN(Zephrane_DesignPlugin)
-Q_IMPORT_QML_PLUGIN(Zephrane_FacePlugin)
-Q_IMPORT_QML_PLUGIN(Zephrane_ShellPlugin)
+
+Q_IMPORT_QML_PLUGIN(Zephrane_GalleryPlugin)
 
 namespace {
 

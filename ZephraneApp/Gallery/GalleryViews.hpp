@@ -42,8 +42,16 @@ struct View {
 // In the order --list prints them: each area's views, from its own file.
 const std::vector<View>& views();
 
-std::vector<View> designViews();  // GalleryViews.cpp
-std::vector<View> shellViews();   // ShellViews.cpp
+std::vector<View> designViews();      // DesignViews.cpp
+std::vector<View> dashboardViews();   // DashboardViews.cpp
+std::vector<View> modesViews();       // ModesViews.cpp
+std::vector<View> settingsViews();    // SettingsViews.cpp
+std::vector<View> onboardingViews();  // OnboardingViews.cpp
+std::vector<View> mainWindowViews();  // MainWindowViews.cpp
+std::vector<View> shellViews();       // ShellViews.cpp
+
+// A view's QML file in the module of its own area ("Modes", "ModesView.qml").
+QString moduleFile(const char* area, const char* name);
 
 }  // namespace gallery
 }  // namespace zephrane

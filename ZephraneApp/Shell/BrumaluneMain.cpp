@@ -9,7 +9,6 @@
 #include <QQmlApplicationEngine>
 #include <QQuickView>
 #include <QQuickWindow>
-#include <QtQml/qqmlextensionplugin.h>
 
 #include <qcoro/qcorotask.h>
 
@@ -25,6 +24,7 @@
 #include "ZephraneApp/Shell/QuickPanelSurface.hpp"
 #include "ZephraneApp/Shell/ShellCommands.hpp"
 #include "ZephraneApp/Shell/StatusItemController.hpp"
+#include "ZephraneApp/Shell/ViewPlugins.hpp"
 #include "platform/accessibility/AccessibilitySettings.hpp"
 #include "platform/accessibility/DesktopSettingsPortal.hpp"
 #include "platform/codesign/CodeSigning.hpp"
@@ -33,9 +33,6 @@
 #include "platform/oslog/OSLog.hpp"
 #include "platform/updater/Updater.hpp"
 
-Q_IMPORT_QML_PLUGIN(Zephrane_DesignPlugin)
-Q_IMPORT_QML_PLUGIN(Zephrane_FacePlugin)
-Q_IMPORT_QML_PLUGIN(Zephrane_ShellPlugin)
 
 ZEPHRANE_EMBED_IDENTITY("com.zephrane.app", "ZPHRN4B7Q2");
 

@@ -1,8 +1,9 @@
-// The main window: the menus from the shell's command table; the content
-// is the main view's place.
+// The main window: the menus from the shell's command table around the
+// main view.
 import QtQuick
 import QtQuick.Controls
 import QtQml.Models
+import Zephrane.MainWindow
 import Zephrane.Shell
 
 ApplicationWindow {
@@ -77,9 +78,7 @@ ApplicationWindow {
         }
     }
 
-    Label {
-        anchors.centerIn: parent
-        text: Shell.section
-        font.pixelSize: 24
+    ZephraneMainView {
+        anchors.fill: parent
     }
 }

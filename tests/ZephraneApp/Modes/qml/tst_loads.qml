@@ -1,0 +1,22 @@
+import QtQuick
+import QtTest
+import Zephrane.Modes
+
+// The module's main view loads on the scripted engine without a warning.
+TestCase {
+    name: "ModesLoads"
+    when: windowShown
+    width: 1100
+    height: 800
+
+    Component {
+        id: view
+        ModesView {}
+    }
+
+    function test_loads() {
+        const made = createTemporaryObject(view, this)
+        verify(made !== null)
+        verify(made.implicitWidth > 0)
+    }
+}
