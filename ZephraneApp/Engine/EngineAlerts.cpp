@@ -53,12 +53,13 @@ void ZephraneEngine::evaluateAlertRules(const SensorRefs& namedSensors) {
         if (!rule.autoBoost) releaseAutoBoostHold(category);
         const auto found = hottest.find(category);
         if (found == hottest.end()) {
-            // A category whose sensors are gone (the SMC lost, say) cannot
-            // be hot: its hold must not keep the fans at full speed forever.
-            const auto state = ruleTriggerState_.find(category);
-            if (rule.autoBoost && ((state != ruleTriggerState_.end() && state->second) ||
-                                   autoBoostHolders_.contains(category)))
-                releaseAutoBoostHold(category);
+            // A tick without the category's sensors passes the rule by, its
+            // trigger state kept: a rule that rose with no fans to boost has
+            // still risen when they come back. Only a hold lets go, or with
+            // the SMC lost it would keep the fans at full speed forever; its
+            // rise is forgotten with it, so a reading back still hot takes
+            // the boost up again.
+            if (autoBoostHolders_.contains(category)) releaseAutoBoostHold(category);
             continue;
         }
         const SMCSensor& sensor = *found->second;

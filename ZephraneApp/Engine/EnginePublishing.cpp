@@ -8,6 +8,7 @@
 #include <exception>
 #include <limits>
 #include <string>
+#include <utility>
 
 #include "ZephraneApp/Engine/EngineTasks.hpp"
 #include "ZephraneApp/Engine/ZephraneEngine.hpp"
@@ -112,7 +113,8 @@ void ZephraneEngine::publishFansIfChanged(SensorPoller::Result result) {
     const Instant now = clock_->continuousNow();
     if (sameFanTable(table, fans_)) return;
     if (!isSignificantChange(fans_, table) && lastFanPublish_ && now - *lastFanPublish_ < kFanPublishInterval) return;
-    fans_ = std::move(table);
+    const FanTable previous = std::exchange(fans_, std::move(table));
+    holdRampsToNewRanges(previous);
     emit fansChanged();
     lastFanPublish_ = now;
 }

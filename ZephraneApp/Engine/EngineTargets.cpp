@@ -114,6 +114,8 @@ QCoro::Task<void> ZephraneEngine::writeTargets(TargetList targets) {
 
         const double ramped = rampTarget(fan, rpm);
         if (shouldSkipUnchangedWrite(fan, ramped)) continue;
+        // A failed write leaves the ramp where this step put it, table or
+        // no table: the next step goes on from there.
         try {
             const double written = co_await driver->setTargetRPM(fan, ramped);
             if (alive.expired()) co_return;
@@ -121,7 +123,6 @@ QCoro::Task<void> ZephraneEngine::writeTargets(TargetList targets) {
             isControlling_ = true;
         } catch (const SMCDriverActor::DriverError& e) {
             if (alive.expired()) co_return;
-            forgetUnboundedRamp(fan);
             if (e.kind() == SMCDriverActor::DriverError::Kind::timedOut) {
                 setLastError(std::string(kWriteTimedOut));
                 requestTickHelperRefresh();
@@ -131,7 +132,6 @@ QCoro::Task<void> ZephraneEngine::writeTargets(TargetList targets) {
             failed = true;
         } catch (const std::exception& e) {
             if (alive.expired()) co_return;
-            forgetUnboundedRamp(fan);
             setLastError(std::string(kWriteFailed) + e.what());
             failed = true;
         }
@@ -142,12 +142,20 @@ QCoro::Task<void> ZephraneEngine::writeTargets(TargetList targets) {
         clearStaleControlError();
 }
 
-// A fan gone from the table has no range to hold its ramp to, so its ramp
-// position is the goal as asked (a manual target is stored as given, Max's
-// is the largest integer). Once the daemon has refused it, nothing bounds
-// that value any more: it is dropped rather than left for the next reader.
-void ZephraneEngine::forgetUnboundedRamp(int fan) {
-    if (!fans_.contains(fan)) rampedTargets_.erase(fan);
+// A fan out of the table has no range to hold its ramp to: each failed
+// write leaves it a step further toward the goal as asked (a manual target
+// is stored as given, Max's is the largest integer), however far that is.
+// Once the table brings the fan's range, new or changed, its ramp starts
+// from within it, or it would walk back at the spool rate for as long as it
+// ran away.
+void ZephraneEngine::holdRampsToNewRanges(const FanTable& previous) {
+    for (const auto& [id, fan] : fans_) {
+        const auto was = previous.find(id);
+        if (was != previous.end() && was->second.minRPM == fan.minRPM && was->second.maxRPM == fan.maxRPM) continue;
+        const auto ramped = rampedTargets_.find(id);
+        if (ramped == rampedTargets_.end() || !boundsInOrder(fan)) continue;
+        ramped->second = clampKeepingNaN(ramped->second, fan.minRPM, fan.maxRPM);
+    }
 }
 
 void ZephraneEngine::clearStaleControlError() {

@@ -726,7 +726,7 @@ private:
     std::set<int> fansWithBoundsOutOfOrder_;
     // ---- Drive rules, private.
     void reapplyActivePreset(bool onBattery);
-    void forgetUnboundedRamp(int fan);
+    void holdRampsToNewRanges(const FanTable& previous);
     std::optional<CustomMode> consumePendingMode(const OptionalUuid& pending,
                                                  void (ZephraneEngine::*clear)(OptionalUuid));
     // A new drive replaces a running dust cycle: the cycle stops without

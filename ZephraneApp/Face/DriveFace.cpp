@@ -91,6 +91,8 @@ void DriveFace::applyBuiltInProfile(BuiltInProfile profile) {
 
 void DriveFace::applyProfile(const FanProfile& profile) { face_.perform(command::ApplyProfile{profile}); }
 
+void DriveFace::selectProfile(const FanProfile& profile) { face_.perform(command::SelectProfile{profile}); }
+
 void DriveFace::enterManualControl() { face_.perform(command::EnterManualControl{}); }
 
 void DriveFace::setFanTarget(int fan, double rpm) { face_.perform(command::SetFanTarget{fan, rpm}); }

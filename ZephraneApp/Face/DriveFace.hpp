@@ -88,6 +88,9 @@ public:
     Q_INVOKABLE void clearActivePreset();
     Q_INVOKABLE void applyBuiltInProfile(zephrane::face::DriveFace::BuiltInProfile profile);
     void applyProfile(const FanProfile& profile);
+    // The user's own pick: no preset and no custom mode stay behind to put
+    // their curve back later.
+    void selectProfile(const FanProfile& profile);
     Q_INVOKABLE void enterManualControl();
     Q_INVOKABLE void setFanTarget(int fan, double rpm);
     Q_INVOKABLE void setConstantRPM(qint64 rpm);

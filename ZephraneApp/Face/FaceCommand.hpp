@@ -73,6 +73,12 @@ struct ApplyProfile {
     FanProfile profile;
     friend bool operator==(const ApplyProfile&, const ApplyProfile&) = default;
 };
+// A profile the user picks: no preset, no custom mode, then the profile; a
+// running dust cycle ends rather than give its earlier drive back later.
+struct SelectProfile {
+    FanProfile profile;
+    friend bool operator==(const SelectProfile&, const SelectProfile&) = default;
+};
 struct EnterManualControl {
     friend bool operator==(const EnterManualControl&, const EnterManualControl&) = default;
 };
@@ -201,8 +207,8 @@ struct ConsumeRequest {
 
 using FaceCommand =
     std::variant<command::TogglePin, command::SelectPreset, command::ClearActivePreset, command::ApplyProfile,
-                 command::EnterManualControl, command::SetFanTarget, command::SetConstantRPM,
-                 command::StartDustCycle, command::CancelDustCycle, command::SelectCustomMode,
+                 command::SelectProfile, command::EnterManualControl, command::SetFanTarget,
+                 command::SetConstantRPM, command::StartDustCycle, command::CancelDustCycle, command::SelectCustomMode,
                  command::ClearActiveCustomMode, command::AddCustomMode, command::UpdateCustomMode,
                  command::DuplicateCustomMode, command::DeleteCustomMode, command::SetAlertRule,
                  command::ResetAlertRules, command::DismissInAppAlert, command::InstallHelper,

@@ -81,6 +81,7 @@ std::string describe(const FaceCommand& command) {
             else if constexpr (std::is_same_v<C, SelectPreset>) return "SelectPreset(" + text(rawValue(c.preset)) + ")";
             else if constexpr (std::is_same_v<C, ClearActivePreset>) return "ClearActivePreset";
             else if constexpr (std::is_same_v<C, ApplyProfile>) return "ApplyProfile(" + c.profile.name + ")";
+            else if constexpr (std::is_same_v<C, SelectProfile>) return "SelectProfile(" + c.profile.name + ")";
             else if constexpr (std::is_same_v<C, EnterManualControl>) return "EnterManualControl";
             else if constexpr (std::is_same_v<C, SetFanTarget>)
                 return "SetFanTarget(" + std::to_string(c.fan) + ", " + std::to_string(c.rpm) + ")";
@@ -214,6 +215,12 @@ void ScriptedEngineFace::store(const FaceCommand& command) {
                 auto s = drive().state();
                 s.activeProfile = c.profile;
                 drive().publish(std::move(s));
+            } else if constexpr (std::is_same_v<C, SelectProfile>) {
+                auto s = drive().state();
+                s.activePreset.reset();
+                s.activeProfile = c.profile;
+                drive().publish(std::move(s));
+                modes().publishActiveCustomModeID(std::nullopt);
             } else if constexpr (std::is_same_v<C, SelectCustomMode>) {
                 modes().publishActiveCustomModeID(c.id);
             } else if constexpr (std::is_same_v<C, ClearActiveCustomMode>) {

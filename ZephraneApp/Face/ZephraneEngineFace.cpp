@@ -255,6 +255,7 @@ void ZephraneEngineFace::perform(FaceCommand command) {
             else if constexpr (std::is_same_v<C, SelectPreset>) e.selectPreset(c.preset);
             else if constexpr (std::is_same_v<C, ClearActivePreset>) e.clearActivePreset();
             else if constexpr (std::is_same_v<C, ApplyProfile>) e.applyProfile(c.profile);
+            else if constexpr (std::is_same_v<C, SelectProfile>) e.selectProfile(c.profile);
             else if constexpr (std::is_same_v<C, EnterManualControl>) e.enterManualControl();
             else if constexpr (std::is_same_v<C, SetFanTarget>) e.setFanTarget(c.fan, c.rpm);
             else if constexpr (std::is_same_v<C, SetConstantRPM>) e.setConstantRPM(c.rpm);

@@ -35,10 +35,13 @@ std::optional<QRectF> panelFrame(QSizeF size, const std::optional<PanelAnchor>& 
     } else {
         return std::nullopt;
     }
+    // Too wide, the left margin wins; too tall, the bottom one does and the
+    // overflow goes off the top. y grows downwards here, so the bottom edge
+    // bounds y from above and the top margin yields to it.
     const double lowestX = area.left() + kMargin;
     const double highestX = std::max(lowestX, area.right() - kMargin - size.width());
-    const double lowestY = area.top() + kMargin;
-    const double highestY = std::max(lowestY, area.bottom() - kMargin - size.height());
+    const double highestY = area.bottom() - kMargin - size.height();
+    const double lowestY = std::min(area.top() + kMargin, highestY);
     x = std::min(std::max(x, lowestX), highestX);
     y = std::min(std::max(y, lowestY), highestY);
     return QRectF(QPointF(x, y), size);

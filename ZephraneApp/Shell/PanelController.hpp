@@ -21,7 +21,7 @@ namespace zephrane {
 // Where the panel goes: right-aligned 5 points under the tray icon when the
 // tray host tells where the icon is, else 12 points from the top right of
 // the fallback area (the screen under the pointer); then kept 12 points
-// inside the area, the left and top margins winning when it does not fit.
+// inside the area, the left and bottom margins winning when it does not fit.
 // None for a size that is not positive or when there is no area.
 struct PanelAnchor {
     QRectF icon;  // the tray icon, in screen coordinates

@@ -8,7 +8,6 @@
 #include "ZephraneApp/Face/DaemonFace.hpp"
 #include "ZephraneApp/Face/DriveFace.hpp"
 #include "ZephraneApp/Face/EngineFace.hpp"
-#include "ZephraneApp/Face/ModesFace.hpp"
 #include "ZephraneApp/Face/QmlProvided.hpp"
 #include "ZephraneApp/Face/QtText.hpp"
 #include "ZephraneApp/Face/ShellFace.hpp"
@@ -153,11 +152,10 @@ void ShellCommands::choosePreset(int row) {
     if (index < 0 || index >= static_cast<int>(table.size())) return;
     const FanProfile& profile = *table[static_cast<std::size_t>(index)].profile;
     if (state_.activeProfile == profile.id) return;  // the toggle that is on stays on
-    // As the engine's own operations would: no preset, no custom mode, then
-    // the profile, so nothing later puts the preset's curve back.
-    face_.drive().clearActivePreset();
-    face_.modes().clearActiveCustomMode();
-    face_.drive().applyProfile(profile);
+    // The engine's own choice of a profile: no preset and no custom mode
+    // stay behind, and a running dust cycle ends, so nothing later (a cap
+    // edit, the power source, the cycle's end) puts an older drive back.
+    face_.drive().selectProfile(profile);
 }
 
 QCoro::Task<void> ShellCommands::exportHistory() {

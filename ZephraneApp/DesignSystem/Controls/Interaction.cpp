@@ -1,5 +1,7 @@
 #include "ZephraneApp/DesignSystem/Controls/Interaction.hpp"
 
+#include "ZephraneApp/DesignSystem/Tokens/Surfaces.hpp"
+
 namespace zephrane::design {
 
 double pressScale(bool pressed) { return pressed ? kPressedScale : 1.0; }
@@ -9,11 +11,11 @@ double enabledOpacity(bool enabled) { return enabled ? 1.0 : kDisabledOpacity; }
 HoverLayer hoverLayer(HoverStyle style, bool hovering, Theme::Appearance appearance) {
     switch (style) {
         case HoverStyle::lighten: {
-            // Primary at 0.06 over the content; the layer stays in place at
-            // zero opacity so the fade has something to animate.
-            QColor primary = Theme::systemColor(Theme::SystemColor::primaryLabel).resolve(appearance);
-            primary.setAlphaF(hovering ? 0.06F : 0.0F);
-            return {true, true, false, primary};
+            // 0.06 of the primary colour (itself translucent) over the
+            // content; the layer stays in place at zero opacity so the fade
+            // has something to animate.
+            const QColor primary = Theme::systemColor(Theme::SystemColor::primaryLabel).resolve(appearance);
+            return {true, true, false, Theme::scaledOpacity(primary, hovering ? 0.06 : 0.0)};
         }
         case HoverStyle::tonal: {
             const QColor fill = hovering ? Theme::systemColor(Theme::SystemColor::quaternaryFill).resolve(appearance)

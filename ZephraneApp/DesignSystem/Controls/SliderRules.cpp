@@ -1,5 +1,7 @@
 #include "ZephraneApp/DesignSystem/Controls/SliderRules.hpp"
 
+#include <cmath>
+
 namespace zephrane::design {
 
 double sliderFraction(double value) {
@@ -24,8 +26,12 @@ double sliderKeyStep(MoveDirection direction, bool rightToLeft) {
     return 0.0;
 }
 
+// Stepped from the value as bound, clamped after: a value held above 1 steps
+// down to 1, not to 1 less a step. Only not-a-number, which no step moves,
+// starts from 0.
 double sliderSteppedValue(double value, MoveDirection direction, bool rightToLeft) {
-    return sliderFraction(sliderFraction(value) + sliderKeyStep(direction, rightToLeft));
+    const double from = std::isnan(value) ? 0.0 : value;
+    return sliderFraction(from + sliderKeyStep(direction, rightToLeft));
 }
 
 bool sliderIconOnFill(double width, double value) { return width * sliderFraction(value) >= kSliderHeight; }

@@ -1,7 +1,8 @@
 // The capsule slider's rules: where a pointer puts the value, how the arrow
 // keys step it (mirrored in a right-to-left layout), and what its track
 // shows. Values are fractions 0…1; anything outside, or not a number, is
-// drawn and stepped as the nearest end (not-a-number as 0).
+// drawn as the nearest end (not-a-number as 0). An arrow key steps the value
+// as it is and clamps the result, so a value beyond an end lands on that end.
 #pragma once
 
 namespace zephrane::design {

@@ -41,8 +41,8 @@ std::array<ShadowLayer, 2> shadowLayers(Elevation tier, Appearance appearance) {
 
 EdgeStroke edgeStroke(bool increasedContrast, Appearance appearance) {
     if (increasedContrast) {
-        QColor primary = systemColor(SystemColor::primaryLabel).resolve(appearance);
-        return {withOpacity(primary, 0.35), 1.0};
+        // The label colour is itself translucent: 0.35 of it, not 0.35 flat.
+        return {scaledOpacity(systemColor(SystemColor::primaryLabel).resolve(appearance), 0.35), 1.0};
     }
     return {separatorStroke().resolve(appearance), 0.5};
 }

@@ -18,7 +18,9 @@ TEST(InteractionTest, HoverLayersByStyle) {
     const HoverLayer lightenOn = hoverLayer(HoverStyle::lighten, true, Appearance::light);
     const HoverLayer lightenOff = hoverLayer(HoverStyle::lighten, false, Appearance::dark);
     EXPECT_TRUE(lightenOn.drawn && lightenOn.aboveContent && !lightenOn.glass);
-    EXPECT_NEAR(lightenOn.fill.alphaF(), 0.06, 0.002);
+    // 0.06 of the primary colour, which is itself at 0.85.
+    EXPECT_NEAR(lightenOn.fill.alphaF(), 0.85 * 0.06, 0.002);
+    EXPECT_NEAR(hoverLayer(HoverStyle::lighten, true, Appearance::dark).fill.alphaF(), 0.85 * 0.06, 0.002);
     EXPECT_EQ(lightenOn.fill.rgb() & 0xFFFFFF, 0u);  // the primary colour: black in the light
     EXPECT_TRUE(lightenOff.drawn);                   // kept, at zero, so the fade can run
     EXPECT_EQ(lightenOff.fill.alphaF(), 0.0F);

@@ -30,7 +30,12 @@ TEST(SliderRulesTest, ArrowKeysStepAndMirrorLeftAndRight) {
         {0.5, MoveDirection::left, true, 0.55},  {0.5, MoveDirection::right, true, 0.45},
         {0.5, MoveDirection::up, true, 0.55},    {0.5, MoveDirection::none, false, 0.5},
         {1.0, MoveDirection::up, false, 1.0},    {0.02, MoveDirection::down, false, 0.0},
-        {1.7, MoveDirection::down, false, 0.95}, {kNaN, MoveDirection::up, false, 0.05},
+        {kNaN, MoveDirection::up, false, 0.05},
+        // Stepped as bound, then clamped: outside the range, a step lands on
+        // the nearer end, or inside when it is a step from it.
+        {1.7, MoveDirection::down, false, 1.0},  {1.03, MoveDirection::down, false, 0.98},
+        {-0.3, MoveDirection::up, false, 0.0},   {-0.02, MoveDirection::right, false, 0.03},
+        {1.2, MoveDirection::left, true, 1.0},   {1.2, MoveDirection::up, false, 1.0},
     };
     for (const Row& row : rows)
         EXPECT_NEAR(sliderSteppedValue(row.value, row.key, row.rtl), row.result, 1e-12)

@@ -45,8 +45,10 @@ TEST(SurfacesTest, IncreasedContrastStrokesGlassInThePrimaryColour) {
     const SurfaceStyle style = surfaceStyle(env, std::nullopt, false);
     ASSERT_TRUE(style.stroke);
     EXPECT_EQ(style.stroke->width, 1.0);
-    EXPECT_NEAR(style.stroke->color.alphaF(), 0.35, 0.002);
+    // 0.35 of the label colour, which is itself at 0.85.
+    EXPECT_NEAR(style.stroke->color.alphaF(), 0.85 * 0.35, 0.002);
     EXPECT_EQ(style.stroke->color.rgb() & 0xFFFFFF, 0xFFFFFFu);  // white text colour in the dark
+    EXPECT_NEAR(edgeStroke(true, Appearance::light).color.alphaF(), 0.85 * 0.35, 0.002);
     EXPECT_FALSE(style.scrim);
 }
 

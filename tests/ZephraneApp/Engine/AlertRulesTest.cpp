@@ -136,6 +136,26 @@ TEST(AlertRules, WithoutFansARuleNotifiesButDoesNotBoostUntilItRisesAgain) {
     EXPECT_FALSE(rig.e().isAutoBoostEngaged());
 }
 
+// A tick that reads no sensor of the category passes the rule by: a rule
+// that rose with no fans to boost stays risen, and does not boost when the
+// fans and its sensor come back still hot.
+TEST(AlertRules, ARiseWithoutFansOutlastsATickWithoutTheSensor) {
+    DriveRig rig(FanProfile::appleAuto(), /*readFans=*/false);
+    boostOn(rig, SensorCategory::cpu);
+    rig.h.poller().results = {pollOf({}, {cpuAt(96)})};
+    rig.tick();
+    ASSERT_FALSE(rig.e().isAutoBoostEngaged());
+
+    rig.h.poller().results = {pollOf({}, {})};
+    rig.second();
+    EXPECT_EQ(rig.e().ruleTriggerState(), (std::map<SensorCategory, bool>{{SensorCategory::cpu, true}}));
+
+    rig.poll(96);
+    rig.second();
+    EXPECT_FALSE(rig.e().isAutoBoostEngaged());
+    EXPECT_TRUE(rig.e().autoBoostHolders().empty());
+}
+
 TEST(AutoBoostAndQuietHours, TheBoostOutranksTheWindowAndGivesBackWhatIsStillDue) {
     // Released inside the window: quiet again, quiet hours keep their memory.
     DriveRig inside = quietHoursRig();

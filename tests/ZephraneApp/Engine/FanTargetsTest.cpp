@@ -1,6 +1,10 @@
 // Fan targets: the daemon-link gate, the manual and profile steps, the ramp
 // and the skip rule, every outcome of a write, and the restore of automatic
 // control.
+#include <cstdint>
+#include <functional>
+#include <limits>
+
 #include <gtest/gtest.h>
 
 #include "EngineHarness.hpp"
@@ -142,6 +146,82 @@ TEST(FanTargets, AFailedWriteKeepsTheRampWhereItWas) {
     rig.h.clock->advance(100ms);
     tick(rig.engine);
     EXPECT_EQ(rig.h.driver->writes.back().rpm, 1380) << "ramps on from the value it asked for";
+}
+
+// A fan that drops out of the table (the daemon then refuses its index, or
+// does not answer) is still where its ramp last put it: the next step goes
+// on from there, not from the goal.
+TEST(FanTargets, AFailedWriteForAFanGoneFromTheTableKeepsItsRampPosition) {
+    const struct {
+        const char* failure;
+        std::function<std::exception_ptr()> error;
+    } cases[] = {
+        {"refused", [] { return daemonError(1002, "fan index 1 is out of range"); }},
+        {"timed out", [] { return timedOut(); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.failure);
+        Rig rig;
+        rig.engine.setSpoolRate(900);
+        rig.poll({fan(0, 2000), fan(1, 2000)});
+        rig.engine.setManualFanTargets({{1, 3000}});
+        tick(rig.engine);
+        ASSERT_EQ(rig.engine.rampedTargets().at(1), 2090);
+
+        rig.poll({fan(0, 2000)});
+        rig.h.driver->writeAnswer = [&c](int, double) -> Answer<double> { return c.error(); };
+        for (int i = 0; i < 2; ++i) {
+            rig.h.clock->advance(100ms);
+            tick(rig.engine);
+        }
+        EXPECT_EQ(written(*rig.h.driver), (std::vector<std::pair<int, double>>{{1, 2090}, {1, 2180}, {1, 2270}}));
+        EXPECT_EQ(rig.engine.rampedTargets(), (RPMTable{{1, 2270}}));
+    }
+}
+
+// While its fan is out of the table nothing bounds a ramp: toward Max's
+// largest integer (or the smallest) it runs on at the spool rate, tick after
+// tick. Once the fan is back with its range, the ramp starts from within
+// that range, not from wherever it ran off to.
+TEST(FanTargets, ARampKeptWhileItsFanWasGoneIsHeldToItsRangeOnceItIsBack) {
+    const struct {
+        const char* edge;
+        double target;
+        double firstWrite;
+        double back;
+    } cases[] = {
+        {"the largest integer", static_cast<double>(std::numeric_limits<std::int64_t>::max()), 2090, 5000},
+        {"the smallest integer", static_cast<double>(std::numeric_limits<std::int64_t>::min()), 1910, 1200},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.edge);
+        Rig rig;
+        rig.engine.setSpoolRate(900);
+        rig.poll({fan(0, 2000), fan(1, 2000)});
+        rig.engine.setManualFanTargets({{1, c.target}});
+        tick(rig.engine);
+        ASSERT_EQ(rig.h.driver->writes.back().rpm, c.firstWrite);
+
+        rig.poll({fan(0, 2000)});
+        rig.h.driver->writeAnswer = [](int, double) -> Answer<double> {
+            return daemonError(1002, "fan index 1 is out of range");
+        };
+        for (int i = 0; i < 100; ++i) {
+            rig.h.clock->advance(100ms);
+            tick(rig.engine);
+        }
+        ASSERT_EQ(rig.engine.rampedTargets().count(1), 1u);
+        ASSERT_FALSE(rig.engine.rampedTargets().at(1) >= 1200 && rig.engine.rampedTargets().at(1) <= 5000)
+            << "ran beyond the range meanwhile";
+
+        rig.h.driver->writeAnswer = nullptr;
+        rig.poll({fan(0, 2000), fan(1, 2000)});
+        rig.h.clock->advance(100ms);
+        tick(rig.engine);
+        EXPECT_EQ(rig.h.driver->writes.back().fan, 1);
+        EXPECT_EQ(rig.h.driver->writes.back().rpm, c.back);
+        EXPECT_EQ(rig.engine.rampedTargets().at(1), c.back);
+    }
 }
 
 TEST(FanTargets, TheLinkLostWhileAWriteIsOutStopsTheRestOfThePass) {

@@ -44,6 +44,10 @@ TEST_F(FaceOverEngine, WhatAViewAsksReachesTheEngine) {
     EXPECT_EQ(engine.activePreset(), std::nullopt);
     face.drive().applyBuiltInProfile(DriveFace::AppleAuto);
     EXPECT_EQ(engine.activeProfile()->id, FanProfile::appleAuto().id);
+    face.drive().selectPreset(DriveFace::Quiet);
+    face.drive().selectProfile(FanProfile::maxThermalBlast());
+    EXPECT_EQ(engine.activePreset(), std::nullopt);
+    EXPECT_EQ(face.drive().activeBuiltInProfile(), DriveFace::MaxThermalBlast);
 
     face.preferences().setUseFahrenheit(true);
     face.preferences().setAccentChoice(PreferencesFace::Teal);

@@ -4,6 +4,7 @@
 // The main window's menus in their order, with shortcuts that act while
 // every menu is closed. And the power-history export the File menu starts.
 #include <coroutine>
+#include <variant>
 
 #include <QAction>
 #include <QApplication>
@@ -199,6 +200,23 @@ TEST_F(ShellCommandsMenus, APresetFromTheMenuLeavesNoPresetBehindToComeBackLater
     EXPECT_EQ(engine.activeProfile()->id, FanProfile::maxThermalBlast().id);
 }
 
+// A dust cycle hands back the drive it interrupted when it ends. A preset
+// chosen from the menu meanwhile is the user's new drive: the cycle stops
+// there, or its end would put the old preset back over the new choice.
+TEST_F(ShellCommandsMenus, APresetFromTheMenuEndsARunningDustCycleRatherThanBeUndoneByIt) {
+    engine.publishFansIfChanged(pollOf({fan(0, 2000), fan(1, 2100)}, {}, false));
+    engine.selectPreset(FanPreset::quiet);
+    engine.startDustCycle();
+    ASSERT_TRUE(std::holds_alternative<DustCycleUIState::Running>(engine.dustCycleState().state));
+
+    commands.choosePreset(3);  // "Max"
+    engine.cancelDustCycle();  // what the cycle's end, or its cancel button, does
+    EXPECT_EQ(engine.activePreset(), std::nullopt);
+    ASSERT_TRUE(engine.activeProfile().has_value());
+    EXPECT_EQ(engine.activeProfile()->id, FanProfile::maxThermalBlast().id);
+    EXPECT_EQ(engine.controlSourceCaption(), "Max cooling");
+}
+
 // The commands on a scripted face: what each asks of the engine, in what
 // order, and which window it opens.
 class ShellCommandsOnAScript : public ::testing::Test {
@@ -264,8 +282,9 @@ TEST_F(ShellCommandsOnAScript, APresetIsChosenAsTheEnginesOwnStepsDoAndTheOneOnC
     face.drive().publish(drive);
     face.modes().publishActiveCustomModeID(Uuid::random());
     commands.choosePreset(3);
-    EXPECT_EQ(face.commands(), (std::vector<face::FaceCommand>{ClearActivePreset{}, ClearActiveCustomMode{},
-                                                                ApplyProfile{FanProfile::maxThermalBlast()}}));
+    EXPECT_EQ(face.commands(), (std::vector<face::FaceCommand>{SelectProfile{FanProfile::maxThermalBlast()}}));
+    EXPECT_EQ(face.drive().activePreset(), std::nullopt);
+    EXPECT_EQ(face.modes().activeCustomModeID(), std::nullopt);
     EXPECT_TRUE(commands.fanPresets()->index(3).data(ShellMenuModel::CheckedRole).toBool());
 }
 
