@@ -47,12 +47,20 @@ void sensors(Stage& stage) {
     stage.face.sensors().publish(std::move(state));
 }
 
-void listed(Stage& stage, bool withFans) {
-    if (withFans) twoFans(stage);
-    sensors(stage);
-    const auto active = std::optional<Uuid>(id(kGamingId));
-    stage.face.modes().customModes().update(modes(), active);
+void publishModes(Stage& stage, const std::vector<CustomMode>& list, std::optional<Uuid> active) {
+    stage.face.modes().customModes().update(list, active);
     stage.face.modes().publishActiveCustomModeID(active);
+}
+
+// Each state sets all it shows, so staging one after another (as the views'
+// tests do) leaves nothing of the one before.
+void listed(Stage& stage, bool withFans) {
+    if (withFans)
+        twoFans(stage);
+    else
+        stage.face.drive().fans().update({}, {}, {});
+    sensors(stage);
+    publishModes(stage, modes(), id(kGamingId));
 }
 
 }  // namespace
@@ -66,6 +74,7 @@ std::vector<View> modesViews() {
            [](Stage& stage) {
                twoFans(stage);
                sensors(stage);
+               publishModes(stage, {}, std::nullopt);
            }},
           {"list", {}, [](Stage& stage) { listed(stage, true); }},
           {"no-fans", {}, [](Stage& stage) { listed(stage, false); }},

@@ -408,6 +408,7 @@ Item {
                         currentIndex: root.editor.triggerIndex
                         onActivated: index => root.editor.chooseTrigger(index)
                         Accessible.name: qsTr("Trigger Sensor")
+                        Accessible.description: displayText
                     }
                     Note { text: qsTr("Fans respond to this sensor while the mode is engaged.") }
                 }
@@ -426,6 +427,7 @@ Item {
                         currentIndex: root.editor.displayIndex
                         onActivated: index => root.editor.chooseDisplay(index)
                         Accessible.name: qsTr("Display Sensor")
+                        Accessible.description: displayText
                     }
                     Note { text: qsTr("Shown on this mode's row below, and on the Dashboard/menu bar if Main Readout is on.") }
                 }

@@ -90,15 +90,22 @@ Item {
             focusPolicy: Qt.TabFocus
             hoverEnabled: true
 
+            // A toggle to assistive technologies, on while the mode is
+            // active. A click would flip `checked` by itself; whether the
+            // mode is active decides it, so the binding is put back.
+            checkable: true
+            checked: root.isActive
+
             Accessible.role: Accessible.Button
             Accessible.name: root.name
             Accessible.description: root.accessibleDescription
-            Accessible.checkable: true
-            Accessible.checked: root.isActive
             Accessible.onPressAction: main.clicked()
             Accessible.onToggleAction: main.clicked()
 
-            onClicked: root.engage()
+            onClicked: {
+                checked = Qt.binding(() => root.isActive)
+                root.engage()
+            }
             Keys.onReturnPressed: main.clicked()
             Keys.onEnterPressed: main.clicked()
             Keys.onPressed: event => {

@@ -25,6 +25,7 @@ ModeRowsModel::ModeRowsModel(face::EngineFace& face, const ReferenceFanRangeWatc
     const auto again = [this] { refresh(); };
     onAnyChange(face.modes().customModes(), this, again);
     onAnyChange(face.sensors().deviceSensors(), this, again);
+    connect(&face.modes(), &face::ModesFace::activeCustomModeIDChanged, this, again);
     connect(&face.sensors(), &face::SensorsFace::temperaturesChanged, this, again);
     connect(&face.preferences(), &face::PreferencesFace::useFahrenheitChanged, this, again);
     connect(&face.preferences(), &face::PreferencesFace::preciseTemperaturesChanged, this, again);
@@ -85,9 +86,11 @@ void ModeRowsModel::refresh() {
     std::vector<DeviceSensorReading> readings;
     readings.reserve(face_.sensors().deviceSensors().rows().size());
     for (const face::DeviceSensorRow& row : face_.sensors().deviceSensors().rows()) readings.push_back(row.reading);
+    // A row is active when its mode's id is the engine's active one.
+    const std::optional<Uuid>& active = face_.modes().activeCustomModeID();
     std::vector<ModeRowView> views;
     for (const face::CustomModeRow& row : face_.modes().customModes().rows())
-        views.push_back(viewOf(row.mode, row.active, readings));
+        views.push_back(viewOf(row.mode, active == row.mode.id(), readings));
 
     // The name shows in the chips' labels; whether the row is active, in its
     // spoken description.

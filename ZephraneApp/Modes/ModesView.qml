@@ -19,6 +19,8 @@ Item {
     implicitHeight: 560
 
     readonly property ModesScreen screen: presenter
+    // The editor sheet's content while it is open.
+    readonly property Item editorContent: sheets.count > 0 ? sheets.itemAt(0) : null
 
     ModesScreen {
         id: presenter
@@ -100,6 +102,7 @@ Item {
         required property string accessibleLabel
         required property string accessibleHint
 
+        objectName: "template:" + name
         width: 88
         implicitHeight: implicitContentHeight + topPadding + bottomPadding
         padding: 10
@@ -159,7 +162,7 @@ Item {
                 color: Theme.secondary
                 maximumLineCount: 1
                 fontSizeMode: Text.HorizontalFit
-                minimumPointSize: Theme.fontCaption2.pointSize * 0.85
+                minimumPixelSize: Theme.fontCaption2.pixelSize * 0.85
                 elide: Text.ElideRight
                 Accessible.ignored: true
             }
@@ -280,6 +283,7 @@ Item {
                         delegate: ModeRow {
                             required property string modeId
 
+                            objectName: "modeRow:" + name
                             width: rows.width
                             canEngage: presenter.canEngage
                             inertReason: presenter.modeDisabledReason
@@ -294,33 +298,39 @@ Item {
                         }
                     }
                 }
-                EmptyState {
-                    objectName: "modesEmptyState"
+                // Made only while there is no mode, so that screen readers
+                // never meet it hidden.
+                Loader {
+                    id: emptyState
                     Layout.fillWidth: true
                     Layout.topMargin: 20
                     Layout.bottomMargin: 20
-                    visible: !presenter.hasModes
-                    form: EmptyState.Full
-                    title: qsTr("No Custom Modes")
-                    systemImage: "square.grid.2x2"
-                    description: qsTr("A custom mode is one tap for a fan speed you pick. Start from a template, or build your own.")
+                    active: !presenter.hasModes
+                    visible: active
+                    sourceComponent: EmptyState {
+                        objectName: "modesEmptyState"
+                        form: EmptyState.Full
+                        title: qsTr("No Custom Modes")
+                        systemImage: "square.grid.2x2"
+                        description: qsTr("A custom mode is one tap for a fan speed you pick. Start from a template, or build your own.")
 
-                    Column {
-                        spacing: 14
+                        Column {
+                            spacing: 14
 
-                        Row {
-                            anchors.horizontalCenter: parent.horizontalCenter
-                            spacing: 10
-                            Repeater {
-                                model: presenter.templates
-                                delegate: TemplateTile {}
+                            Row {
+                                anchors.horizontalCenter: parent.horizontalCenter
+                                spacing: 10
+                                Repeater {
+                                    model: presenter.templates
+                                    delegate: TemplateTile {}
+                                }
                             }
-                        }
-                        PushButton {
-                            objectName: "emptyNewMode"
-                            anchors.horizontalCenter: parent.horizontalCenter
-                            text: qsTr("New Custom Mode\u2026")
-                            onClicked: presenter.newMode()
+                            PushButton {
+                                objectName: "emptyNewMode"
+                                anchors.horizontalCenter: parent.horizontalCenter
+                                text: qsTr("New Custom Mode\u2026")
+                                onClicked: presenter.newMode()
+                            }
                         }
                     }
                 }
@@ -328,14 +338,18 @@ Item {
         }
     }
 
-    // The editor sheet, made afresh for each target it is opened for.
-    Controls.Popup {
+    // The editor sheet, made afresh for each target it is opened for. A
+    // dialog, so that screen readers hear its title.
+    Controls.Dialog {
         id: editorSheet
         objectName: "modeEditorSheet"
         anchors.centerIn: Controls.Overlay.overlay
         modal: true
         focus: true
         padding: 0
+        title: presenter.editor.title
+        header: null
+        footer: null
         closePolicy: Controls.Popup.CloseOnEscape
         background: Rectangle {
             radius: 10
