@@ -209,8 +209,10 @@ Item {
                     MotionAnimation { spring: Theme.Snappy }
                 }
             }
+            // Around the track, which is the accent's colour while on.
             FocusRing {
-                radius: parent.radius
+                anchors.margins: -3
+                radius: parent.radius + 3
                 focused: toggle.activeFocus
             }
         }

@@ -22,9 +22,10 @@ Item {
     // The editor sheet's content while it is open.
     readonly property Item editorContent: sheets.count > 0 ? sheets.itemAt(0) : null
 
+    // In view: shown in a window that is on screen.
     ModesScreen {
         id: presenter
-        shown: root.visible
+        shown: root.visible && root.inWindow && root.Window.window.visible
     }
 
     // A push button with a leading symbol, as the toolbar shows its items.
@@ -270,7 +271,9 @@ Item {
                             easing: Theme.motionEasing(Theme.Smooth, Theme.reduceMotion)
                         }
                     }
+                    // Under Reduce Motion rows fade in place of moving.
                     move: Transition {
+                        enabled: !Theme.reduceMotion
                         NumberAnimation {
                             property: "y"
                             duration: Theme.motionDuration(Theme.Smooth, Theme.reduceMotion)

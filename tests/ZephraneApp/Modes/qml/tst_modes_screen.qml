@@ -219,6 +219,21 @@ Item {
             compare(Face.shell.pendingModeDeleteID, "")
         }
 
+        function test_aHiddenScreenTakesRequestsWhenItComesBackIntoView() {
+            const view = showScreen("list")
+            view.visible = false
+            Face.shell.requestModeEditor(host.gamingId)
+            compare(Face.shell.pendingModeEditorID, host.gamingId, "left for the screen while hidden")
+            compare(view.screen.editorOpen, false)
+            view.visible = true
+            compare(Face.shell.pendingModeEditorID, "")
+            const sheet = popup(view, "modeEditorSheet")
+            tryCompare(sheet, "opened", true)
+            compare(findChild(view.editorContent, "modeName").text, "Gaming")
+            keyClick(Qt.Key_Escape)
+            tryCompare(sheet, "visible", false)
+        }
+
         function test_ctrlNOpensABlankEditorThroughTheMenuCommand() {
             const view = showScreen("list")
             rowButton(view, "Gaming").forceActiveFocus(Qt.TabFocusReason)
