@@ -51,6 +51,7 @@ QuickPanelSurface::~QuickPanelSurface() { stopAnimation(); }
 void QuickPanelSurface::buildContent() {
     view_->setSource(QUrl());
     view_->engine()->clearComponentCache();
+    view_->setInitialProperties(contentProperties_);
     view_->setSource(content_);
     if (QQuickItem* root = view_->rootObject()) {
         auto changed = [this] {
