@@ -52,10 +52,15 @@ Item {
             view: view
             Layout.fillWidth: true
         }
-        PanelFanModes {
-            view: view
-            visible: view.hasFans
+        // Built only for a Mac with fans: nothing of it is there to reach
+        // otherwise, by pointer, keyboard or screen reader.
+        Loader {
+            active: view.hasFans
+            visible: active
             Layout.fillWidth: true
+            sourceComponent: PanelFanModes {
+                view: root.presenter
+            }
         }
         GlassPlate {
             objectName: "noFansNotice"
@@ -70,6 +75,9 @@ Item {
                 font: Theme.fontBody
                 color: Theme.secondary
                 wrapMode: Text.WordWrap
+                Accessible.role: Accessible.StaticText
+                Accessible.name: text
+                Accessible.ignored: view.hasFans
             }
         }
         PanelFooter {

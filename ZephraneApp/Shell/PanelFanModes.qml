@@ -57,6 +57,7 @@ GlassPlate {
                 id: allModes
                 objectName: "allModesLink"
                 visible: plate.view.modeRows.showsAllModesLink
+                Accessible.ignored: !visible
                 text: plate.view.labels.allModesName
                 accessibleValue: plate.view.labels.allModesHint
                 hoverStyle: Rules.Lighten

@@ -88,6 +88,7 @@ GlassPlate {
             visible: plate.view.showsPower
             Layout.fillWidth: true
             implicitHeight: powerLine.implicitHeight
+            Accessible.ignored: !visible
             Accessible.role: Accessible.StaticText
             Accessible.name: plate.view.powerSpokenText
 
@@ -131,6 +132,9 @@ GlassPlate {
                 font: Theme.fontCaption2
                 color: Theme.secondary
                 wrapMode: Text.WordWrap
+                Accessible.role: Accessible.StaticText
+                Accessible.name: text
+                Accessible.ignored: !plate.view.showsStatusCaption
                 Layout.fillWidth: true
             }
         }

@@ -40,6 +40,9 @@ for name in ("Gaming", "Recording"):
         fail(f"no row {name}\n" + describe(app))
     expect(f"{name}'s state", is_checked(row), False)
 expect("Gaming's hint", find(app, None, "Gaming").description, "4 560 RPM, 47.2\u00b0C")
+for hidden in ("All Modes", "This Mac reports no controllable fans."):
+    if find(app, None, hidden) is not None:
+        fail(f"{hidden!r} is not shown, yet a screen reader finds it\n" + describe(app))
 if find(app, "push button", "Settings") is None or find(app, "push button", "Quit") is None:
     fail("the footer's buttons are not there\n" + describe(app))
 print("panel accessibility: every spoken text found")
