@@ -95,14 +95,8 @@ std::function<void(Stage&)> panelShows(PanelMachine machine) {
         auto drive = face.drive().state();
         drive.activePreset = active ? std::nullopt : machine.preset;
         drive.activeProfile = machine.profile;
-        if (active) {
-            // An engaged mode drives the fans through a profile of its own.
-            FanProfile profile;
-            profile.id = *Uuid::parse("0C7A4E21-5B3D-4F6A-8E9B-2D1C0F3E4A5B");
-            profile.name = modes[static_cast<std::size_t>(*machine.activeMode)].name();
-            profile.mode = ControlMode::adaptiveCurve;
-            drive.activeProfile = profile;
-        }
+        // An engaged mode drives the fans through the balanced curve's profile.
+        if (active) drive.activeProfile = FanProfile::nimbraStandard();
         drive.isManualControl = !machine.manualTargets.empty();
         drive.controlSourceCaption = active                            ? modes[static_cast<std::size_t>(*machine.activeMode)].name()
                                      : !machine.manualTargets.empty() ? "Manual control"

@@ -58,7 +58,8 @@ void ZephraneMenuBarView::setFace(face::EngineFace* face) {
     if (face_ == face) return;
     if (face_) {
         for (QObject* source : std::initializer_list<QObject*>{&face_->sensors(), &face_->preferences(), &face_->drive(),
-                                                              &face_->drive().fans(), &face_->power(), &face_->daemon()})
+                                                              &face_->drive().fans(), &face_->power(), &face_->daemon(),
+                                                              &face_->modes()})
             disconnect(source, nullptr, this, nullptr);
     }
     face_ = face;
@@ -82,6 +83,8 @@ void ZephraneMenuBarView::setFace(face::EngineFace* face) {
                 &ZephraneMenuBarView::refreshStatusCaption);
         connect(&drive, &face::DriveFace::activePresetChanged, this, &ZephraneMenuBarView::refreshSelectedPreset);
         connect(&drive, &face::DriveFace::activeProfileChanged, this, &ZephraneMenuBarView::refreshSelectedPreset);
+        connect(&face_->modes(), &face::ModesFace::activeCustomModeIDChanged, this,
+                &ZephraneMenuBarView::refreshSelectedPreset);
     }
     refreshHeader();
     refreshFans();
@@ -200,7 +203,10 @@ QVariantList ZephraneMenuBarView::presetSegments() const {
 
 void ZephraneMenuBarView::refreshSelectedPreset() {
     std::optional<FanPreset> selected;
-    if (face_) {
+    // An engaged custom mode drives the fans through the balanced curve's
+    // profile: that is no choice of the Balanced tab, and tapping that tab
+    // must not hand the fans back to the system.
+    if (face_ && !face_->modes().hasActiveCustomMode()) {
         selected = face_->drive().activePreset();
         // A preset's built-in profile in force counts as that preset.
         if (const auto& profile = face_->drive().activeProfile(); !selected && profile) {
