@@ -270,7 +270,11 @@ void ZephraneMenuBarView::cancel() {
 }
 
 void ZephraneMenuBarView::quit() {
-    if (commands_) commands_->trigger(ShellCommands::Quit);
+    // From the event loop, not from inside the click: quitting first closes
+    // every window, this panel's among them, and a quit asked while that
+    // window still delivers its own click leaves the app running.
+    QMetaObject::invokeMethod(
+        this, [commands = commands_] { if (commands) commands->trigger(ShellCommands::Quit); }, Qt::QueuedConnection);
 }
 
 }  // namespace zephrane
