@@ -15,6 +15,9 @@
 #include "shared/TemperatureFormat.hpp"
 
 namespace zephrane {
+
+namespace command = face::command;
+
 namespace {
 
 // What a mode without a reading shows in place of its temperature.
@@ -126,13 +129,7 @@ void CustomModeRowModel::activate(int row) {
     face_->modes().selectCustomMode(mode->id);
 }
 
-void CustomModeRowModel::edit(int row) {
-    const PanelModeRow* mode = at(row);
-    if (mode == nullptr || !face_) return;
-    const Uuid id = mode->id;
-    face_->shell().requestModeEditor(id);
-    if (actions_.openSection) actions_.openSection(Section::modes);
-}
+void CustomModeRowModel::edit(int row) { leaveForModesScreen(row, command::Request::modeEditor); }
 
 void CustomModeRowModel::duplicate(int row) {
     const PanelModeRow* mode = at(row);
@@ -140,11 +137,13 @@ void CustomModeRowModel::duplicate(int row) {
     face_->modes().duplicateCustomMode(face::qtText(mode->id.uuidString()));
 }
 
-void CustomModeRowModel::requestDelete(int row) {
+void CustomModeRowModel::requestDelete(int row) { leaveForModesScreen(row, command::Request::modeDelete); }
+
+void CustomModeRowModel::leaveForModesScreen(int row, command::Request request) {
     const PanelModeRow* mode = at(row);
     if (mode == nullptr || !face_) return;
-    const Uuid id = mode->id;
-    face_->shell().requestModeDelete(id);
+    // The request first: the Modes screen finds it when it shows.
+    face_->perform(command::RaiseRequest{request, mode->id});
     if (actions_.openSection) actions_.openSection(Section::modes);
 }
 

@@ -15,6 +15,7 @@
 #include <QtQml/qqmlregistration.h>
 
 #include "ZephraneApp/Face/EngineFace.hpp"
+#include "ZephraneApp/Face/FaceCommand.hpp"
 #include "ZephraneApp/Face/RowListModel.hpp"
 #include "ZephraneApp/Model/ModeSpeedText.hpp"
 #include "ZephraneApp/Model/Section.hpp"
@@ -71,6 +72,8 @@ signals:
 private:
     void refresh();
     const PanelModeRow* at(int row) const;
+    // Leaves `request` about row `row`'s mode for the Modes screen and opens it.
+    void leaveForModesScreen(int row, face::command::Request request);
     QString temperatureText(const CustomMode& mode) const;
 
     QPointer<face::EngineFace> face_;
