@@ -453,23 +453,25 @@ bool spinAtFullSpeed(System& system) {
     return max;
 }
 
+// The system started with its fans at full speed first when `spinning`,
+// then the main window closed and its teardown and any late work settled;
+// the reason when that failed.
+std::optional<std::string> windowsClosed(System& system, bool spinning) {
+    if (!system.error().empty()) return system.error();
+    if (spinning && !spinAtFullSpeed(system)) return "the Max preset did not take the fans";
+    if (!system.closeMainWindow()) return "the main window did not close";
+    std::this_thread::sleep_for(10s);
+    return std::nullopt;
+}
+
 void BM_IdleShare(benchmark::State& state) {
     const bool spinning = state.range(0) != 0;
     if (!desktopReady(state)) return;
     System system(desktop());
-    if (!system.error().empty()) {
-        state.SkipWithError(system.error().c_str());
+    if (const auto why = windowsClosed(system, spinning)) {
+        state.SkipWithError(why->c_str());
         return;
     }
-    if (spinning && !spinAtFullSpeed(system)) {
-        state.SkipWithError("the Max preset did not take the fans");
-        return;
-    }
-    if (!system.closeMainWindow()) {
-        state.SkipWithError("the main window did not close");
-        return;
-    }
-    std::this_thread::sleep_for(10s);  // the window's teardown and any late work settle
     // The fans of the simulated laptop coast down after the launch: the
     // still icon is measured once it has stood for 3 s.
     if (!spinning && !waitUntil([] { return trayChangesPerSecond(3s) == 0; }, 120s, 0ms)) {
@@ -509,19 +511,10 @@ void BM_PanelOpenShare(benchmark::State& state) {
     if (!desktopReady(state)) return;
     desktop().watchRootChildren();
     System system(desktop());
-    if (!system.error().empty()) {
-        state.SkipWithError(system.error().c_str());
+    if (const auto why = windowsClosed(system, true)) {
+        state.SkipWithError(why->c_str());
         return;
     }
-    if (!spinAtFullSpeed(system)) {
-        state.SkipWithError("the Max preset did not take the fans");
-        return;
-    }
-    if (!system.closeMainWindow()) {
-        state.SkipWithError("the main window did not close");
-        return;
-    }
-    std::this_thread::sleep_for(10s);  // the window's teardown and any late work settle
     std::optional<xcb_window_t> panel;
     std::string why;
     if (!summonOnce(panel, why)) {
