@@ -21,6 +21,7 @@
 #include "ZephraneApp/Face/ZephraneEngineFace.hpp"
 #include "ZephraneApp/Shell/AppDelegate.hpp"
 #include "ZephraneApp/Shell/MenuBarLabelSource.hpp"
+#include "ZephraneApp/Shell/MenuBarPanelBridge.hpp"
 #include "ZephraneApp/Shell/QuickPanelSurface.hpp"
 #include "ZephraneApp/Shell/ShellCommands.hpp"
 #include "ZephraneApp/Shell/StatusItemController.hpp"
@@ -165,6 +166,11 @@ int main(int argc, char** argv) {
     PanelController panel(panelSurface);
     panelSurface.setController(&panel);
     panelController = &panel;
+    // The panel's view opens the main window and closes the panel through this.
+    MenuBarPanelBridge bridge;
+    QObject::connect(&bridge, &MenuBarPanelBridge::openMainWindowRequested, &bridge, [&scenes] { scenes.open("main"); });
+    QObject::connect(&bridge, &MenuBarPanelBridge::closePanelRequested, &bridge, [&panel] { panel.close(); });
+    panelSurface.setContentProperties({{"panelBridge", QVariant::fromValue(static_cast<QObject*>(&bridge))}});
     QObject::connect(&theme, &design::ThemeTokens::displayOptionsChanged, &statusItem,
                      &StatusItemController::reapplyLastState);
 

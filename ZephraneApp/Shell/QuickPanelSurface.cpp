@@ -49,8 +49,11 @@ QuickPanelSurface::QuickPanelSurface(QQmlEngine& engine, QUrl content, const QSy
 QuickPanelSurface::~QuickPanelSurface() { stopAnimation(); }
 
 void QuickPanelSurface::buildContent() {
+    // The content's objects are made anew; its compiled component is kept
+    // from one showing to the next: compiling it again cost a good part of
+    // the time from the hot key to the first frame.
     view_->setSource(QUrl());
-    view_->engine()->clearComponentCache();
+    view_->setInitialProperties(contentProperties_);
     view_->setSource(content_);
     if (QQuickItem* root = view_->rootObject()) {
         auto changed = [this] {

@@ -11,6 +11,7 @@
 #include <QObject>
 #include <QTimer>
 #include <QUrl>
+#include <QVariantMap>
 
 #include "ZephraneApp/Shell/PanelController.hpp"
 
@@ -31,6 +32,8 @@ public:
     ~QuickPanelSurface() override;
 
     void setController(PanelController* controller) { controller_ = controller; }
+    // The content's initial properties, given to every build of it.
+    void setContentProperties(QVariantMap properties) { contentProperties_ = std::move(properties); }
     QQuickView& view() { return *view_; }
 
     bool reduceMotion() const override { return reduceMotion_(); }
@@ -55,6 +58,7 @@ public:
 private:
     std::unique_ptr<QQuickView> view_;
     QUrl content_;
+    QVariantMap contentProperties_;
     const QSystemTrayIcon* tray_;
     std::function<bool()> reduceMotion_;
     PanelController* controller_ = nullptr;

@@ -14,6 +14,9 @@
 //     from the main window's Fans menu before closing it). The icon's frame
 //     changes are counted on the screen before, during and after the
 //     minute, so a run with the wrong spin shows.
+//   PanelOpenShare: the same CPU time over a minute with the panel open
+//     (summoned by the hot key) and the fans at full speed (the Max preset),
+//     every other window closed.
 //   Memory: VmRSS and VmHWM with the main window open, 10 s after it showed.
 //
 // The one-minute load average goes with every figure: the host is shared.
@@ -395,36 +398,80 @@ void BM_HotKeyToPanelFrame(benchmark::State& state) {
 }
 BENCHMARK(BM_HotKeyToPanelFrame)->Iterations(20)->UseManualTime()->Unit(benchmark::kMillisecond);
 
+// The app's CPU time from its construction on, every thread's (from /proc:
+// utime + stime) and the scheduler's exact run time, as shares of a core
+// over the wall time.
+class CPUShare {
+public:
+    explicit CPUShare(pid_t pid)
+        : pid_(pid),
+          stat_("/proc/" + std::to_string(pid) + "/stat"),
+          threadsStart_(threadCPUSeconds(pid)),
+          wallStart_(Clock::now()),
+          cpuStart_(cpuSeconds(stat_).value_or(0)),
+          scheduledStart_(scheduledSeconds(pid)) {}
+
+    Clock::time_point start() const { return wallStart_; }
+
+    // The shares so far as counters: "cpu_percent", "cpu_percent_sched" and
+    // one "thread NAME" each; returns the wall time in seconds.
+    double report(benchmark::State& state) const {
+        const double cpu = cpuSeconds(stat_).value_or(0) - cpuStart_;
+        const double scheduled = scheduledSeconds(pid_) - scheduledStart_;
+        const double wall = std::chrono::duration<double>(Clock::now() - wallStart_).count();
+        for (const auto& [thread, seconds] : threadCPUSeconds(pid_)) {
+            const auto before = threadsStart_.find(thread);
+            const double used = seconds - (before == threadsStart_.end() ? 0 : before->second);
+            if (used > 0) state.counters["thread " + thread] = 100.0 * used / wall;
+        }
+        state.counters["cpu_percent"] = 100.0 * cpu / wall;
+        state.counters["cpu_percent_sched"] = 100.0 * scheduled / wall;
+        return wall;
+    }
+
+private:
+    pid_t pid_;
+    std::filesystem::path stat_;
+    std::map<std::string, double> threadsStart_;
+    Clock::time_point wallStart_;
+    double cpuStart_;
+    double scheduledStart_;
+};
+
+// The Max preset: ⌃⌘4 in the main window, once it has the focus; then the
+// fans up to speed, so the tray icon's spin reaches its top tier.
+bool spinAtFullSpeed(System& system) {
+    const bool max = waitUntil(
+        [&] {
+            desktop().activate(system.mainWindow());
+            waitUntil([&] { return desktop().focus() == system.mainWindow(); }, 2s, 20ms);
+            desktop().chord({keysym::controlL, keysym::superL}, keysym::four);
+            return waitUntil([&] { return system.fanMode(0) == 1; }, 5s, 100ms);
+        },
+        60s, 0ms);
+    if (max) waitUntil([&] { return system.fanRPM(0) >= 0.95 * system.fanMax(0); }, 60s, 200ms);
+    return max;
+}
+
+// The system started with its fans at full speed first when `spinning`,
+// then the main window closed and its teardown and any late work settled;
+// the reason when that failed.
+std::optional<std::string> windowsClosed(System& system, bool spinning) {
+    if (!system.error().empty()) return system.error();
+    if (spinning && !spinAtFullSpeed(system)) return "the Max preset did not take the fans";
+    if (!system.closeMainWindow()) return "the main window did not close";
+    std::this_thread::sleep_for(10s);
+    return std::nullopt;
+}
+
 void BM_IdleShare(benchmark::State& state) {
     const bool spinning = state.range(0) != 0;
     if (!desktopReady(state)) return;
     System system(desktop());
-    if (!system.error().empty()) {
-        state.SkipWithError(system.error().c_str());
+    if (const auto why = windowsClosed(system, spinning)) {
+        state.SkipWithError(why->c_str());
         return;
     }
-    if (spinning) {
-        // The Max preset: ⌃⌘4 in the main window, once it has the focus.
-        const bool max = waitUntil(
-            [&] {
-                desktop().activate(system.mainWindow());
-                waitUntil([&] { return desktop().focus() == system.mainWindow(); }, 2s, 20ms);
-                desktop().chord({keysym::controlL, keysym::superL}, keysym::four);
-                return waitUntil([&] { return system.fanMode(0) == 1; }, 5s, 100ms);
-            },
-            60s, 0ms);
-        if (!max) {
-            state.SkipWithError("the Max preset did not take the fans");
-            return;
-        }
-        // Up to speed, so the spin reaches its top tier.
-        waitUntil([&] { return system.fanRPM(0) >= 0.95 * system.fanMax(0); }, 60s, 200ms);
-    }
-    if (!system.closeMainWindow()) {
-        state.SkipWithError("the main window did not close");
-        return;
-    }
-    std::this_thread::sleep_for(10s);  // the window's teardown and any late work settle
     // The fans of the simulated laptop coast down after the launch: the
     // still icon is measured once it has stood for 3 s.
     if (!spinning && !waitUntil([] { return trayChangesPerSecond(3s) == 0; }, 120s, 0ms)) {
@@ -432,14 +479,10 @@ void BM_IdleShare(benchmark::State& state) {
         return;
     }
 
-    const pid_t pid = system.app();
-    const std::filesystem::path stat = "/proc/" + std::to_string(pid) + "/stat";
     state.counters["icon_changes_per_s_before"] = trayChangesPerSecond(3s);
     const double load = loadAverage();
-    const auto threadsStart = threadCPUSeconds(pid);
-    const auto wallStart = Clock::now();
-    const double cpuStart = cpuSeconds(stat).value_or(0);
-    const double scheduledStart = scheduledSeconds(pid);
+    const CPUShare share(system.app());
+    const auto wallStart = share.start();
     // The tray strip read four times a second all along: a spin that starts
     // or stops within the minute shows here (up to 4 changes a second).
     int changes = 0;
@@ -452,16 +495,7 @@ void BM_IdleShare(benchmark::State& state) {
             last = std::move(now);
         }
     }
-    const double cpu = cpuSeconds(stat).value_or(0) - cpuStart;
-    const double scheduled = scheduledSeconds(pid) - scheduledStart;
-    const double wall = std::chrono::duration<double>(Clock::now() - wallStart).count();
-    for (const auto& [thread, seconds] : threadCPUSeconds(pid)) {
-        const auto before = threadsStart.find(thread);
-        const double used = seconds - (before == threadsStart.end() ? 0 : before->second);
-        if (used > 0) state.counters["thread " + thread] = 100.0 * used / wall;
-    }
-    state.counters["cpu_percent"] = 100.0 * cpu / wall;
-    state.counters["cpu_percent_sched"] = 100.0 * scheduled / wall;
+    const double wall = share.report(state);
     state.counters["load1_before"] = load;
     state.counters["load1_after"] = loadAverage();
     state.counters["icon_changes_per_s_during"] = changes / wall;
@@ -470,6 +504,45 @@ void BM_IdleShare(benchmark::State& state) {
     state.counters["fan0_manual"] = system.fanMode(0);
 }
 BENCHMARK(BM_IdleShare)->ArgName("spinning")->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kSecond);
+
+// The panel open over fans at full speed: its gauges and figures follow
+// every tick while the tray icon turns.
+void BM_PanelOpenShare(benchmark::State& state) {
+    if (!desktopReady(state)) return;
+    desktop().watchRootChildren();
+    System system(desktop());
+    if (const auto why = windowsClosed(system, true)) {
+        state.SkipWithError(why->c_str());
+        return;
+    }
+    std::optional<xcb_window_t> panel;
+    std::string why;
+    if (!summonOnce(panel, why)) {
+        state.SkipWithError(why.c_str());
+        return;
+    }
+    std::this_thread::sleep_for(2s);  // the entrance done
+
+    const double load = loadAverage();
+    const CPUShare share(system.app());
+    bool stayedOpen = true;
+    for (auto _ : state) {
+        while (Clock::now() - share.start() < 60s) {
+            std::this_thread::sleep_for(1s);
+            stayedOpen = stayedOpen && desktop().viewable(*panel);
+        }
+    }
+    share.report(state);
+    if (!stayedOpen) {
+        state.SkipWithError("the panel closed during the minute");
+        return;
+    }
+    state.counters["load1_before"] = load;
+    state.counters["load1_after"] = loadAverage();
+    state.counters["fan0_rpm"] = system.fanRPM(0);
+    dismiss(*panel);
+}
+BENCHMARK(BM_PanelOpenShare)->Iterations(1)->Unit(benchmark::kSecond);
 
 void BM_Memory(benchmark::State& state) {
     if (!desktopReady(state)) return;

@@ -2,6 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <deque>
+#include <mutex>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include <QPainter>
@@ -85,6 +89,32 @@ QImage panelShadowImage(QSizeF shape, double cornerRadius, Theme::Elevation tier
     composite.end();
     result.setDevicePixelRatio(dpr);
     return result;
+}
+
+QImage sharedPanelShadowImage(QSizeF shape, double cornerRadius, Theme::Elevation tier, Theme::Appearance appearance,
+                              double devicePixelRatio) {
+    using Key = std::tuple<double, double, double, Theme::Elevation, Theme::Appearance, double>;
+    // A few windows' worth of plates in both appearances.
+    constexpr std::size_t kKept = 16;
+    static std::mutex mutex;
+    static std::deque<std::pair<Key, QImage>> recent;  // most recently used first
+    const Key key{shape.width(), shape.height(), cornerRadius, tier, appearance, devicePixelRatio};
+    {
+        const std::lock_guard lock(mutex);
+        const auto found = std::find_if(recent.begin(), recent.end(), [&](const auto& kept) { return kept.first == key; });
+        if (found != recent.end()) {
+            auto kept = std::move(*found);
+            recent.erase(found);
+            recent.push_front(std::move(kept));
+            return recent.front().second;
+        }
+    }
+    // Drawn outside the lock: two threads that miss at once draw it twice.
+    QImage made = panelShadowImage(shape, cornerRadius, tier, appearance, devicePixelRatio);
+    const std::lock_guard lock(mutex);
+    recent.emplace_front(key, made);
+    if (recent.size() > kKept) recent.pop_back();
+    return made;
 }
 
 }  // namespace zephrane::design

@@ -20,4 +20,10 @@ inline constexpr double kShadowMargin = 20;
 QImage panelShadowImage(QSizeF shape, double cornerRadius, Theme::Elevation tier, Theme::Appearance appearance,
                         double devicePixelRatio);
 
+// The same image, drawn once for the process: views that come and go (the
+// floating panel builds its plates anew for every showing) find the last
+// few shadows they drew still there. Safe from any render thread.
+QImage sharedPanelShadowImage(QSizeF shape, double cornerRadius, Theme::Elevation tier, Theme::Appearance appearance,
+                              double devicePixelRatio);
+
 }  // namespace zephrane::design

@@ -42,7 +42,7 @@ void PanelShadowItem::paint(QPainter* painter) {
     const QSizeF shape(width() - 2 * kShadowMargin, height() - 2 * kShadowMargin);
     const double ratio = window() != nullptr ? window()->effectiveDevicePixelRatio() : 1.0;
     if (stale_ || shape != cachedFor_ || ratio != cachedRatio_) {
-        cached_ = panelShadowImage(shape, radius_, static_cast<Theme::Elevation>(elevation_),
+        cached_ = sharedPanelShadowImage(shape, radius_, static_cast<Theme::Elevation>(elevation_),
                                    dark_ ? Theme::Appearance::dark : Theme::Appearance::light, ratio);
         cachedFor_ = shape;
         cachedRatio_ = ratio;
