@@ -26,9 +26,16 @@ std::vector<View> onboardingViews() {
           {"step-2", {{"step", 1}}, daemonIn(HelperState::notRegistered())},
           {"step-2-approval", {{"step", 1}}, daemonIn(HelperState::requiresApproval())},
           {"step-2-connected", {{"step", 1}}, daemonIn(HelperState::connected())},
-          {"step-2-unavailable", {{"step", 1}}, daemonIn(HelperState::unavailable("The helper's socket refused the connection."))},
+          {"step-2-unavailable", {{"step", 1}},
+           daemonIn(HelperState::unavailable("The helper's socket refused the connection."))},
           {"step-2-issue", {{"step", 1}}, daemonIn(HelperState::notRegistered(), "Move Brumalune to Applications, then try again.")},
-          {"step-3", {{"step", 2}}, {}},
+          {"step-3", {{"step", 2}},
+           [](Stage& stage) {
+               // The app under its own identity: the question goes to the system.
+               auto system = stage.face.system().state();
+               system.canUseNotificationCenter = true;
+               stage.face.system().publish(system);
+           }},
           {"step-3-answered", {{"step", 2}, {"askNotifications", true}},
            [](Stage& stage) {
                auto system = stage.face.system().state();
