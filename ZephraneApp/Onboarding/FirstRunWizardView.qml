@@ -12,8 +12,9 @@ import Zephrane.Settings
 // as the previous one leaves toward the leading edge (a fade under Reduce
 // Motion); the step's symbol changes in place above it. Return moves on
 // (or finishes on the last step), Escape skips the setup; both end the
-// wizard for good once it finishes.
-Item {
+// wizard for good once it finishes. It takes the keyboard within its sheet
+// (a focus scope that asks for focus), so Tab moves among its own controls.
+FocusScope {
     id: root
 
     // Finish or Skip Setup: the sheet closes. Any dismissal of the sheet
@@ -28,6 +29,7 @@ Item {
     implicitHeight: 420
     width: 460
     height: 420
+    focus: true
 
     FirstRunWizard {
         id: wizard
@@ -67,7 +69,13 @@ Item {
             ColumnLayout {
                 Layout.fillWidth: true
                 Layout.fillHeight: true
-                Layout.margins: 28
+                // 28 at the sides; less above and below, so the daemon
+                // step's longest content (a status, a button and a
+                // two-line hint) still leaves the footer its margin.
+                Layout.leftMargin: 28
+                Layout.rightMargin: 28
+                Layout.topMargin: 20
+                Layout.bottomMargin: 8
                 spacing: 16
 
                 Item { Layout.fillHeight: true }
