@@ -196,9 +196,13 @@ QStringList SettingsForm::controlSourceNames() {
     return namesOf<ControlSource>([](ControlSource s) { return displayName(s); });
 }
 
-QStringList SettingsForm::menuBarReadoutNames() { return namesOf<MenuBarReadout>(menuBarReadoutLabel); }
+QStringList SettingsForm::menuBarReadoutNames() {
+    return namesOf<MenuBarReadout>([](MenuBarReadout r) { return displayName(r); });
+}
 
-QStringList SettingsForm::menuBarTempSourceNames() { return namesOf<MenuBarTempSource>(menuBarTempSourceLabel); }
+QStringList SettingsForm::menuBarTempSourceNames() {
+    return namesOf<MenuBarTempSource>([](MenuBarTempSource s) { return displayName(s); });
+}
 
 QStringList SettingsForm::accentNames() {
     return namesOf<Theme::AccentChoice>([](Theme::AccentChoice c) { return Theme::displayName(c); });

@@ -57,27 +57,4 @@ std::string ruleSummaryText(const AlertRule& rule, bool fahrenheit) {
 
 std::string ruleThresholdLabel(SensorCategory category) { return std::string(displayName(category)) + " threshold"; }
 
-std::string_view menuBarReadoutLabel(MenuBarReadout readout) {
-    switch (readout) {
-        case MenuBarReadout::none: return "Off";
-        case MenuBarReadout::controlTemperature: return "Temperature";
-        case MenuBarReadout::hottestFan: return "Fan speed";
-        case MenuBarReadout::both: return "Temperature & fan speed";
-        case MenuBarReadout::hottestSensor: return "Hottest Sensor";
-    }
-    return "";
-}
-
-std::string_view menuBarTempSourceLabel(MenuBarTempSource source) {
-    switch (source) {
-        case MenuBarTempSource::control: return "Control temperature";
-        case MenuBarTempSource::hottest: return "Hottest Sensor";
-        case MenuBarTempSource::cpuAverage: return "CPU Core Average";
-        case MenuBarTempSource::cpuPerformance: return "CPU Performance";
-        case MenuBarTempSource::cpuEfficiency: return "CPU Efficiency";
-        case MenuBarTempSource::gpuAverage: return "GPU Average";
-    }
-    return "";
-}
-
 }  // namespace zephrane::settingsview

@@ -10,7 +10,6 @@
 #include <string_view>
 
 #include "ZephraneApp/Face/PreferencesFace.hpp"
-#include "ZephraneApp/Model/MenuBarReadout.hpp"
 #include "shared/SensorModel.hpp"
 
 namespace zephrane::settingsview {
@@ -45,9 +44,5 @@ AlertRule ruleOf(SensorCategory category, const std::map<SensorCategory, AlertRu
 std::string ruleSummaryText(const AlertRule& rule, bool fahrenheit);
 // "Neural Engine threshold": what a screen reader calls the row's slider.
 std::string ruleThresholdLabel(SensorCategory category);
-
-// The pickers' labels, case for case.
-std::string_view menuBarReadoutLabel(MenuBarReadout readout);
-std::string_view menuBarTempSourceLabel(MenuBarTempSource source);
 
 }  // namespace zephrane::settingsview

@@ -206,6 +206,11 @@ TEST_F(SettingsFormTest, RowTextsFollowTheEngine) {
     EXPECT_EQ(SettingsForm::accentNames(),
               (QStringList{"System", "Sky", "Teal", "Indigo", "Violet", "Graphite"}));
     EXPECT_EQ(SettingsForm::controlSourceNames().first(), "Hottest Sensor");
+    EXPECT_EQ(SettingsForm::menuBarReadoutNames(),
+              (QStringList{"Off", "Temperature", "Fan speed", "Temperature & fan speed", "Hottest Sensor"}));
+    EXPECT_EQ(SettingsForm::menuBarTempSourceNames(),
+              (QStringList{"Control temperature", "Hottest Sensor", "CPU Core Average", "CPU Performance",
+                           "CPU Efficiency", "GPU Average"}));
 }
 
 TEST(SettingsFormGeometry, TheBackdropGridFitsAsManyCellsAsItCan) {

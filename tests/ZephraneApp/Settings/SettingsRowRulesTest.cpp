@@ -96,16 +96,5 @@ TEST(SettingsRowRules, ARulesSummaryIsItsThresholdAndAutoBoostOrOff) {
     EXPECT_EQ(ruleThresholdLabel(SensorCategory::cpu), "CPU threshold");
 }
 
-TEST(SettingsRowRules, ThePickersLabelEveryCaseInOrder) {
-    std::vector<std::string_view> readouts;
-    for (const MenuBarReadout r : allCases<MenuBarReadout>()) readouts.push_back(menuBarReadoutLabel(r));
-    EXPECT_EQ(readouts, (std::vector<std::string_view>{"Off", "Temperature", "Fan speed", "Temperature & fan speed",
-                                                       "Hottest Sensor"}));
-    std::vector<std::string_view> sources;
-    for (const MenuBarTempSource s : allCases<MenuBarTempSource>()) sources.push_back(menuBarTempSourceLabel(s));
-    EXPECT_EQ(sources, (std::vector<std::string_view>{"Control temperature", "Hottest Sensor", "CPU Core Average",
-                                                      "CPU Performance", "CPU Efficiency", "GPU Average"}));
-}
-
 }  // namespace
 }  // namespace zephrane::settingsview
