@@ -8,17 +8,6 @@
 
 namespace zephrane {
 
-std::string_view displayName(MenuBarReadout readout) {
-    switch (readout) {
-        case MenuBarReadout::none: return "Off";
-        case MenuBarReadout::controlTemperature: return "Temperature";
-        case MenuBarReadout::hottestFan: return "Fan speed";
-        case MenuBarReadout::both: return "Temperature & fan speed";
-        case MenuBarReadout::hottestSensor: return "Hottest Sensor";
-    }
-    return "Off";
-}
-
 bool showsTemperature(MenuBarReadout readout) {
     return readout == MenuBarReadout::controlTemperature || readout == MenuBarReadout::both ||
            readout == MenuBarReadout::hottestSensor;
@@ -26,18 +15,6 @@ bool showsTemperature(MenuBarReadout readout) {
 
 bool showsFanSpeed(MenuBarReadout readout) {
     return readout == MenuBarReadout::hottestFan || readout == MenuBarReadout::both;
-}
-
-std::string_view displayName(MenuBarTempSource source) {
-    switch (source) {
-        case MenuBarTempSource::control: return "Control temperature";
-        case MenuBarTempSource::hottest: return "Hottest Sensor";
-        case MenuBarTempSource::cpuAverage: return "CPU Core Average";
-        case MenuBarTempSource::cpuPerformance: return "CPU Performance";
-        case MenuBarTempSource::cpuEfficiency: return "CPU Efficiency";
-        case MenuBarTempSource::gpuAverage: return "GPU Average";
-    }
-    return "Control temperature";
 }
 
 namespace menubar {

@@ -23,11 +23,9 @@
 
 namespace zephrane {
 
-// What the user calls each readout, and what it shows.
-std::string_view displayName(MenuBarReadout readout);
+// What each readout shows (their names are the model's).
 bool showsTemperature(MenuBarReadout readout);
 bool showsFanSpeed(MenuBarReadout readout);
-std::string_view displayName(MenuBarTempSource source);
 
 // One rendering of the label.
 struct MenuBarLabelState {

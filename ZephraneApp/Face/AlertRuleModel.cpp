@@ -20,6 +20,12 @@ QVariant AlertRuleModel::data(const QModelIndex& index, int role) const {
     }
 }
 
+std::optional<AlertRule> AlertRuleModel::rule(SensorCategory category) const {
+    for (const AlertRuleRow& row : rows())
+        if (row.category == category) return row.rule;
+    return std::nullopt;
+}
+
 void AlertRuleModel::update(const std::map<SensorCategory, AlertRule>& rules) {
     using Entry = std::map<SensorCategory, AlertRule>::value_type;
     apply(

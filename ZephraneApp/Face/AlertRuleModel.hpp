@@ -2,6 +2,7 @@
 #pragma once
 
 #include <map>
+#include <optional>
 
 #include "ZephraneApp/Face/RowListModel.hpp"
 #include "shared/SensorModel.hpp"
@@ -25,6 +26,8 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
 
     void update(const std::map<SensorCategory, AlertRule>& rules);
+    // The category's rule as the engine stores it; none when it stores none.
+    std::optional<AlertRule> rule(SensorCategory category) const;
 };
 
 }  // namespace zephrane::face

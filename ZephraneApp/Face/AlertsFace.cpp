@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "ZephraneApp/Engine/EngineSettings.hpp"
 #include "ZephraneApp/Face/EngineFace.hpp"
 #include "ZephraneApp/Face/QtText.hpp"
 #include "shared/EnumCases.hpp"
@@ -10,6 +11,8 @@ namespace zephrane::face {
 
 AlertsFace::AlertsFace(EngineFace& face, QObject* parent)
     : QObject(parent), face_(face), alertRules_(this), heatSources_(this), dailyHeatSources_(this) {}
+
+const std::map<SensorCategory, AlertRule>& AlertsFace::defaultAlertRules() { return settings::defaultAlertRules(); }
 
 QString AlertsFace::inAppAlertText() const { return state_.inAppAlert ? qtText(*state_.inAppAlert) : QString(); }
 

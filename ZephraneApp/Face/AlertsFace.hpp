@@ -2,6 +2,7 @@
 // alert, the heat sources live and today, and the power history.
 #pragma once
 
+#include <map>
 #include <optional>
 #include <string>
 
@@ -38,6 +39,9 @@ public:
     };
 
     AlertsFace(EngineFace& face, QObject* parent);
+
+    // The engine's rule per category before the user changed any.
+    static const std::map<SensorCategory, AlertRule>& defaultAlertRules();
 
     const State& state() const { return state_; }
     AlertRuleModel& alertRules() { return alertRules_; }

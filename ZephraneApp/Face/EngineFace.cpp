@@ -9,6 +9,7 @@
 #include "ZephraneApp/Face/QmlProvided.hpp"
 #include "ZephraneApp/Face/SensorsFace.hpp"
 #include "ZephraneApp/Face/ShellFace.hpp"
+#include "ZephraneApp/Face/SystemFace.hpp"
 
 namespace zephrane::face {
 
@@ -21,7 +22,8 @@ EngineFace::EngineFace(QObject* parent)
       alerts_(new AlertsFace(*this, this)),
       daemon_(new DaemonFace(*this, this)),
       preferences_(new PreferencesFace(*this, this)),
-      shell_(new ShellFace(*this, this)) {}
+      shell_(new ShellFace(*this, this)),
+      system_(new SystemFace(*this, this)) {}
 
 EngineFace::~EngineFace() = default;
 

@@ -23,6 +23,7 @@
 #include <qcoro/qcorotask.h>
 
 #include "ZephraneApp/Face/FaceCommand.hpp"
+#include "platform/notifications/NotificationCenter.hpp"
 
 class QQmlEngine;
 class QJSEngine;
@@ -37,6 +38,7 @@ class PowerFace;
 class PreferencesFace;
 class SensorsFace;
 class ShellFace;
+class SystemFace;
 
 class EngineFace : public QObject {
     Q_OBJECT
@@ -48,6 +50,7 @@ class EngineFace : public QObject {
     Q_MOC_INCLUDE("ZephraneApp/Face/PreferencesFace.hpp")
     Q_MOC_INCLUDE("ZephraneApp/Face/SensorsFace.hpp")
     Q_MOC_INCLUDE("ZephraneApp/Face/ShellFace.hpp")
+    Q_MOC_INCLUDE("ZephraneApp/Face/SystemFace.hpp")
     QML_NAMED_ELEMENT(Face)
     QML_SINGLETON
     Q_PROPERTY(zephrane::face::SensorsFace* sensors READ sensorsObject CONSTANT)
@@ -58,6 +61,7 @@ class EngineFace : public QObject {
     Q_PROPERTY(zephrane::face::DaemonFace* daemon READ daemonObject CONSTANT)
     Q_PROPERTY(zephrane::face::PreferencesFace* preferences READ preferencesObject CONSTANT)
     Q_PROPERTY(zephrane::face::ShellFace* shell READ shellObject CONSTANT)
+    Q_PROPERTY(zephrane::face::SystemFace* system READ systemObject CONSTANT)
 
 public:
     ~EngineFace() override;
@@ -70,6 +74,7 @@ public:
     DaemonFace& daemon() const { return *daemon_; }
     PreferencesFace& preferences() const { return *preferences_; }
     ShellFace& shell() const { return *shell_; }
+    SystemFace& system() const { return *system_; }
 
     // Carries out what a view asked for. The engine's answer, if any, comes
     // back as a change of the state shown.
@@ -77,6 +82,8 @@ public:
     // Writes the power history's CSV file to the temporary folder; its path,
     // or none when it failed (the engine then holds the reason in lastError).
     virtual QCoro::Task<std::optional<QString>> exportHistoryCSV() = 0;
+    // Asks the system whether the app may post alerts with sound.
+    virtual QCoro::Task<notifications::AuthorizationResult> requestNotificationAuthorization() = 0;
 
     // The face the QML engine `qml` gives its views as `Face`; set it before
     // the first QML that imports Zephrane.Face loads, and withdraw it (null)
@@ -96,6 +103,7 @@ private:
     DaemonFace* daemonObject() const { return daemon_; }
     PreferencesFace* preferencesObject() const { return preferences_; }
     ShellFace* shellObject() const { return shell_; }
+    SystemFace* systemObject() const { return system_; }
 
     // Children of the face, made in its constructor.
     SensorsFace* sensors_;
@@ -106,6 +114,7 @@ private:
     DaemonFace* daemon_;
     PreferencesFace* preferences_;
     ShellFace* shell_;
+    SystemFace* system_;
 };
 
 // For a concern's publish(), once its whole new state is in place: emits

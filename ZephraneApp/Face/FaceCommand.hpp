@@ -203,6 +203,26 @@ struct ConsumeRequest {
     friend bool operator==(const ConsumeRequest&, const ConsumeRequest&) = default;
 };
 
+// The desktop around the app.
+struct SetLaunchAtLogin {
+    bool enabled;
+    friend bool operator==(const SetLaunchAtLogin&, const SetLaunchAtLogin&) = default;
+};
+struct RefreshLaunchAtLogin {
+    friend bool operator==(const RefreshLaunchAtLogin&, const RefreshLaunchAtLogin&) = default;
+};
+// Regular: the app shows among the running applications (on the desktop,
+// its main window in the task bar); accessory: only its status item does.
+enum class ActivationPolicy { regular, accessory };
+struct SetActivationPolicy {
+    ActivationPolicy policy;
+    friend bool operator==(const SetActivationPolicy&, const SetActivationPolicy&) = default;
+};
+// Recorded when a view asks; the answer comes back to the asking view.
+struct RequestNotificationAuthorization {
+    friend bool operator==(const RequestNotificationAuthorization&, const RequestNotificationAuthorization&) = default;
+};
+
 }  // namespace command
 
 using FaceCommand =
@@ -215,6 +235,8 @@ using FaceCommand =
                  command::RefreshHelperState, command::OpenHelperApproval, command::UninstallHelper,
                  command::ChangeSetting, command::SetPresetCap, command::ResetPresetPowerCaps,
                  command::SetSummonShortcut, command::SelectSection, command::ReportMainWindowVisible,
-                 command::ReportDashboardVisible, command::RaiseRequest, command::ConsumeRequest>;
+                 command::ReportDashboardVisible, command::RaiseRequest, command::ConsumeRequest,
+                 command::SetLaunchAtLogin, command::RefreshLaunchAtLogin, command::SetActivationPolicy,
+                 command::RequestNotificationAuthorization>;
 
 }  // namespace zephrane::face

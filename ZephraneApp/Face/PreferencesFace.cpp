@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "ZephraneApp/Engine/EngineSettings.hpp"
+#include "ZephraneApp/Engine/ZephraneEngine.hpp"
 #include "ZephraneApp/Face/EngineFace.hpp"
 #include "ZephraneApp/Face/QtText.hpp"
 #include "shared/EnumCases.hpp"
@@ -11,6 +12,33 @@ namespace zephrane::face {
 
 PreferencesFace::PreferencesFace(EngineFace& face, QObject* parent) : QObject(parent), face_(face) {
     state_.presetPowerCaps = settings::defaultPresetPowerCaps();
+}
+
+PreferencesFace::State PreferencesFace::defaults() {
+    return {.useFahrenheit = settings::defaultUseFahrenheit,
+            .preciseTemperatures = settings::defaultPreciseTemperatures,
+            .showDockIcon = settings::defaultShowDockIcon,
+            .accentChoice = settings::defaultAccentChoice,
+            .windowBackdrop = settings::defaultWindowBackdrop,
+            .menuBarReadout = settings::defaultMenuBarReadout,
+            .menuBarTempSource = settings::defaultMenuBarTempSource,
+            .menuBarIconAnimated = settings::defaultMenuBarIconAnimated,
+            .controlSource = settings::defaultControlSource,
+            .acousticAlpha = ZephraneEngine::defaultAcousticAlpha,
+            .spoolRate = settings::defaultSpoolRate,
+            .preSpoolEnabled = settings::defaultPreSpoolEnabled,
+            .autoSwitchOnBattery = ZephraneEngine::defaultAutoSwitchOnBattery,
+            .quietHoursEnabled = settings::defaultQuietHoursEnabled,
+            .quietHoursStart = settings::defaultQuietHoursStart,
+            .quietHoursEnd = settings::defaultQuietHoursEnd,
+            .meetingQuietEnabled = settings::defaultMeetingQuietEnabled,
+            .overheatThreshold = settings::defaultOverheatThreshold,
+            .fanHealthWarningsEnabled = settings::defaultFanHealthWarningsEnabled,
+            .summonShortcutConflict = false,
+            .hasCompletedFirstRunSetup = settings::defaultHasCompletedFirstRunSetup,
+            .showAllSensors = false,
+            .presetPowerCaps = settings::defaultPresetPowerCaps(),
+            .summonShortcut = GlobalShortcut::defaultSummon()};
 }
 
 QString PreferencesFace::windowBackdropValue() const { return qtText(rawValue(state_.windowBackdrop)); }

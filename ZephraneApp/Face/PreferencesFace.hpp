@@ -92,6 +92,10 @@ public:
 
     PreferencesFace(EngineFace& face, QObject* parent);
 
+    // Every setting above at the engine's default: the caps and the
+    // shortcut included; the shortcut conflict off.
+    static State defaults();
+
     const State& state() const { return state_; }
 
     bool useFahrenheitValue() const { return state_.useFahrenheit; }

@@ -5,12 +5,15 @@
 #include <type_traits>
 #include <utility>
 
+#include <qcoro/qcorosignal.h>
+
 #include "ZephraneApp/Face/AlertsFace.hpp"
 #include "ZephraneApp/Face/DriveFace.hpp"
 #include "ZephraneApp/Face/ModesFace.hpp"
 #include "ZephraneApp/Face/PreferencesFace.hpp"
 #include "ZephraneApp/Face/SensorsFace.hpp"
 #include "ZephraneApp/Face/ShellFace.hpp"
+#include "ZephraneApp/Face/SystemFace.hpp"
 #include "ZephraneApp/Engine/EngineSettings.hpp"
 
 namespace zephrane::face {
@@ -120,6 +123,14 @@ std::string describe(const FaceCommand& command) {
             else if constexpr (std::is_same_v<C, RaiseRequest>)
                 return "RaiseRequest(" + requestName(c.request) + (c.mode ? ", " + c.mode->uuidString() : "") + ")";
             else if constexpr (std::is_same_v<C, ConsumeRequest>) return "ConsumeRequest(" + requestName(c.request) + ")";
+            else if constexpr (std::is_same_v<C, SetLaunchAtLogin>)
+                return std::string("SetLaunchAtLogin(") + (c.enabled ? "true" : "false") + ")";
+            else if constexpr (std::is_same_v<C, RefreshLaunchAtLogin>) return "RefreshLaunchAtLogin";
+            else if constexpr (std::is_same_v<C, SetActivationPolicy>)
+                return std::string("SetActivationPolicy(") +
+                       (c.policy == ActivationPolicy::regular ? "regular" : "accessory") + ")";
+            else if constexpr (std::is_same_v<C, RequestNotificationAuthorization>)
+                return "RequestNotificationAuthorization";
         },
         command);
 }
@@ -135,6 +146,21 @@ void ScriptedEngineFace::perform(FaceCommand command) {
 }
 
 QCoro::Task<std::optional<QString>> ScriptedEngineFace::exportHistoryCSV() { co_return exportResult_; }
+
+QCoro::Task<notifications::AuthorizationResult> ScriptedEngineFace::requestNotificationAuthorization() {
+    perform(command::RequestNotificationAuthorization{});
+    if (!holdNotifications_) co_return notificationAnswer_;
+    const auto held = std::make_shared<HeldNotificationRequest>();
+    heldNotifications_.push_back(held);
+    co_await qCoro(held.get(), &HeldNotificationRequest::answered);
+    co_return held->answer;
+}
+
+void ScriptedEngineFace::answerHeldNotificationRequest(std::size_t index, notifications::AuthorizationResult answer) {
+    const std::shared_ptr<HeldNotificationRequest> held = heldNotifications_.at(index);
+    held->answer = std::move(answer);
+    emit held->answered();
+}
 
 namespace {
 
@@ -198,6 +224,38 @@ void ScriptedEngineFace::store(const FaceCommand& command) {
                 auto s = preferences().state();
                 s.presetPowerCaps = settings::defaultPresetPowerCaps();
                 preferences().publish(std::move(s));
+            } else if constexpr (std::is_same_v<C, SetAlertRule>) {
+                std::map<SensorCategory, AlertRule> rules;
+                for (const AlertRuleRow& row : alerts().alertRules().rows()) rules[row.category] = row.rule;
+                AlertRule rule{false, 90.0, false};
+                if (const auto stored = rules.find(c.category); stored != rules.end())
+                    rule = stored->second;
+                else if (const auto fallback = AlertsFace::defaultAlertRules().find(c.category);
+                         fallback != AlertsFace::defaultAlertRules().end())
+                    rule = fallback->second;
+                if (c.enabled) rule.enabled = *c.enabled;
+                if (c.thresholdCelsius) rule.thresholdCelsius = *c.thresholdCelsius;
+                if (c.autoBoost) rule.autoBoost = *c.autoBoost;
+                rules[c.category] = rule;
+                alerts().alertRules().update(rules);
+            } else if constexpr (std::is_same_v<C, ResetAlertRules>) {
+                alerts().alertRules().update(AlertsFace::defaultAlertRules());
+            } else if constexpr (std::is_same_v<C, SetLaunchAtLogin>) {
+                if (loginItemFailure_)
+                    system().tellLaunchAtLoginOutcome(loginItemFailure_);
+                else
+                    loginItemRegistered_ = c.enabled;
+                auto s = system().state();
+                s.launchAtLogin = loginItemRegistered_;
+                system().publish(s);
+            } else if constexpr (std::is_same_v<C, RefreshLaunchAtLogin>) {
+                auto s = system().state();
+                s.launchAtLogin = loginItemRegistered_;
+                system().publish(s);
+            } else if constexpr (std::is_same_v<C, SetActivationPolicy>) {
+                auto s = system().state();
+                s.activationPolicy = c.policy;
+                system().publish(s);
             } else if constexpr (std::is_same_v<C, TogglePin>) {
                 auto keys = sensors().pinnedSensorKeys();
                 if (!keys.erase(c.key)) keys.insert(c.key);

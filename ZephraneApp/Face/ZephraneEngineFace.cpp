@@ -11,8 +11,17 @@
 #include "ZephraneApp/Face/PreferencesFace.hpp"
 #include "ZephraneApp/Face/SensorsFace.hpp"
 #include "ZephraneApp/Face/ShellFace.hpp"
+#include "ZephraneApp/Face/SystemFace.hpp"
+#include "ZephraneApp/Services/Records/AlertsManager.hpp"
 
 namespace zephrane::face {
+namespace {
+
+constexpr std::string_view kAppIdentifier = AlertsManager::kApplicationIdentifier;
+constexpr std::string_view kNoLoginItem = "Launch at login is not available.";
+constexpr std::string_view kNoNotificationCenter = "Notifications are not available.";
+
+}  // namespace
 
 ZephraneEngineFace::ZephraneEngineFace(ZephraneEngine& engine, QObject* parent) : EngineFace(parent), engine_(engine) {
     using E = ZephraneEngine;
@@ -77,6 +86,7 @@ ZephraneEngineFace::ZephraneEngineFace(ZephraneEngine& engine, QObject* parent) 
     refreshDaemon();
     refreshPreferences();
     refreshShell();
+    refreshSystem();
 }
 
 ZephraneEngineFace::~ZephraneEngineFace() { engine_.setOnSummonShortcutChanged(nullptr); }
@@ -191,6 +201,36 @@ void ZephraneEngineFace::refreshShell() {
                      .menuBarLabel = engine_.menuBarLabelModel().state()});
 }
 
+void ZephraneEngineFace::setSystemServices(SystemServices services) {
+    system_ = std::move(services);
+    refreshSystem();
+}
+
+void ZephraneEngineFace::refreshSystem() {
+    const auto identifier = system_.notifications ? system_.notifications->applicationIdentifier() : std::nullopt;
+    system().publish({.launchAtLogin = system_.launchAtLogin ? system_.launchAtLogin() : false,
+                      .canUseNotificationCenter = identifier && *identifier == kAppIdentifier,
+                      .activationPolicy = activationPolicy_});
+}
+
+void ZephraneEngineFace::performOnSystem(const FaceCommand& command) {
+    if (const auto* change = std::get_if<command::SetLaunchAtLogin>(&command)) {
+        system().tellLaunchAtLoginOutcome(system_.setLaunchAtLogin ? system_.setLaunchAtLogin(change->enabled)
+                                                                   : std::optional<std::string>(std::string(kNoLoginItem)));
+    } else if (const auto* policy = std::get_if<command::SetActivationPolicy>(&command)) {
+        activationPolicy_ = policy->policy;
+        if (system_.setActivationPolicy) system_.setActivationPolicy(activationPolicy_);
+    }
+    refreshSystem();
+}
+
+QCoro::Task<notifications::AuthorizationResult> ZephraneEngineFace::requestNotificationAuthorization() {
+    if (!system_.notifications) co_return notifications::AuthorizationResult{false, std::string(kNoNotificationCenter)};
+    // Held for the request's length: the services may be replaced meanwhile.
+    const std::shared_ptr<notifications::NotificationCenter> center = system_.notifications;
+    co_return co_await center->requestAuthorization();
+}
+
 namespace {
 
 void change(ZephraneEngine& engine, Setting setting, const SettingValue& value) {
@@ -289,6 +329,9 @@ void ZephraneEngineFace::perform(FaceCommand command) {
                     case Request::modeEditor: e.setPendingModeEditorID(c.mode); break;
                     case Request::modeDelete: e.setPendingModeDeleteID(c.mode); break;
                 }
+            } else if constexpr (std::is_same_v<C, SetLaunchAtLogin> || std::is_same_v<C, RefreshLaunchAtLogin> ||
+                                 std::is_same_v<C, SetActivationPolicy>) {
+                performOnSystem(c);
             } else if constexpr (std::is_same_v<C, ConsumeRequest>) {
                 switch (c.request) {
                     case Request::dustCycle: e.consumePendingDustCycleRequest(); break;

@@ -25,6 +25,18 @@ constexpr std::string_view rawValue(MenuBarReadout r) {
     return "none";
 }
 
+// What the user calls each readout.
+constexpr std::string_view displayName(MenuBarReadout r) {
+    switch (r) {
+        case MenuBarReadout::none: return "Off";
+        case MenuBarReadout::controlTemperature: return "Temperature";
+        case MenuBarReadout::hottestFan: return "Fan speed";
+        case MenuBarReadout::both: return "Temperature & fan speed";
+        case MenuBarReadout::hottestSensor: return "Hottest Sensor";
+    }
+    return "Off";
+}
+
 template <>
 struct EnumCases<MenuBarReadout> {
     static constexpr std::string_view typeName = "MenuBarReadout";
@@ -46,6 +58,19 @@ constexpr std::string_view rawValue(MenuBarTempSource s) {
         case MenuBarTempSource::gpuAverage: return "gpuAverage";
     }
     return "control";
+}
+
+// What the user calls each source.
+constexpr std::string_view displayName(MenuBarTempSource s) {
+    switch (s) {
+        case MenuBarTempSource::control: return "Control temperature";
+        case MenuBarTempSource::hottest: return "Hottest Sensor";
+        case MenuBarTempSource::cpuAverage: return "CPU Core Average";
+        case MenuBarTempSource::cpuPerformance: return "CPU Performance";
+        case MenuBarTempSource::cpuEfficiency: return "CPU Efficiency";
+        case MenuBarTempSource::gpuAverage: return "GPU Average";
+    }
+    return "Control temperature";
 }
 
 // The aggregate of the same name; none for `control`, which follows the

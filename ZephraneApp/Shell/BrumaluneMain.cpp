@@ -18,7 +18,9 @@
 #include "ZephraneApp/Face/DaemonFace.hpp"
 #include "ZephraneApp/Face/PreferencesFace.hpp"
 #include "ZephraneApp/Face/ShellFace.hpp"
+#include "ZephraneApp/Face/SystemFace.hpp"
 #include "ZephraneApp/Face/ZephraneEngineFace.hpp"
+#include "ZephraneApp/Services/Install/LaunchAtLogin.hpp"
 #include "ZephraneApp/Shell/AppDelegate.hpp"
 #include "ZephraneApp/Shell/MenuBarLabelSource.hpp"
 #include "ZephraneApp/Shell/MenuBarPanelBridge.hpp"
@@ -27,10 +29,13 @@
 #include "ZephraneApp/Shell/StatusItemController.hpp"
 #include "ZephraneApp/Shell/ViewPlugins.hpp"
 #include "platform/accessibility/AccessibilitySettings.hpp"
+#include "platform/activationpolicy/TaskbarActivationPolicy.hpp"
 #include "platform/accessibility/DesktopSettingsPortal.hpp"
 #include "platform/codesign/CodeSigning.hpp"
 #include "platform/codesign/EmbeddedIdentity.hpp"
 #include "platform/hotkey/HotKeyCenter.hpp"
+#include "platform/notifications/DBusNotificationCenter.hpp"
+#include "platform/servicemanagement/LoginItem.hpp"
 #include "platform/oslog/OSLog.hpp"
 #include "platform/updater/Updater.hpp"
 
@@ -119,6 +124,23 @@ int main(int argc, char** argv) {
     theme.setAccentChoice(preferences.state().accentChoice);
     QObject::connect(&preferences, &face::PreferencesFace::accentChoiceChanged, &theme,
                      [&] { theme.setAccentChoice(preferences.state().accentChoice); });
+    // What the settings and the first-run wizard ask of the desktop.
+    activationpolicy::TaskbarActivationPolicy activationPolicy;
+    const servicemanagement::LoginItem loginItem = servicemanagement::LoginItem::forCurrentUser();
+    face.setSystemServices(
+        {.launchAtLogin = [&loginItem] { return loginItem.status() == servicemanagement::Status::enabled; },
+         .setLaunchAtLogin = [&loginItem](bool enabled) { return setLaunchAtLogin(enabled, loginItem); },
+         .notifications = std::make_shared<notifications::DBusNotificationCenter>(
+             QDBusConnection::sessionBus(), notifications::DBusNotificationCenter::runningApplicationIdentifier()),
+         .setActivationPolicy = [&activationPolicy](face::command::ActivationPolicy policy) {
+             activationPolicy.setActivationPolicy(policy == face::command::ActivationPolicy::regular
+                                                      ? activationpolicy::Policy::regular
+                                                      : activationpolicy::Policy::accessory);
+         }});
+    // The stored Dock preference holds from launch on, not only once the
+    // settings form changes it.
+    face.system().setActivationPolicy(preferences.showDockIconValue() ? face::SystemFace::Regular
+                                                                      : face::SystemFace::Accessory);
     updater::OfflineUpdaterController updaterController;
     updater::UpdaterViewModel updater(updaterController, updater::builtInFeed());
 
@@ -143,6 +165,7 @@ int main(int argc, char** argv) {
         // Closing hides the window; the engine refreshes what only it shows
         // at the slow rate meanwhile.
         if (auto* window = qobject_cast<QQuickWindow*>(root); window != nullptr && window->objectName() == "main") {
+            activationPolicy.addWindow(window);
             face.shell().setMainWindowVisible(window->isVisible());
             QObject::connect(window, &QWindow::visibleChanged, &face.shell(), &face::ShellFace::setMainWindowVisible);
         }

@@ -71,6 +71,7 @@ constexpr std::array kTable{
     Entry{"speedometer", glyph(0xe9e4)},                       // speed
     Entry{"bell.slash.fill", glyph(0xe7f6)},                   // notifications_off
     Entry{"bell.badge.fill", glyph(0xe7f7)},                   // notifications_active
+    Entry{"power", glyph(0xe8ac)},                             // power_settings_new
 };
 
 constexpr std::array kNames = [] {

@@ -3,8 +3,12 @@
 // engine shows on the face once, and QML finds the face provided to its
 // engine. And the scripted face: it stores what a view writes as the
 // engine would, and records everything asked.
+#include <filesystem>
+
+#include <QFileInfo>
 #include <QQmlComponent>
 #include <QQmlEngine>
+#include <QTemporaryDir>
 #include <QtQml/qqmlextensionplugin.h>
 
 #include <gtest/gtest.h>
@@ -18,7 +22,11 @@
 #include "ZephraneApp/Face/ScriptedEngineFace.hpp"
 #include "ZephraneApp/Face/SensorsFace.hpp"
 #include "ZephraneApp/Face/ShellFace.hpp"
+#include "ZephraneApp/Face/SystemFace.hpp"
 #include "ZephraneApp/Face/ZephraneEngineFace.hpp"
+#include "ZephraneApp/Services/Install/LaunchAtLogin.hpp"
+#include "platform/notifications/FakeNotificationCenter.hpp"
+#include "tests/ZephraneApp/Concurrency/AwaitTask.hpp"
 #include "tests/ZephraneApp/Engine/EngineHarness.hpp"
 
 Q_IMPORT_QML_PLUGIN(Zephrane_FacePlugin)
@@ -109,6 +117,70 @@ TEST_F(FaceOverEngine, EveryAssignmentOfTheShortcutIsToldForTheHotKeyToFollow) {
     EXPECT_EQ(assigned, 3);
 }
 
+TEST_F(FaceOverEngine, AnEqualShortcutIsStoredAndAssignedAgainButNotToldAsAChange) {
+    int assigned = 0;
+    int changed = 0;
+    QObject::connect(&face.preferences(), &PreferencesFace::summonShortcutAssigned, [&assigned] { ++assigned; });
+    QObject::connect(&face.preferences(), &PreferencesFace::summonShortcutChanged, [&changed] { ++changed; });
+    const auto chord = GlobalShortcut{12, GlobalShortcut::commandKey};
+    face.preferences().setSummonShortcut(chord);
+    // The stored key lost behind the app's back: the same chord writes it
+    // again, and the hot key is registered again, with no change told.
+    h.settings->remove(settings::key::summonShortcut);
+    face.preferences().setSummonShortcut(chord);
+    EXPECT_EQ(h.settings->dataValue(settings::key::summonShortcut), QByteArray(R"({"keyCode":12,"carbonModifiers":256})"));
+    EXPECT_EQ(assigned, 2);
+    EXPECT_EQ(changed, 1);
+}
+
+TEST_F(FaceOverEngine, WithoutTheDesktopsServicesTheSystemPartAnswersAsADesktopWithoutThem) {
+    EXPECT_FALSE(face.system().launchAtLogin());
+    EXPECT_FALSE(face.system().canUseNotificationCenter());
+    EXPECT_EQ(face.system().setLaunchAtLogin(true), "Launch at login is not available.");
+    const auto answer = testfakes::awaitResult(face.system().requestNotificationAuthorization());
+    EXPECT_FALSE(answer.granted);
+    EXPECT_TRUE(answer.error.has_value());
+    face.system().setActivationPolicy(SystemFace::Accessory);
+    EXPECT_EQ(face.system().activationPolicyValue(), SystemFace::Accessory);
+}
+
+TEST_F(FaceOverEngine, TheLoginItemTheNotificationCentreAndThePolicyAreTheDesktopsOwn) {
+    QTemporaryDir autostart;
+    const servicemanagement::LoginItem item(autostart.path().toStdString(), "/opt/Brumalune");
+    auto center = std::make_shared<notifications::FakeNotificationCenter>();
+    center->answer = {false, std::nullopt};
+    std::vector<command::ActivationPolicy> policies;
+    face.setSystemServices(
+        {.launchAtLogin = [&item] { return item.status() == servicemanagement::Status::enabled; },
+         .setLaunchAtLogin = [&item](bool on) { return setLaunchAtLogin(on, item); },
+         .notifications = center,
+         .setActivationPolicy = [&policies](command::ActivationPolicy p) { policies.push_back(p); }});
+    EXPECT_TRUE(face.system().canUseNotificationCenter());
+
+    EXPECT_EQ(face.system().setLaunchAtLogin(true), std::nullopt);
+    EXPECT_TRUE(face.system().launchAtLogin());
+    EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(item.entryPath().string())));
+    // Removed outside the app: shown once read again.
+    std::filesystem::remove(item.entryPath());
+    EXPECT_TRUE(face.system().launchAtLogin());
+    face.system().refreshLaunchAtLogin();
+    EXPECT_FALSE(face.system().launchAtLogin());
+    const auto failure = face.system().setLaunchAtLogin(false);
+    ASSERT_TRUE(failure.has_value()) << "there is no entry to remove";
+    EXPECT_FALSE(face.system().launchAtLogin());
+
+    EXPECT_FALSE(testfakes::awaitResult(face.system().requestNotificationAuthorization()).granted);
+    EXPECT_EQ(center->authorizationRequests(), 1);
+
+    face.system().setActivationPolicy(SystemFace::Accessory);
+    face.system().setActivationPolicy(SystemFace::Regular);
+    EXPECT_EQ(policies, (std::vector{command::ActivationPolicy::accessory, command::ActivationPolicy::regular}));
+
+    center->identifier = "org.example.other";
+    face.setSystemServices({.notifications = center});
+    EXPECT_FALSE(face.system().canUseNotificationCenter()) << "another identity may not ask";
+}
+
 TEST_F(FaceOverEngine, RequestsAreRaisedAndTakenUpThroughTheEngine) {
     CustomMode mode = CustomMode::gamingTemplate();
     engine.addCustomMode(mode);
@@ -186,6 +258,39 @@ TEST(ScriptedFace, StoresWhatAViewWritesAndRecordsEveryCommand) {
     EXPECT_EQ(face.commands()[1], FaceCommand(SetPresetCap{FanPreset::max, std::nullopt, 2.0}));
     EXPECT_EQ(face.commands()[4], FaceCommand(RaiseRequest{Request::modeCreation, std::nullopt}));
     EXPECT_EQ(face.commands()[5], FaceCommand(InstallHelper{}));
+}
+
+TEST(ScriptedFace, PlaysTheDesktopAsATestTellsIt) {
+    ScriptedEngineFace face;
+    face.setLoginItemFailure("The operation couldn\u2019t be completed.");
+    EXPECT_EQ(face.system().setLaunchAtLogin(true), "The operation couldn\u2019t be completed.");
+    EXPECT_FALSE(face.system().launchAtLogin());
+    face.setLoginItemFailure(std::nullopt);
+    EXPECT_EQ(face.system().setLaunchAtLogin(true), std::nullopt);
+    EXPECT_TRUE(face.system().launchAtLogin());
+    face.setLoginItemRegistered(false);
+    EXPECT_TRUE(face.system().launchAtLogin()) << "not read again yet";
+    face.system().refreshLaunchAtLogin();
+    EXPECT_FALSE(face.system().launchAtLogin());
+
+    face.holdNotificationRequests(true);
+    std::vector<bool> answers;
+    const auto ask = [&]() -> QCoro::Task<> {
+        answers.push_back((co_await face.system().requestNotificationAuthorization()).granted);
+    };
+    ask();
+    ask();
+    ASSERT_EQ(face.heldNotificationRequests(), 2u);
+    face.answerHeldNotificationRequest(1, {true, std::nullopt});
+    face.answerHeldNotificationRequest(0, {false, std::nullopt});
+    ASSERT_TRUE(testfakes::eventually([&] { return answers.size() == 2; }));
+    EXPECT_EQ(answers, (std::vector{true, false})) << "in the order answered";
+
+    std::vector<std::string> described;
+    for (const FaceCommand& c : face.commands()) described.push_back(describe(c));
+    EXPECT_EQ(described, (std::vector<std::string>{"SetLaunchAtLogin(true)", "SetLaunchAtLogin(true)",
+                                                   "RefreshLaunchAtLogin", "RequestNotificationAuthorization",
+                                                   "RequestNotificationAuthorization"}));
 }
 
 TEST(ScriptedFace, AWithdrawnOrVanishedFaceIsNoneToQml) {
