@@ -71,6 +71,8 @@ constexpr std::array kTable{
     Entry{"speedometer", glyph(0xe9e4)},                       // speed
     Entry{"bell.slash.fill", glyph(0xe7f6)},                   // notifications_off
     Entry{"bell.badge.fill", glyph(0xe7f7)},                   // notifications_active
+    Entry{"sensor", glyph(0xe51e)},                            // sensors
+    Entry{"magnifyingglass", glyph(0xe8b6)},                   // search
 };
 
 constexpr std::array kNames = [] {
