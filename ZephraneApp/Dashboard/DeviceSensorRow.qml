@@ -25,6 +25,9 @@ FocusScope {
     implicitHeight: content.implicitHeight + 16
     activeFocusOnTab: root.interactive
 
+    // A row of a list that is not shown (or a row the list keeps for
+    // reuse) is not read.
+    Accessible.ignored: !root.visible
     Accessible.role: root.interactive ? Accessible.Button : Accessible.StaticText
     Accessible.name: row.accessibleName
     Accessible.description: row.accessibleDescription
@@ -131,6 +134,7 @@ FocusScope {
                     objectName: "deviceRowPin"
                     anchors.fill: parent
                     visible: root.isPinnableKey
+                    Accessible.ignored: !root.isPinnableKey || !root.visible
                     systemImage: row.pinSymbol
                     style: IconChipButton.Bare
                     hoverReveal: true

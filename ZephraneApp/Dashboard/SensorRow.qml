@@ -27,6 +27,8 @@ FocusScope {
     implicitWidth: 320
     implicitHeight: line.implicitHeight + 16
 
+    // A row the list keeps for reuse, or one of a list not shown, is not read.
+    Accessible.ignored: !root.visible
     Accessible.role: Accessible.ListItem
     Accessible.name: root.spokenText
     Accessible.focusable: true
@@ -97,6 +99,7 @@ FocusScope {
             hoverReveal: true
             help: root.pinLabel
             accessibilityLabel: root.pinLabel
+            Accessible.ignored: !root.visible
             // The row is the keyboard's stop; the menu key pins.
             focusPolicy: Qt.NoFocus
             onClicked: root.pinToggled()

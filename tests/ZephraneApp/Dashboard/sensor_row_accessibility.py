@@ -17,4 +17,9 @@ if find(app, role_name="push button", name="Unpin Battery T") is None:
 unpinned = [row for row in find_all(app, role_name="list item") if not row.name.endswith(", pinned")]
 if not unpinned or find(app, role_name="push button", name="Pin " + unpinned[0].name.split(", ")[0]) is None:
     fail("an unpinned row's pin button is not named for pinning:\n" + describe(app))
+
+# The device readings' list is not shown in the All mode: none of its rows
+# is read.
+if find(app, role_name="push button", description="Expands the history graph.") is not None:
+    fail("a row of the hidden device list is read:\n" + describe(app))
 print("sensor rows read:", battery[0].name)
