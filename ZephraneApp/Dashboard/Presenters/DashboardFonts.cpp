@@ -30,9 +30,11 @@ int DashboardFonts::minimumPixelSize(const QFont& font) const {
     return std::max(1, saturatingRound<int>(font.pixelSize() * minimumScale()));
 }
 
+// The text family has no expanded face (asking for one makes the font
+// matcher settle on another face of the family for every later request):
+// the letter spacing widens the caption.
 QFont DashboardFonts::tracked(const QFont& font) const {
     QFont wide = font;
-    wide.setStretch(QFont::Expanded);
     wide.setLetterSpacing(QFont::AbsoluteSpacing, 1);
     return wide;
 }

@@ -40,7 +40,7 @@ public:
 
     // The smallest pixel size `font` shrinks to.
     Q_INVOKABLE int minimumPixelSize(const QFont& font) const;
-    // A unit caption's font: `font` widened, its letters 1 point apart.
+    // A unit caption's font: `font` with its letters 1 point apart.
     Q_INVOKABLE QFont tracked(const QFont& font) const;
 };
 
