@@ -70,6 +70,31 @@ void refreshField(T& member, const U& value, int role, RoleMask& changed) {
     changed |= roleBit(role);
 }
 
+// For a reshape: which of the rows `have` (in their present order) can stay
+// where they are, by their rank in `order` (the same rows in the wanted
+// order): the longest run of them already in the wanted order.
+template <class Identity>
+std::vector<bool> inLongestOrderedRun(const std::vector<Identity>& have, const std::vector<Identity>& order) {
+    std::map<Identity, int> rankOf;
+    for (std::size_t i = 0; i < order.size(); ++i) rankOf.emplace(order[i], static_cast<int>(i));
+    // Patience sorting: tails[k] ends the best run of length k + 1 found so far.
+    std::vector<int> ranks;
+    for (const Identity& id : have) ranks.push_back(rankOf.at(id));
+    std::vector<int> tails;      // positions in `ranks`
+    std::vector<int> previous(ranks.size(), -1);
+    for (int i = 0; i < static_cast<int>(ranks.size()); ++i) {
+        const auto place = std::lower_bound(tails.begin(), tails.end(), ranks[static_cast<std::size_t>(i)],
+                                            [&ranks](int tail, int rank) { return ranks[static_cast<std::size_t>(tail)] < rank; });
+        if (place != tails.begin()) previous[static_cast<std::size_t>(i)] = *(place - 1);
+        if (place == tails.end()) tails.push_back(i);
+        else *place = i;
+    }
+    std::vector<bool> stays(order.size(), false);
+    for (int i = tails.empty() ? -1 : tails.back(); i >= 0; i = previous[static_cast<std::size_t>(i)])
+        stays[static_cast<std::size_t>(ranks[static_cast<std::size_t>(i)])] = true;
+    return stays;
+}
+
 // A model over rows of type Row, each with a key that is its identity (a
 // sensor's SMC key, a fan's index, a mode's id); Key owns a copy of one
 // (std::string for a key read as a string view). Keys need not be unique:
@@ -178,7 +203,9 @@ void RowListModel<Row, Key>::reshape(const Sources& sources, SourceKey& keyOf, R
         last = first - 1;
     }
 
-    // Rows that stay, into the sources' order.
+    // Rows that stay, into the sources' order, in as few moves as there are
+    // rows outside the longest run already in order: a row that moves far
+    // is one move, however many rows it passes.
     std::vector<Identity> order;
     {
         const std::set<Identity> kept(haveIds.begin(), haveIds.end());
@@ -186,18 +213,26 @@ void RowListModel<Row, Key>::reshape(const Sources& sources, SourceKey& keyOf, R
             if (kept.contains(id)) order.push_back(id);
         }
     }
-    for (std::size_t target = 0; target < order.size(); ++target) {
-        if (haveIds[target] == order[target]) continue;
-        const auto from = static_cast<std::size_t>(
-            std::find(haveIds.begin() + static_cast<std::ptrdiff_t>(target), haveIds.end(), order[target]) -
-            haveIds.begin());
-        beginMoveRows({}, static_cast<int>(from), static_cast<int>(from), {}, static_cast<int>(target));
-        std::rotate(rows_.begin() + static_cast<std::ptrdiff_t>(target),
-                    rows_.begin() + static_cast<std::ptrdiff_t>(from),
-                    rows_.begin() + static_cast<std::ptrdiff_t>(from) + 1);
-        std::rotate(haveIds.begin() + static_cast<std::ptrdiff_t>(target),
-                    haveIds.begin() + static_cast<std::ptrdiff_t>(from),
-                    haveIds.begin() + static_cast<std::ptrdiff_t>(from) + 1);
+    const std::vector<bool> staysPut = inLongestOrderedRun(haveIds, order);
+    const auto indexOf = [&haveIds](const Identity& id) {
+        return static_cast<int>(std::find(haveIds.begin(), haveIds.end(), id) - haveIds.begin());
+    };
+    for (std::size_t rank = 0; rank < order.size(); ++rank) {
+        if (staysPut[rank]) continue;
+        // Every row of a lower rank is in place: this one goes right after
+        // the row ranked just before it.
+        const int from = indexOf(order[rank]);
+        const int before = rank == 0 ? 0 : indexOf(order[rank - 1]) + 1;
+        if (before == from || before == from + 1) continue;
+        beginMoveRows({}, from, from, {}, before);
+        const int to = before > from ? before - 1 : before;
+        const auto shift = [from, to](auto& items) {
+            const auto first = items.begin();
+            if (from < to) std::rotate(first + from, first + from + 1, first + to + 1);
+            else std::rotate(first + to, first + from, first + from + 1);
+        };
+        shift(rows_);
+        shift(haveIds);
         endMoveRows();
     }
 

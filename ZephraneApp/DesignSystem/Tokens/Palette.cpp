@@ -29,6 +29,7 @@ DynamicColor systemColor(SystemColor name) {
         case SystemColor::secondaryLabel: return {rgb(0, 0, 0, 0.5), rgb(255, 255, 255, 0.55)};
         case SystemColor::separator: return {rgb(0, 0, 0, 0.1), rgb(255, 255, 255, 0.1)};
         case SystemColor::quaternaryFill: return {rgb(0, 0, 0, 0.05), rgb(255, 255, 255, 0.08)};
+        case SystemColor::tertiaryLabel: return {rgb(0, 0, 0, 0.3), rgb(255, 255, 255, 0.3)};
     }
     return {};
 }

@@ -37,6 +37,7 @@ enum class SystemColor {
     secondaryLabel,
     separator,
     quaternaryFill,
+    tertiaryLabel,
 };
 DynamicColor systemColor(SystemColor name);
 

@@ -72,6 +72,8 @@ constexpr std::array kTable{
     Entry{"bell.slash.fill", glyph(0xe7f6)},                   // notifications_off
     Entry{"bell.badge.fill", glyph(0xe7f7)},                   // notifications_active
     Entry{"power", glyph(0xe8ac)},                             // power_settings_new
+    Entry{"sensor", glyph(0xe51e)},                            // sensors
+    Entry{"magnifyingglass", glyph(0xe8b6)},                   // search
 };
 
 constexpr std::array kNames = [] {

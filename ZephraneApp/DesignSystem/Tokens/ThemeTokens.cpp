@@ -136,6 +136,10 @@ QColor ThemeTokens::quaternaryFill() const {
     return Theme::systemColor(Theme::SystemColor::quaternaryFill).resolve(appearance_);
 }
 
+QColor ThemeTokens::tertiary() const {
+    return Theme::systemColor(Theme::SystemColor::tertiaryLabel).resolve(appearance_);
+}
+
 QFont ThemeTokens::font(int token) const { return Theme::makeFont(static_cast<Theme::FontToken>(token), textScale_); }
 QFont ThemeTokens::fontCallout() const { return font(static_cast<int>(Theme::FontToken::callout)); }
 QFont ThemeTokens::fontCalloutMedium() const { return font(static_cast<int>(Theme::FontToken::calloutMedium)); }

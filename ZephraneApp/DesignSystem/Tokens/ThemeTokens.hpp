@@ -56,6 +56,7 @@ class ThemeTokens : public QObject {
     Q_PROPERTY(QColor quaternaryFill READ quaternaryFill NOTIFY appearanceChanged)
     Q_PROPERTY(QColor onAccent READ onAccent CONSTANT)
     Q_PROPERTY(QString symbolFontFamily READ symbolFontFamily CONSTANT)
+    Q_PROPERTY(QColor tertiary READ tertiary NOTIFY appearanceChanged)
 
     Q_PROPERTY(QFont fontCallout READ fontCallout NOTIFY fontsChanged)
     Q_PROPERTY(QFont fontCalloutMedium READ fontCalloutMedium NOTIFY fontsChanged)
@@ -120,6 +121,7 @@ public:
     QColor quaternaryFill() const;
     QColor onAccent() const { return Qt::white; }
     QString symbolFontFamily() const;
+    QColor tertiary() const;
 
     QFont fontCallout() const;
     QFont fontCalloutMedium() const;

@@ -23,8 +23,9 @@ grep -q "$first" "$out/refused.txt" || fail "the refusal names no known view"
 
 # Four at a time: each run waits for its view to settle.
 echo "$list" | awk '{ print $1, $2, (NR % 2 ? "light" : "dark") }' |
-  xargs -P 4 -L 1 sh -c '"$0" --view "$1" --state "$2" --scheme "$3" --png "'"$out"'/$1-$2-$3.png" 2>"'"$out"'/$1-$2-$3.log" ||
-    { echo "gallery_check: $1 $2 $3 failed:"; cat "'"$out"'/$1-$2-$3.log"; exit 255; }' "$gallery" ||
+  xargs -P 4 -L 1 sh -c '"$0" --view "$1" --state "$2" --scheme "$3" --png "'"$out"'/$1-$2-$3.png" 2>"'"$out"'/$1-$2-$3.log"
+    status=$?
+    [ $status -eq 0 ] || { echo "gallery_check: $1 $2 $3 failed (exit $status):"; cat "'"$out"'/$1-$2-$3.log"; exit 255; }' "$gallery" ||
   fail "a view did not render"
 for picture in "$out"/*-light.png "$out"/*-dark.png; do
   [ -s "$picture" ] || fail "$picture is empty"
