@@ -1,6 +1,7 @@
 #include "shared/TemperatureFormat.hpp"
 
 #include <charconv>
+#include <cmath>
 
 namespace zephrane::TemperatureFormat {
 
@@ -22,7 +23,7 @@ std::string display(double celsius, bool fahrenheit, bool precise) {
 }
 
 std::string spoken(double celsius, bool fahrenheit, bool precise) {
-    if (!(celsius > 0)) return "no reading";
+    if (!(celsius > 0) || !std::isfinite(celsius)) return "no reading";
     return value(celsius, fahrenheit, precise) + " degrees " + (fahrenheit ? "Fahrenheit" : "Celsius");
 }
 

@@ -17,7 +17,8 @@ std::string value(double celsius, bool fahrenheit, bool precise);
 // value() followed by "°C" or "°F".
 std::string display(double celsius, bool fahrenheit, bool precise);
 
-// What a screen reader says; "no reading" unless the Celsius value is above 0.
+// What a screen reader says; "no reading" unless the Celsius value is a
+// finite number above 0, the same rule the digits follow.
 std::string spoken(double celsius, bool fahrenheit, bool precise);
 
 }  // namespace zephrane::TemperatureFormat

@@ -35,6 +35,7 @@ TEST(TemperatureFormat, SpokenSaysNoReadingUnlessAboveZero) {
     EXPECT_EQ(TF::spoken(0, false, true), "no reading");
     EXPECT_EQ(TF::spoken(-5, true, true), "no reading");
     EXPECT_EQ(TF::spoken(std::nan(""), false, true), "no reading");
+    EXPECT_EQ(TF::spoken(HUGE_VAL, false, true), "no reading");
     EXPECT_EQ(TF::spoken(45.26, false, true), "45.3 degrees Celsius");
     EXPECT_EQ(TF::spoken(45.26, true, false), "113 degrees Fahrenheit");
 }
