@@ -1,19 +1,10 @@
 #include "ZephraneApp/Face/DriveFace.hpp"
 #include "ZephraneApp/Face/ScriptedEngineFace.hpp"
-#include "ZephraneApp/Face/ShellFace.hpp"
 #include "ZephraneApp/Gallery/GalleryViews.hpp"
 #include "ZephraneApp/Shell/ShellCommands.hpp"
 
 namespace zephrane::gallery {
 namespace {
-
-std::function<void(Stage&)> sectionShown(Section section) {
-    return [section](Stage& stage) {
-        auto shell = stage.face.shell().state();
-        shell.selectedSection = section;
-        stage.face.shell().publish(std::move(shell));
-    };
-}
 
 void twoFans(Stage& stage) {
     stage.face.drive().fans().update({{0, FanStatus{0, 2400, 1200, 6000, 2400, false, true}},
@@ -32,11 +23,6 @@ std::vector<View> shellViews() {
                stage.shell.setReadout(QStringLiteral("64\u00b0 \u00b7 2400 rpm"));
            }},
           {"no-reading", {}, [](Stage& stage) { stage.shell.setReadout(QStringLiteral("--")); }}}},
-        {"main-window", QStringLiteral("qrc:/Zephrane/Shell/Main.qml"), true,
-         {{"dashboard", {}, sectionShown(Section::dashboard)},
-          {"sensors", {}, sectionShown(Section::sensors)},
-          {"modes", {}, sectionShown(Section::modes)},
-          {"settings", {}, sectionShown(Section::settings)}}},
     };
 }
 

@@ -19,6 +19,7 @@
 #include "ZephraneApp/Face/PreferencesFace.hpp"
 #include "ZephraneApp/Face/ShellFace.hpp"
 #include "ZephraneApp/Face/ZephraneEngineFace.hpp"
+#include "ZephraneApp/MainWindow/WorkspaceApplications.hpp"
 #include "ZephraneApp/Shell/AppDelegate.hpp"
 #include "ZephraneApp/Shell/MenuBarLabelSource.hpp"
 #include "ZephraneApp/Shell/QuickPanelSurface.hpp"
@@ -121,9 +122,13 @@ int main(int argc, char** argv) {
     updater::OfflineUpdaterController updaterController;
     updater::UpdaterViewModel updater(updaterController, updater::builtInFeed());
 
+    // The main window reads the user's running applications through it;
+    // it outlives the windows.
+    mainwindow::WorkspaceApplications runningApplications;
     QQmlApplicationEngine qml;
     qml.addImportPath("qrc:/");
     face::EngineFace::provide(qml, &face);
+    mainwindow::RunningApplications::provide(qml, &runningApplications);
     Scenes scenes(qml);
     // Owned by the QML engine, so that it outlives the windows bound to it.
     auto& commands = *new ShellCommands(face, updater, [&scenes](const QString& id) { scenes.open(id); },
@@ -136,16 +141,9 @@ int main(int argc, char** argv) {
     QObject::connect(&face.daemon(), &face::DaemonFace::helperStateChanged, &face,
                      [&face] { logLinkState(face.daemon().helperState()); });
 
-    // The start-up task of the main window.
+    // The start-up task of the main window, which tells the engine itself
+    // whether it can be seen.
     scenes.open("main");
-    for (QObject* root : qml.rootObjects()) {
-        // Closing hides the window; the engine refreshes what only it shows
-        // at the slow rate meanwhile.
-        if (auto* window = qobject_cast<QQuickWindow*>(root); window != nullptr && window->objectName() == "main") {
-            face.shell().setMainWindowVisible(window->isVisible());
-            QObject::connect(window, &QWindow::visibleChanged, &face.shell(), &face::ShellFace::setMainWindowVisible);
-        }
-    }
     engine->start();
 
     FaceLabelSource label(face.shell());
