@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <qcoro/qcorotask.h>
+
 #include "ZephraneApp/Face/AlertsFace.hpp"
 #include "ZephraneApp/Face/DaemonFace.hpp"
 #include "ZephraneApp/Face/DriveFace.hpp"
@@ -182,6 +184,15 @@ TEST(ScriptedFace, StoresWhatAViewWritesAndRecordsEveryCommand) {
     EXPECT_EQ(face.commands()[1], FaceCommand(SetPresetCap{FanPreset::max, std::nullopt, 2.0}));
     EXPECT_EQ(face.commands()[4], FaceCommand(RaiseRequest{Request::modeCreation, std::nullopt}));
     EXPECT_EQ(face.commands()[5], FaceCommand(InstallHelper{}));
+}
+
+// QCoro's co_return moves from a named value it is given: the scripted
+// answer must survive being asked for twice.
+TEST(ScriptedFace, ItsExportAnswersTheSameEveryTime) {
+    ScriptedEngineFace face;
+    face.setExportResult(QStringLiteral("/tmp/history.csv"));
+    EXPECT_EQ(QCoro::waitFor(face.exportHistoryCSV()), QStringLiteral("/tmp/history.csv"));
+    EXPECT_EQ(QCoro::waitFor(face.exportHistoryCSV()), QStringLiteral("/tmp/history.csv"));
 }
 
 TEST(ScriptedFace, AWithdrawnOrVanishedFaceIsNoneToQml) {
