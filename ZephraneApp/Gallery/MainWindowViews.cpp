@@ -89,10 +89,12 @@ void typicalMachine(Stage& stage) {
     heatSources(stage);
     deviceSensors(stage);
     power(stage);
-    auto drive = stage.face.drive().state();
+    face::DriveFace::State drive;
     drive.activeProfile = FanProfile::appleAuto();
     drive.controlSourceCaption = "System automatic";
     stage.face.drive().publish(std::move(drive));
+    stage.face.alerts().publish({});
+    stage.face.shell().publish({});
 }
 
 void sectionShown(Stage& stage, Section section) {
@@ -106,7 +108,13 @@ void noSMC(Stage& stage) {
     mainwindow::RunningApplications::standIn().reset();
     setupComplete(stage);
     daemon(stage, HelperState::unavailable("the SMC did not answer"), false);
-    sectionShown(stage, Section::dashboard);
+    stage.face.drive().fans().update({}, {}, {});
+    stage.face.sensors().deviceSensors().update({}, {});
+    stage.face.alerts().heatSources().update({});
+    stage.face.alerts().dailyHeatSources().update({});
+    stage.face.drive().publish({});
+    stage.face.alerts().publish({});
+    stage.face.shell().publish({});
 }
 
 std::function<void(Stage&)> shownIn(Section section) {

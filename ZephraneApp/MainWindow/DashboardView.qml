@@ -74,16 +74,21 @@ Item {
                 Layout.fillWidth: true
             }
 
-            BannerCard {
+            // Made only while it shows: hidden, its controls would still be
+            // read out.
+            Loader {
                 objectName: "daemonNotice"
-                visible: dashboardPresenter.daemonNoticeShown
+                active: dashboardPresenter.daemonNoticeShown
+                visible: active
                 Layout.fillWidth: true
-                padding: 16
-                tint: dashboardPresenter.daemonTint
+                sourceComponent: BannerCard {
+                    padding: 16
+                    tint: dashboardPresenter.daemonTint
 
-                HelperCard {
-                    width: parent.width
-                    dashboard: dashboardPresenter
+                    HelperCard {
+                        width: parent.width
+                        dashboard: dashboardPresenter
+                    }
                 }
             }
 

@@ -39,9 +39,11 @@ Row {
                 color: Theme.secondary
                 Accessible.role: Accessible.StaticText
                 Accessible.name: text
+                Accessible.ignored: !root.fans.dustCycleRunning
             }
             IconChipButton {
                 objectName: "cancelDustCycleButton"
+                Accessible.ignored: !root.fans.dustCycleRunning
                 anchors.verticalCenter: parent.verticalCenter
                 systemImage: "xmark"
                 style: IconChipButton.Bare
@@ -55,6 +57,7 @@ Row {
         objectName: "dustCycleButton"
         anchors.verticalCenter: parent.verticalCenter
         visible: !root.fans.dustCycleRunning
+        Accessible.ignored: !visible
         systemImage: "sparkles"
         style: IconChipButton.Chip
         help: MainWindowTexts.dustCycleHelp

@@ -121,14 +121,17 @@ ColumnLayout {
         }
     }
 
-    EmptyState {
-        visible: !fansPresenter.hasFans
+    Loader {
+        active: !fansPresenter.hasFans
+        visible: active
         Layout.fillWidth: true
         Layout.preferredHeight: 160
-        form: EmptyState.Full
-        title: MainWindowTexts.noFansTitle
-        systemImage: "fan.slash"
-        description: root.main.noFansDescription
+        sourceComponent: EmptyState {
+            form: EmptyState.Full
+            title: MainWindowTexts.noFansTitle
+            systemImage: "fan.slash"
+            description: root.main.noFansDescription
+        }
     }
 
     Item {
@@ -136,9 +139,12 @@ ColumnLayout {
         Layout.fillHeight: true
     }
 
-    DustCycleControlView {
-        visible: fansPresenter.dustCycleAvailable
-        fans: fansPresenter
-        main: root.main
+    Loader {
+        active: fansPresenter.dustCycleAvailable
+        visible: active
+        sourceComponent: DustCycleControlView {
+            fans: fansPresenter
+            main: root.main
+        }
     }
 }

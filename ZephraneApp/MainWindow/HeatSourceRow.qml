@@ -112,6 +112,7 @@ Item {
 
                         Accessible.role: Accessible.Button
                         Accessible.name: row.quitLabel
+                        Accessible.ignored: !visible
                         Accessible.onPressAction: quit.clicked()
                         Keys.onReturnPressed: quit.clicked()
                         Keys.onEnterPressed: quit.clicked()

@@ -52,20 +52,23 @@ ColumnLayout {
         }
     }
 
-    Item {
-        visible: heatPresenter.isEmpty
+    Loader {
+        active: heatPresenter.isEmpty
+        visible: active
         Layout.fillWidth: true
         Layout.fillHeight: root.main.dashboardWide
-        implicitHeight: empty.implicitHeight + 32
+        sourceComponent: Item {
+            implicitHeight: empty.implicitHeight + 32
 
-        EmptyState {
-            id: empty
-            anchors.centerIn: parent
-            width: parent.width
-            form: EmptyState.Compact
-            title: heatPresenter.emptyTitle
-            systemImage: "cpu"
-            description: heatPresenter.emptyDescription
+            EmptyState {
+                id: empty
+                anchors.centerIn: parent
+                width: parent.width
+                form: EmptyState.Compact
+                title: heatPresenter.emptyTitle
+                systemImage: "cpu"
+                description: heatPresenter.emptyDescription
+            }
         }
     }
 

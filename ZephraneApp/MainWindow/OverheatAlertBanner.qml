@@ -61,12 +61,14 @@ Item {
                 wrapMode: Text.WordWrap
                 Accessible.role: Accessible.StaticText
                 Accessible.name: text
+                Accessible.ignored: !root.shown
             }
             IconChipButton {
                 objectName: "dismissOverheatAlert"
                 systemImage: "xmark.circle.fill"
                 style: IconChipButton.Bare
                 accessibilityLabel: MainWindowTexts.dismissOverheatAlert
+                Accessible.ignored: !root.shown
                 onClicked: Face.alerts.dismissInAppAlert()
             }
         }

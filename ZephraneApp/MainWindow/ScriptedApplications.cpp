@@ -25,7 +25,8 @@ QCoro::Task<void> answer(std::shared_ptr<State> state) {
 QCoro::Task<std::set<std::string>> scriptedIdentifiers(std::shared_ptr<State> state) {
     ++state->scans;
     co_await answer(state);
-    co_return state->identifiers;
+    // A copy: QCoro moves from an lvalue given to co_return.
+    co_return std::set<std::string>(state->identifiers);
 }
 
 QCoro::Task<std::optional<workspace::ApplicationProcess>> scriptedApplication(std::shared_ptr<State> state,
@@ -34,7 +35,7 @@ QCoro::Task<std::optional<workspace::ApplicationProcess>> scriptedApplication(st
     co_await answer(state);
     const auto found = state->applications.find(pid);
     if (found == state->applications.end()) co_return std::nullopt;
-    co_return found->second;
+    co_return workspace::ApplicationProcess(found->second);
 }
 
 QCoro::Task<workspace::QuitOutcome> scriptedQuit(std::shared_ptr<State> state, std::int32_t pid, std::string name) {
