@@ -14,6 +14,12 @@ std::optional<HeatSourceMode> heatSourceModeFromLabel(std::string_view label) {
     return std::nullopt;
 }
 
+std::optional<HeatSourceMode> heatSourceModeAt(int index) {
+    if (index == static_cast<int>(HeatSourceMode::live)) return HeatSourceMode::live;
+    if (index == static_cast<int>(HeatSourceMode::today)) return HeatSourceMode::today;
+    return std::nullopt;
+}
+
 std::string heatSharePercentText(double cpuShare) {
     const double percent = std::round(cpuShare * 100);
     if (!std::isfinite(percent) || std::fabs(percent) > std::numeric_limits<int>::max()) return "\u2014";

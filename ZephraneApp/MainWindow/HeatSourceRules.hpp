@@ -15,6 +15,8 @@ enum class HeatSourceMode : std::uint8_t { live, today };
 std::string_view heatSourceModeLabel(HeatSourceMode mode);
 // Only the two labels; anything else is none.
 std::optional<HeatSourceMode> heatSourceModeFromLabel(std::string_view label);
+// A picker's segment by its position (0 live, 1 today); anything else is none.
+std::optional<HeatSourceMode> heatSourceModeAt(int index);
 
 // The card shows the first five of the engine's ranking, in its order.
 inline constexpr std::size_t kVisibleHeatSources = 5;

@@ -107,10 +107,9 @@ void HeatSourcesPresenter::setApplications(RunningApplications* applications) {
 }
 
 void HeatSourcesPresenter::setMode(int mode) {
-    if (mode != static_cast<int>(HeatSourceMode::live) && mode != static_cast<int>(HeatSourceMode::today)) return;
-    const auto period = static_cast<HeatSourceMode>(mode);
-    if (period == mode_) return;
-    mode_ = period;
+    const auto period = heatSourceModeAt(mode);
+    if (!period || *period == mode_) return;
+    mode_ = *period;
     emit modeChanged();
     refresh();
 }

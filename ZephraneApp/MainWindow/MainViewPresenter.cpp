@@ -225,10 +225,9 @@ void MainViewPresenter::setShowDustCycleSheet(bool shown) {
 }
 
 void MainViewPresenter::setHeatSourceMode(int mode) {
-    if (mode != static_cast<int>(HeatSourceMode::live) && mode != static_cast<int>(HeatSourceMode::today)) return;
-    const auto chosen = static_cast<HeatSourceMode>(mode);
-    if (chosen == heatSourceMode_) return;
-    heatSourceMode_ = chosen;
+    const auto chosen = heatSourceModeAt(mode);
+    if (!chosen || *chosen == heatSourceMode_) return;
+    heatSourceMode_ = *chosen;
     emit heatSourceModeChanged();
 }
 

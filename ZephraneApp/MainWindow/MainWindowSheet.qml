@@ -20,16 +20,16 @@ Controls.Popup {
     padding: 0
     closePolicy: Controls.Popup.CloseOnEscape
 
-    background: Rectangle {
-        radius: 12
-        color: "transparent"
-        border.color: Theme.separatorStroke
-        border.width: 0.5
-        clip: true
-
+    background: Item {
         SheetRootBackgroundModifier {
             anchors.fill: parent
             backdrop: Face.preferences.windowBackdrop
+        }
+        Rectangle {
+            anchors.fill: parent
+            color: "transparent"
+            border.color: Theme.separatorStroke
+            border.width: 1
         }
     }
     contentItem: Item {

@@ -18,7 +18,8 @@ Item {
     implicitHeight: shown || leaving.running ? card.implicitHeight : 0
     height: implicitHeight
     visible: shown || leaving.running
-    clip: true
+    // Clipped only while it slides, so its shadow shows once it is in place.
+    clip: arriving.running || leaving.running
 
     onShownChanged: {
         if (shown) {

@@ -5,6 +5,7 @@
 // hands the fans back.
 #include <QApplication>
 #include <QDBusConnection>
+#include <QElapsedTimer>
 #include <QMenu>
 #include <QQmlApplicationEngine>
 #include <QQuickView>
@@ -58,25 +59,46 @@ void logLinkState(const HelperState& state) {
     oslog::logger("com.zephrane.app", "main").info(line);
 }
 
-// Opens a window scene by its id; an open one is raised.
+// Opens a window scene by its id; an open one is raised. How long a window
+// that was not on screen took to its first frame goes to the log (the
+// shell's benchmark reads it).
 class Scenes {
 public:
     explicit Scenes(QQmlApplicationEngine& qml) : qml_(qml) {}
 
     void open(const QString& id) {
-        for (QObject* root : qml_.rootObjects()) {
-            auto* window = qobject_cast<QQuickWindow*>(root);
-            if (window != nullptr && window->objectName() == id) {
-                window->show();
-                window->raise();
-                window->requestActivate();
-                return;
-            }
+        QElapsedTimer asked;
+        asked.start();
+        if (QQuickWindow* window = find(id)) {
+            if (!window->isVisible()) timeFirstFrame(window, asked);
+            window->show();
+            window->raise();
+            window->requestActivate();
+            return;
         }
         qml_.load(QUrl(id == "main" ? "qrc:/Zephrane/Shell/Main.qml" : "qrc:/Zephrane/Shell/PanelPreview.qml"));
+        if (QQuickWindow* window = find(id)) timeFirstFrame(window, asked);
     }
 
 private:
+    QQuickWindow* find(const QString& id) const {
+        for (QObject* root : qml_.rootObjects()) {
+            auto* window = qobject_cast<QQuickWindow*>(root);
+            if (window != nullptr && window->objectName() == id) return window;
+        }
+        return nullptr;
+    }
+
+    static void timeFirstFrame(QQuickWindow* window, QElapsedTimer asked) {
+        auto once = std::make_shared<QMetaObject::Connection>();
+        *once = QObject::connect(window, &QQuickWindow::frameSwapped, window, [window, asked, once] {
+            QObject::disconnect(*once);
+            oslog::logger("com.zephrane.app", "main")
+                .info("window \"" + window->objectName().toStdString() + "\": first frame " +
+                      std::to_string(asked.elapsed()) + " ms after it was opened");
+        });
+    }
+
     QQmlApplicationEngine& qml_;
 };
 

@@ -216,6 +216,10 @@ TEST(MainWindowRulesTest, AHeatSourceRowWordsItsShare) {
     EXPECT_EQ(heatSourceModeFromLabel("Today"), HeatSourceMode::today);
     EXPECT_EQ(heatSourceModeFromLabel("today"), std::nullopt);
     EXPECT_EQ(heatSourceModeLabel(HeatSourceMode::today), "Today");
+    EXPECT_EQ(heatSourceModeAt(0), HeatSourceMode::live);
+    EXPECT_EQ(heatSourceModeAt(1), HeatSourceMode::today);
+    EXPECT_EQ(heatSourceModeAt(-1), std::nullopt);
+    EXPECT_EQ(heatSourceModeAt(2), std::nullopt);
 }
 
 TEST(MainWindowRulesTest, TheSensorsCardKeepsItsOwnOrder) {
