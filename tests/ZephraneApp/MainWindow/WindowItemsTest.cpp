@@ -38,6 +38,7 @@ struct Desktop {
         auto* item = new Item;
         QQmlEngine::setContextForObject(item, qml.rootContext());
         item->setParentItem(window.contentItem());
+        item->setParent(window.contentItem());  // goes with the window
         return item;
     }
     spaces::WindowId id() { return static_cast<spaces::WindowId>(window.winId()); }
