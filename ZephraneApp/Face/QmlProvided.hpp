@@ -39,6 +39,13 @@ public:
         return found->second;
     }
 
+    // The object provided to `qml`, or null, without a word: for a caller
+    // with a stand-in of its own.
+    static T* find(const QQmlEngine* qml) {
+        const auto found = objects().find(qml);
+        return found == objects().end() ? nullptr : found->second;
+    }
+
 private:
     // GUI thread only, like the QML engines it is keyed by.
     static std::map<const QQmlEngine*, T*>& objects() {

@@ -145,7 +145,10 @@ void ScriptedEngineFace::perform(FaceCommand command) {
     if (responder_) responder_(command);
 }
 
-QCoro::Task<std::optional<QString>> ScriptedEngineFace::exportHistoryCSV() { co_return exportResult_; }
+// A copy: QCoro's co_return moves from a named value.
+QCoro::Task<std::optional<QString>> ScriptedEngineFace::exportHistoryCSV() {
+    co_return std::optional<QString>(exportResult_);
+}
 
 QCoro::Task<notifications::AuthorizationResult> ScriptedEngineFace::requestNotificationAuthorization() {
     perform(command::RequestNotificationAuthorization{});

@@ -15,14 +15,6 @@
 namespace zephrane::gallery {
 namespace {
 
-std::function<void(Stage&)> sectionShown(Section section) {
-    return [section](Stage& stage) {
-        auto shell = stage.face.shell().state();
-        shell.selectedSection = section;
-        stage.face.shell().publish(std::move(shell));
-    };
-}
-
 // The panel's machines: the fans spinning, the temperature and its source,
 // the daemon, the power and the custom modes as the engine would publish
 // them.
@@ -184,11 +176,6 @@ std::vector<ViewState> panelStates() {
 std::vector<View> shellViews() {
     return {
         {"panel", galleryFile("PanelView.qml"), false, panelStates()},
-        {"main-window", QStringLiteral("qrc:/Zephrane/Shell/Main.qml"), true,
-         {{"dashboard", {}, sectionShown(Section::dashboard)},
-          {"sensors", {}, sectionShown(Section::sensors)},
-          {"modes", {}, sectionShown(Section::modes)},
-          {"settings", {}, sectionShown(Section::settings)}}},
     };
 }
 

@@ -5,6 +5,7 @@
 // hands the fans back.
 #include <QApplication>
 #include <QDBusConnection>
+#include <QElapsedTimer>
 #include <QMenu>
 #include <QQmlApplicationEngine>
 #include <QQuickView>
@@ -20,6 +21,7 @@
 #include "ZephraneApp/Face/ShellFace.hpp"
 #include "ZephraneApp/Face/SystemFace.hpp"
 #include "ZephraneApp/Face/ZephraneEngineFace.hpp"
+#include "ZephraneApp/MainWindow/WorkspaceApplications.hpp"
 #include "ZephraneApp/Services/Install/LaunchAtLogin.hpp"
 #include "ZephraneApp/Shell/AppDelegate.hpp"
 #include "ZephraneApp/Shell/MenuBarLabelSource.hpp"
@@ -63,25 +65,46 @@ void logLinkState(const HelperState& state) {
     oslog::logger("com.zephrane.app", "main").info(line);
 }
 
-// Opens a window scene by its id; an open one is raised.
+// Opens a window scene by its id; an open one is raised. How long a window
+// that was not on screen took to its first frame goes to the log (the
+// shell's benchmark reads it).
 class Scenes {
 public:
     explicit Scenes(QQmlApplicationEngine& qml) : qml_(qml) {}
 
     void open(const QString& id) {
-        for (QObject* root : qml_.rootObjects()) {
-            auto* window = qobject_cast<QQuickWindow*>(root);
-            if (window != nullptr && window->objectName() == id) {
-                window->show();
-                window->raise();
-                window->requestActivate();
-                return;
-            }
+        QElapsedTimer asked;
+        asked.start();
+        if (QQuickWindow* window = find(id)) {
+            if (!window->isVisible()) timeFirstFrame(window, asked);
+            window->show();
+            window->raise();
+            window->requestActivate();
+            return;
         }
         qml_.load(QUrl(id == "main" ? "qrc:/Zephrane/Shell/Main.qml" : "qrc:/Zephrane/Shell/PanelPreview.qml"));
+        if (QQuickWindow* window = find(id)) timeFirstFrame(window, asked);
     }
 
 private:
+    QQuickWindow* find(const QString& id) const {
+        for (QObject* root : qml_.rootObjects()) {
+            auto* window = qobject_cast<QQuickWindow*>(root);
+            if (window != nullptr && window->objectName() == id) return window;
+        }
+        return nullptr;
+    }
+
+    static void timeFirstFrame(QQuickWindow* window, QElapsedTimer asked) {
+        auto once = std::make_shared<QMetaObject::Connection>();
+        *once = QObject::connect(window, &QQuickWindow::frameSwapped, window, [window, asked, once] {
+            QObject::disconnect(*once);
+            oslog::logger("com.zephrane.app", "main")
+                .info("window \"" + window->objectName().toStdString() + "\": first frame " +
+                      std::to_string(asked.elapsed()) + " ms after it was opened");
+        });
+    }
+
     QQmlApplicationEngine& qml_;
 };
 
@@ -144,9 +167,13 @@ int main(int argc, char** argv) {
     updater::OfflineUpdaterController updaterController;
     updater::UpdaterViewModel updater(updaterController, updater::builtInFeed());
 
+    // The main window reads the user's running applications through it;
+    // it outlives the windows.
+    mainwindow::WorkspaceApplications runningApplications;
     QQmlApplicationEngine qml;
     qml.addImportPath("qrc:/");
     face::EngineFace::provide(qml, &face);
+    mainwindow::RunningApplications::provide(qml, &runningApplications);
     Scenes scenes(qml);
     // Owned by the QML engine, so that it outlives the windows bound to it.
     auto& commands = *new ShellCommands(face, updater, [&scenes](const QString& id) { scenes.open(id); },
@@ -159,16 +186,12 @@ int main(int argc, char** argv) {
     QObject::connect(&face.daemon(), &face::DaemonFace::helperStateChanged, &face,
                      [&face] { logLinkState(face.daemon().helperState()); });
 
-    // The start-up task of the main window.
+    // The start-up task of the main window, which tells the engine itself
+    // whether it can be seen.
     scenes.open("main");
     for (QObject* root : qml.rootObjects()) {
-        // Closing hides the window; the engine refreshes what only it shows
-        // at the slow rate meanwhile.
-        if (auto* window = qobject_cast<QQuickWindow*>(root); window != nullptr && window->objectName() == "main") {
+        if (auto* window = qobject_cast<QQuickWindow*>(root); window != nullptr && window->objectName() == "main")
             activationPolicy.addWindow(window);
-            face.shell().setMainWindowVisible(window->isVisible());
-            QObject::connect(window, &QWindow::visibleChanged, &face.shell(), &face::ShellFace::setMainWindowVisible);
-        }
     }
     engine->start();
 

@@ -80,5 +80,6 @@ ApplicationWindow {
 
     ZephraneMainView {
         anchors.fill: parent
+        updater: Shell.updater
     }
 }

@@ -116,6 +116,8 @@ void ShellCommands::refillMenus() {
     fanPresets_.setEntries(std::move(presets));
 }
 
+QObject* ShellCommands::updaterObject() const { return &updater_; }
+
 QString ShellCommands::section() const { return face::qtText(storedValue(face_.shell().selectedSection())); }
 
 void ShellCommands::setReadout(const QString& readout) {

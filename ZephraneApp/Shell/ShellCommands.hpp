@@ -47,6 +47,8 @@ class ShellCommands final : public QObject {
     Q_PROPERTY(zephrane::ShellMenuModel* fanPresets READ fanPresets CONSTANT)
     Q_PROPERTY(bool showsDustCycle READ showsDustCycle NOTIFY menusChanged)
     Q_PROPERTY(bool dustCycleEnabled READ dustCycleEnabled NOTIFY menusChanged)
+    // The update checks, for the settings screen's Updates section.
+    Q_PROPERTY(QObject* updater READ updaterObject CONSTANT)
 
 public:
     // The app's commands, case for case as AppCommand names them.
@@ -82,6 +84,7 @@ public:
     ShellMenuModel* fanPresets() { return &fanPresets_; }
     bool showsDustCycle() const { return state_.hasFans; }
     bool dustCycleEnabled() const { return state_.hasFans && state_.helperConnected; }
+    QObject* updaterObject() const;
     // An export is between its start and the copy's end.
     bool isExporting() const { return exporting_; }
 

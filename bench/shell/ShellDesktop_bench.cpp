@@ -18,6 +18,14 @@
 //     (summoned by the hot key) and the fans at full speed (the Max preset),
 //     every other window closed.
 //   Memory: VmRSS and VmHWM with the main window open, 10 s after it showed.
+//   MainWindowFirstFrame: the app's own count from opening the main window
+//     to its first frame: at launch (cold: the window's QML is loaded and
+//     compiled), then after each "Open Brumalune" from the tray menu, the
+//     window having been closed; and from that menu entry's Return key to
+//     the window's first drawn read on the screen.
+//   WindowShare/shown:1, /minimised and /other-desktop: the app's CPU time
+//     over a minute on Qt Quick's software renderer, the main window on the
+//     dashboard and in view, minimised, or left on a desktop out of view.
 //
 // The one-minute load average goes with every figure: the host is shared.
 //
@@ -39,6 +47,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <iostream>
 #include <map>
 #include <memory>
@@ -63,6 +72,7 @@ using namespace std::chrono_literals;
 using bench::cpuSeconds;
 using bench::loadAverage;
 using integration::DesktopX;
+using integration::KeyboardGrabWatch;
 namespace keysym = integration::keysym;
 using integration::nowMicros;
 using Clock = std::chrono::steady_clock;
@@ -113,6 +123,49 @@ double statusMiB(pid_t pid, const std::string& field) {
     }
     return -1;
 }
+
+// The app's share of a core from its making to report(): its CPU time (all
+// threads, utime + stime, and the scheduler's exact count), each thread's,
+// and the load around it.
+class ShareMeter {
+public:
+    explicit ShareMeter(pid_t pid)
+        : pid_(pid),
+          stat_("/proc/" + std::to_string(pid) + "/stat"),
+          load_(loadAverage()),
+          threads_(threadCPUSeconds(pid)),
+          wallStart_(Clock::now()),
+          cpuStart_(cpuSeconds(stat_).value_or(0)),
+          scheduledStart_(scheduledSeconds(pid)) {}
+
+    double wallSeconds() const { return std::chrono::duration<double>(Clock::now() - wallStart_).count(); }
+
+    // Returns the wall time measured, in seconds.
+    double report(benchmark::State& state) const {
+        const double cpu = cpuSeconds(stat_).value_or(0) - cpuStart_;
+        const double scheduled = scheduledSeconds(pid_) - scheduledStart_;
+        const double wall = wallSeconds();
+        for (const auto& [thread, seconds] : threadCPUSeconds(pid_)) {
+            const auto before = threads_.find(thread);
+            const double used = seconds - (before == threads_.end() ? 0 : before->second);
+            if (used > 0) state.counters["thread " + thread] = 100.0 * used / wall;
+        }
+        state.counters["cpu_percent"] = 100.0 * cpu / wall;
+        state.counters["cpu_percent_sched"] = 100.0 * scheduled / wall;
+        state.counters["load1_before"] = load_;
+        state.counters["load1_after"] = loadAverage();
+        return wall;
+    }
+
+private:
+    pid_t pid_;
+    std::filesystem::path stat_;
+    double load_;
+    std::map<std::string, double> threads_;
+    Clock::time_point wallStart_;
+    double cpuStart_;
+    double scheduledStart_;
+};
 
 pid_t spawn(const std::string& program, const std::filesystem::path& log) {
     std::vector<std::string> argv{program};
@@ -186,9 +239,18 @@ public:
     pid_t app() const { return app_; }
     xcb_window_t mainWindow() const { return *main_; }
 
+    // The window shown now: a main window opened again can come back as
+    // another X window.
     bool closeMainWindow() {
+        if (const auto shown = x_.findViewable("Brumalune")) main_ = shown;
         x_.close(*main_);
         return waitUntil([&] { return !x_.findViewable("Brumalune").has_value(); }, 30s, 50ms);
+    }
+
+    // The app's log so far.
+    std::string appLog() const {
+        std::ifstream in(home_ / "app.log");
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
 
     double fanRPM(int fan) { return readKey("F" + std::to_string(fan) + "Ac"); }
@@ -398,46 +460,6 @@ void BM_HotKeyToPanelFrame(benchmark::State& state) {
 }
 BENCHMARK(BM_HotKeyToPanelFrame)->Iterations(20)->UseManualTime()->Unit(benchmark::kMillisecond);
 
-// The app's CPU time from its construction on, every thread's (from /proc:
-// utime + stime) and the scheduler's exact run time, as shares of a core
-// over the wall time.
-class CPUShare {
-public:
-    explicit CPUShare(pid_t pid)
-        : pid_(pid),
-          stat_("/proc/" + std::to_string(pid) + "/stat"),
-          threadsStart_(threadCPUSeconds(pid)),
-          wallStart_(Clock::now()),
-          cpuStart_(cpuSeconds(stat_).value_or(0)),
-          scheduledStart_(scheduledSeconds(pid)) {}
-
-    Clock::time_point start() const { return wallStart_; }
-
-    // The shares so far as counters: "cpu_percent", "cpu_percent_sched" and
-    // one "thread NAME" each; returns the wall time in seconds.
-    double report(benchmark::State& state) const {
-        const double cpu = cpuSeconds(stat_).value_or(0) - cpuStart_;
-        const double scheduled = scheduledSeconds(pid_) - scheduledStart_;
-        const double wall = std::chrono::duration<double>(Clock::now() - wallStart_).count();
-        for (const auto& [thread, seconds] : threadCPUSeconds(pid_)) {
-            const auto before = threadsStart_.find(thread);
-            const double used = seconds - (before == threadsStart_.end() ? 0 : before->second);
-            if (used > 0) state.counters["thread " + thread] = 100.0 * used / wall;
-        }
-        state.counters["cpu_percent"] = 100.0 * cpu / wall;
-        state.counters["cpu_percent_sched"] = 100.0 * scheduled / wall;
-        return wall;
-    }
-
-private:
-    pid_t pid_;
-    std::filesystem::path stat_;
-    std::map<std::string, double> threadsStart_;
-    Clock::time_point wallStart_;
-    double cpuStart_;
-    double scheduledStart_;
-};
-
 // The Max preset: ⌃⌘4 in the main window, once it has the focus; then the
 // fans up to speed, so the tray icon's spin reaches its top tier.
 bool spinAtFullSpeed(System& system) {
@@ -480,15 +502,13 @@ void BM_IdleShare(benchmark::State& state) {
     }
 
     state.counters["icon_changes_per_s_before"] = trayChangesPerSecond(3s);
-    const double load = loadAverage();
-    const CPUShare share(system.app());
-    const auto wallStart = share.start();
+    const ShareMeter share(system.app());
     // The tray strip read four times a second all along: a spin that starts
     // or stops within the minute shows here (up to 4 changes a second).
     int changes = 0;
     for (auto _ : state) {
         std::vector<std::uint8_t> last = desktop().pixels(desktop().root(), 0, 0, 1280, 24);
-        while (Clock::now() - wallStart < 60s) {
+        while (share.wallSeconds() < 60) {
             std::this_thread::sleep_for(250ms);
             std::vector<std::uint8_t> now = desktop().pixels(desktop().root(), 0, 0, 1280, 24);
             if (now != last) ++changes;
@@ -496,8 +516,6 @@ void BM_IdleShare(benchmark::State& state) {
         }
     }
     const double wall = share.report(state);
-    state.counters["load1_before"] = load;
-    state.counters["load1_after"] = loadAverage();
     state.counters["icon_changes_per_s_during"] = changes / wall;
     state.counters["icon_changes_per_s_after"] = trayChangesPerSecond(3s);
     state.counters["fan0_rpm"] = system.fanRPM(0);
@@ -523,11 +541,10 @@ void BM_PanelOpenShare(benchmark::State& state) {
     }
     std::this_thread::sleep_for(2s);  // the entrance done
 
-    const double load = loadAverage();
-    const CPUShare share(system.app());
+    const ShareMeter share(system.app());
     bool stayedOpen = true;
     for (auto _ : state) {
-        while (Clock::now() - share.start() < 60s) {
+        while (share.wallSeconds() < 60) {
             std::this_thread::sleep_for(1s);
             stayedOpen = stayedOpen && desktop().viewable(*panel);
         }
@@ -537,8 +554,6 @@ void BM_PanelOpenShare(benchmark::State& state) {
         state.SkipWithError("the panel closed during the minute");
         return;
     }
-    state.counters["load1_before"] = load;
-    state.counters["load1_after"] = loadAverage();
     state.counters["fan0_rpm"] = system.fanRPM(0);
     dismiss(*panel);
 }
@@ -563,6 +578,129 @@ void BM_Memory(benchmark::State& state) {
     state.counters["load1"] = loadAverage();
 }
 BENCHMARK(BM_Memory)->Iterations(1)->Unit(benchmark::kSecond);
+
+// "main" window: first frame N ms after it was opened, each in turn.
+std::vector<double> firstFrameLines(const std::string& log) {
+    std::vector<double> ms;
+    const std::string marker = "window \"main\": first frame ";
+    for (std::size_t at = log.find(marker); at != std::string::npos; at = log.find(marker, at + 1))
+        ms.push_back(std::stod(log.substr(at + marker.size())));
+    return ms;
+}
+
+// The tray menu, up and holding the keyboard: its icon sits at the right
+// end of the tray host's strip.
+bool openTrayMenu(KeyboardGrabWatch& keyboard) {
+    DesktopX& x = desktop();
+    const auto strip = x.findViewable("panel");
+    const auto where = strip ? x.geometry(*strip) : std::nullopt;
+    if (!where) return false;
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        keyboard.takeFocus();
+        x.clickAt(where->x + where->width - 12, where->y + where->height / 2, 3);
+        if (keyboard.waitForGrab(3s)) return true;
+    }
+    return false;
+}
+
+// A window's first read that is not one colour, from `since` on.
+std::optional<double> drawnAfter(const std::string& title, std::uint64_t since) {
+    DesktopX& x = desktop();
+    const std::uint64_t deadline = since + 10'000'000;
+    while (nowMicros() < deadline) {
+        const auto window = x.findViewable(title);
+        const auto size = window ? x.size(*window) : std::nullopt;
+        if (size) {
+            const auto image = x.pixels(*window, 0, 0, size->first, size->second);
+            for (std::size_t i = 4; i + 4 <= image.size(); i += 4)
+                if (!std::equal(image.begin() + static_cast<std::ptrdiff_t>(i),
+                                image.begin() + static_cast<std::ptrdiff_t>(i + 4), image.begin()))
+                    return static_cast<double>(nowMicros() - since) / 1000.0;
+        }
+        std::this_thread::sleep_for(1ms);
+    }
+    return std::nullopt;
+}
+
+void BM_MainWindowFirstFrame(benchmark::State& state) {
+    if (!desktopReady(state)) return;
+    KeyboardGrabWatch keyboard;
+    System system(desktop());
+    if (!system.error().empty()) {
+        state.SkipWithError(system.error().c_str());
+        return;
+    }
+    if (!waitUntil([&] { return !firstFrameLines(system.appLog()).empty(); }, 30s)) {
+        state.SkipWithError("the app logged no first frame of its main window");
+        return;
+    }
+    const double cold = firstFrameLines(system.appLog()).front();
+    std::this_thread::sleep_for(5s);  // the launch's work done
+    const double load = loadAverage();
+    std::vector<double> warm, screen;
+    for (auto _ : state) {
+        if (!system.closeMainWindow()) {
+            state.SkipWithError("the main window did not close");
+            return;
+        }
+        std::this_thread::sleep_for(1s);
+        const std::size_t before = firstFrameLines(system.appLog()).size();
+        if (!openTrayMenu(keyboard)) {
+            state.SkipWithError("the tray menu did not open");
+            return;
+        }
+        desktop().chord({}, keysym::down);
+        const std::uint64_t pressed = desktop().chord({}, keysym::returnKey);  // "Open Brumalune"
+        const auto drawn = drawnAfter("Brumalune", pressed);
+        if (!drawn || !waitUntil([&] { return firstFrameLines(system.appLog()).size() > before; }, 10s)) {
+            state.SkipWithError("the main window did not come back");
+            return;
+        }
+        warm.push_back(firstFrameLines(system.appLog()).back());
+        screen.push_back(*drawn);
+        state.SetIterationTime(warm.back() / 1000.0);
+    }
+    state.counters["cold_ms"] = cold;
+    state.counters["open_p50_ms"] = percentile(warm, 0.5);
+    state.counters["open_max_ms"] = percentile(warm, 1.0);
+    state.counters["return_to_screen_p50_ms"] = percentile(screen, 0.5);
+    state.counters["return_to_screen_max_ms"] = percentile(screen, 1.0);
+    state.counters["load1_before"] = load;
+    state.counters["load1_after"] = loadAverage();
+}
+BENCHMARK(BM_MainWindowFirstFrame)->Iterations(10)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+enum WindowPlace { inView, minimised, otherDesktop };
+
+void BM_WindowShare(benchmark::State& state) {
+    const auto place = static_cast<WindowPlace>(state.range(0));
+    if (!desktopReady(state)) return;
+    ::setenv("QT_QUICK_BACKEND", "software", 1);
+    System system(desktop());
+    ::unsetenv("QT_QUICK_BACKEND");
+    if (!system.error().empty()) {
+        state.SkipWithError(system.error().c_str());
+        return;
+    }
+    const std::string id = std::to_string(system.mainWindow());
+    int moved = 0;
+    if (place == minimised) moved = std::system(("xdotool windowminimize " + id).c_str());
+    // The window joins every desktop; left on the first, it is out of view on the second.
+    if (place == otherDesktop)
+        moved = std::system(("xdotool set_desktop_for_window " + id + " 0 && xdotool set_desktop 1").c_str());
+    if (moved != 0) {
+        state.SkipWithError("xdotool could not move the window");
+        return;
+    }
+    std::this_thread::sleep_for(10s);  // the launch's work done, the engine's cadence settled
+
+    const ShareMeter share(system.app());
+    for (auto _ : state) std::this_thread::sleep_for(60s);
+    share.report(state);
+    if (place == otherDesktop && std::system("xdotool set_desktop 0") != 0) state.SkipWithError("no way back");
+}
+BENCHMARK(BM_WindowShare)->ArgName("place")->Arg(inView)->Arg(minimised)->Arg(otherDesktop)->Iterations(1)->Unit(
+    benchmark::kSecond);
 
 }  // namespace
 }  // namespace zephrane::shellbench

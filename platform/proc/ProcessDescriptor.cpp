@@ -1,5 +1,6 @@
 #include "platform/proc/ProcessDescriptor.hpp"
 
+#include <poll.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -18,6 +19,22 @@ int openProcessDescriptor(pid_t pid) {
     errno = ENOSYS;
     return -1;
 #endif
+}
+
+bool signalProcessDescriptor(int pidfd, int signal) {
+#ifdef SYS_pidfd_send_signal
+    return ::syscall(SYS_pidfd_send_signal, pidfd, signal, nullptr, 0U) == 0;
+#else
+    (void)pidfd;
+    (void)signal;
+    errno = ENOSYS;
+    return false;
+#endif
+}
+
+bool processDescriptorExited(int pidfd) {
+    pollfd watched{pidfd, POLLIN, 0};
+    return ::poll(&watched, 1, 0) == 1 && (watched.revents & POLLIN) != 0;
 }
 
 }  // namespace zephrane::proc

@@ -13,4 +13,12 @@ namespace zephrane::proc {
 // (a kernel without pidfds, or no such process). The caller closes it.
 int openProcessDescriptor(pid_t pid);
 
+// Sends `signal` to the very process `pidfd` refers to; false with errno
+// set (ESRCH once that process has exited, whoever has its number now).
+bool signalProcessDescriptor(int pidfd, int signal);
+
+// Whether the process `pidfd` refers to has exited (its descriptor is
+// readable); false while it runs, and for a descriptor that cannot be polled.
+bool processDescriptorExited(int pidfd);
+
 }  // namespace zephrane::proc

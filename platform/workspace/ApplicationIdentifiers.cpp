@@ -1,5 +1,6 @@
 #include "platform/workspace/ApplicationIdentifiers.hpp"
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -14,6 +15,12 @@ std::string ApplicationIdentifiers::bundledPath() {
     const auto program = std::filesystem::read_symlink("/proc/self/exe", error);
     if (error) return {};
     return (program.parent_path().parent_path() / "Resources" / "application-identifiers.json").string();
+}
+
+std::string ApplicationIdentifiers::defaultPath() {
+    const char* named = std::getenv("ZEPHRANE_APPLICATION_IDENTIFIERS");
+    if (named != nullptr && *named != '\0') return named;
+    return bundledPath();
 }
 
 ApplicationIdentifiers ApplicationIdentifiers::load(const std::string& path) {

@@ -23,6 +23,10 @@ public:
     // The file installed beside the app: Contents/Resources, next to the
     // Contents/MacOS folder that holds the running program.
     static std::string bundledPath();
+    // The file the app reads: the one $ZEPHRANE_APPLICATION_IDENTIFIERS
+    // names when set (a test or a demonstration gives a program of its own
+    // an identifier so), else the bundled one.
+    static std::string defaultPath();
 
     // A file that is missing, unreadable, too large, not JSON or not a JSON
     // object gives an empty table. Within an object, an entry whose value is

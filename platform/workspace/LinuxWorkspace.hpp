@@ -24,7 +24,7 @@ namespace zephrane::workspace {
 
 struct LinuxWorkspaceOptions {
     std::string procRoot = "/proc";
-    std::string identifiersFile = ApplicationIdentifiers::bundledPath();
+    std::string identifiersFile = ApplicationIdentifiers::defaultPath();
     // A scan reads every process's /proc entry, the dearest thing the app
     // does at rest; what it serves (the workload boost) waits for minutes
     // of rendering or compiling, so a few seconds late costs nothing.

@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <qcoro/qcorotask.h>
+
 #include "ZephraneApp/Face/AlertsFace.hpp"
 #include "ZephraneApp/Face/DaemonFace.hpp"
 #include "ZephraneApp/Face/DriveFace.hpp"
@@ -291,6 +293,15 @@ TEST(ScriptedFace, PlaysTheDesktopAsATestTellsIt) {
     EXPECT_EQ(described, (std::vector<std::string>{"SetLaunchAtLogin(true)", "SetLaunchAtLogin(true)",
                                                    "RefreshLaunchAtLogin", "RequestNotificationAuthorization",
                                                    "RequestNotificationAuthorization"}));
+}
+
+// QCoro's co_return moves from a named value it is given: the scripted
+// answer must survive being asked for twice.
+TEST(ScriptedFace, ItsExportAnswersTheSameEveryTime) {
+    ScriptedEngineFace face;
+    face.setExportResult(QStringLiteral("/tmp/history.csv"));
+    EXPECT_EQ(QCoro::waitFor(face.exportHistoryCSV()), QStringLiteral("/tmp/history.csv"));
+    EXPECT_EQ(QCoro::waitFor(face.exportHistoryCSV()), QStringLiteral("/tmp/history.csv"));
 }
 
 TEST(ScriptedFace, AWithdrawnOrVanishedFaceIsNoneToQml) {

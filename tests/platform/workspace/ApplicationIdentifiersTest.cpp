@@ -5,6 +5,7 @@
 #include <map>
 #include <string>
 
+#include <stdlib.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -96,6 +97,15 @@ TEST_F(IdentifiersFile, UnusableFilesGiveNoIdentifiers) {
 TEST_F(IdentifiersFile, LoadsAWellFormedFile) {
     const auto path = write("ok.json", R"({"blender": "org.blenderfoundation.blender"})");
     EXPECT_EQ(ApplicationIdentifiers::load(path).identifier("blender"), "org.blenderfoundation.blender");
+}
+
+TEST(ApplicationIdentifiersTest, TheEnvironmentNamesAnotherFile) {
+    ::setenv("ZEPHRANE_APPLICATION_IDENTIFIERS", "/tmp/mine.json", 1);
+    EXPECT_EQ(ApplicationIdentifiers::defaultPath(), "/tmp/mine.json");
+    ::setenv("ZEPHRANE_APPLICATION_IDENTIFIERS", "", 1);
+    EXPECT_EQ(ApplicationIdentifiers::defaultPath(), ApplicationIdentifiers::bundledPath());
+    ::unsetenv("ZEPHRANE_APPLICATION_IDENTIFIERS");
+    EXPECT_EQ(ApplicationIdentifiers::defaultPath(), ApplicationIdentifiers::bundledPath());
 }
 
 // The file the app ships: every entry is usable, and every heavy application
