@@ -8,6 +8,7 @@
 #include "ZephraneApp/Face/ScriptedEngineFace.hpp"
 #include "ZephraneApp/Face/SensorsFace.hpp"
 #include "ZephraneApp/Face/ShellFace.hpp"
+#include "ZephraneApp/Gallery/GalleryLaptop.hpp"
 #include "ZephraneApp/Gallery/GalleryViews.hpp"
 #include "ZephraneApp/MainWindow/ScriptedApplications.hpp"
 
@@ -32,12 +33,6 @@ void daemon(Stage& stage, HelperState state, bool smcAvailable) {
     stage.face.daemon().publish(std::move(snapshot));
 }
 
-void twoFans(Stage& stage) {
-    stage.face.drive().fans().update({{0, FanStatus{0, 2430, 1200, 6000, 2400, false, true}},
-                                      {1, FanStatus{1, 2520, 1200, 6500, 2500, false, true}}},
-                                     {}, {});
-}
-
 void heatSources(Stage& stage) {
     stage.face.alerts().heatSources().update(std::vector<HeatSource>{
         {"blender", 0.46, 812, 4242},
@@ -54,41 +49,18 @@ void heatSources(Stage& stage) {
     });
 }
 
-void deviceSensors(Stage& stage) {
-    const std::vector<DeviceSensorReading> readings{
-        {"cpu.avg", "CPU Average", "cpu", 64.2},    {"cpu.p", "CPU Performance Cores", "cpu", 68.0},
-        {"gpu.avg", "GPU Average", "cpu.fill", 55.8}, {"pwr.die", "SoC Die", "bolt.fill", 61.0},
-        {"TB0T", "Battery", "battery.75percent", 33.5}, {"TH0x", "SSD", "memorychip", 41.0},
-    };
-    stage.face.sensors().deviceSensors().update(readings, {});
-    auto sensors = stage.face.sensors().state();
-    sensors.hasDiscoveredSensors = true;
-    sensors.displayedTemperature = 64.2;
-    sensors.heroDisplayTemperature = 64;
-    sensors.controlTemperature = 64.2;
-    sensors.displayedTemperatureSourceLabel = "CPU Average";
-    stage.face.sensors().publish(std::move(sensors));
-}
-
-void power(Stage& stage) {
-    auto power = stage.face.power().state();
-    power.telemetry.systemWatts = 18.4;
-    power.telemetry.hasBattery = true;
-    power.telemetry.batteryLevelPercent = 82;
-    power.systemPowerWatts = 18.4;
-    stage.face.power().publish(std::move(power));
-}
-
 // A two-fan laptop under automatic control, the daemon connected, some
 // work going on; the first-run setup done.
 void typicalMachine(Stage& stage) {
     mainwindow::RunningApplications::standIn().reset();
     setupComplete(stage);
     daemon(stage, HelperState::connected(), true);
-    twoFans(stage);
+    laptop::publishSensors(stage, {}, false);
+    laptop::publishTemperature(stage, 64.2, "CPU Average");
+    laptop::publishLoads(stage, laptop::busyLoads());
+    laptop::publishFans(stage, laptop::fans(), {});
+    laptop::publishPower(stage, laptop::onAdapter(), 23.4, 12.1);
     heatSources(stage);
-    deviceSensors(stage);
-    power(stage);
     face::DriveFace::State drive;
     drive.activeProfile = FanProfile::appleAuto();
     drive.controlSourceCaption = "System automatic";
