@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 
+#include <QEvent>
 #include <QGuiApplication>
 #include <QtGui/qguiapplication_platform.h>
 
@@ -70,9 +71,25 @@ void TaskbarActivationPolicy::addWindow(QWindow* window) {
     if (window == nullptr) return;
     windows_.emplace_back(window);
     connect(window, &QWindow::visibleChanged, this, [this, window](bool visible) {
+        std::erase(exposed_, window);
         if (visible) apply(*window);
     });
+    connect(window, &QObject::destroyed, this, [this, window] { std::erase(exposed_, window); });
+    window->installEventFilter(this);
     apply(*window);
+}
+
+bool TaskbarActivationPolicy::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Expose) {
+        auto* window = static_cast<QWindow*>(watched);
+        // Exposed means the window manager holds the window now: the first
+        // time after a show, ask it once more.
+        if (window->isExposed() && std::ranges::find(exposed_, window) == exposed_.end()) {
+            exposed_.push_back(window);
+            apply(*window);
+        }
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void TaskbarActivationPolicy::setActivationPolicy(Policy policy) {

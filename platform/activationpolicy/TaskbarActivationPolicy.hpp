@@ -5,7 +5,9 @@
 // takes the window on; once the manager holds a shown window, the state is
 // its to change, so it is asked as well (a client message to the root
 // window). Window managers drop the state of a window they unmap, so all
-// this happens again each time a window is shown.
+// this happens again each time a window is shown, and once more when it is
+// first exposed after that: a request that reaches the manager before it has
+// taken the newly mapped window on is ignored.
 //
 // Without X11 (Wayland, offscreen) it keeps the policy and changes nothing.
 #pragma once
@@ -36,11 +38,16 @@ public:
     // out of the task bar; false without X11.
     static bool skipsTaskbar(QWindow& window);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void apply(QWindow& window);
 
     Policy policy_ = Policy::regular;
     std::vector<QPointer<QWindow>> windows_;
+    // The windows shown and exposed since they were last shown.
+    std::vector<QWindow*> exposed_;
 };
 
 }  // namespace zephrane::activationpolicy
