@@ -1,5 +1,6 @@
 #include "ZephraneApp/DesignSystem/Backdrops/Photographs/PhotoEncoder.hpp"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <system_error>
@@ -18,6 +19,7 @@ namespace {
 
 using heif::ContextFree;
 using heif::EncoderFree;
+using heif::HandleFree;
 using heif::ImageFree;
 using heif::OptionsFree;
 
@@ -60,8 +62,17 @@ std::string writeHeic(const QImage& image, const std::filesystem::path& file, co
 
     const std::unique_ptr<heif_encoding_options, OptionsFree> options(heif_encoding_options_alloc());
     options->image_orientation = static_cast<heif_orientation>(settings.orientation);
-    error = heif_context_encode_image(context.get(), rawImage, rawEncoder, options.get(), nullptr);
+    heif_image_handle* rawPrimary = nullptr;
+    error = heif_context_encode_image(context.get(), rawImage, rawEncoder, options.get(), &rawPrimary);
     if (error.code != heif_error_Ok) return failed("encoding", error);
+    const std::unique_ptr<heif_image_handle, HandleFree> primary(rawPrimary);
+    if (settings.thumbnailSize > 0 && settings.thumbnailSize < std::max(width, height)) {
+        heif_image_handle* rawThumbnail = nullptr;
+        error = heif_context_encode_thumbnail(context.get(), rawImage, primary.get(), rawEncoder, options.get(),
+                                              settings.thumbnailSize, &rawThumbnail);
+        if (error.code != heif_error_Ok) return failed("encoding the thumbnail", error);
+        heif_image_handle_release(rawThumbnail);
+    }
 
     std::filesystem::path partial = file;
     partial += ".partial";

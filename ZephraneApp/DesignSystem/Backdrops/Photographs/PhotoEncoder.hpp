@@ -15,6 +15,10 @@ struct HeicSettings {
     // The orientation recorded in the file, as libheif's heif_orientation
     // (1: none); a reader that applies it shows the stored pixels turned.
     int orientation = 1;
+    // The longer side of a smaller copy stored beside the picture, for a
+    // reader that wants a thumbnail without decoding the whole photograph;
+    // 0 stores none. Bigger than the picture, none is stored either.
+    int thumbnailSize = 320;
 };
 
 // Empty on success, else what went wrong. The file is written whole or
