@@ -7,19 +7,6 @@
 
 namespace zephrane::gallery {
 
-namespace {
-
-std::function<void(Stage&)> daemonIn(HelperState state, std::optional<std::string> issue = std::nullopt) {
-    return [state = std::move(state), issue = std::move(issue)](Stage& stage) {
-        auto daemon = stage.face.daemon().state();
-        daemon.helperState = state;
-        daemon.helperInstallIssue = issue;
-        stage.face.daemon().publish(std::move(daemon));
-    };
-}
-
-}  // namespace
-
 std::vector<View> designViews() {
     return {
         {"action-buttons", galleryFile("ButtonsView.qml"), false,

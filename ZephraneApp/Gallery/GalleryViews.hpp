@@ -4,11 +4,14 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include <QString>
 #include <QVariantMap>
+
+#include "ZephraneApp/Services/Daemon/HelperState.hpp"
 
 namespace zephrane {
 class ShellCommands;
@@ -49,6 +52,10 @@ std::vector<View> settingsViews();    // SettingsViews.cpp
 std::vector<View> onboardingViews();  // OnboardingViews.cpp
 std::vector<View> mainWindowViews();  // MainWindowViews.cpp
 std::vector<View> shellViews();       // ShellViews.cpp
+
+// A state's script that shows the daemon in `state`, with an install issue
+// when one is given.
+std::function<void(Stage&)> daemonIn(HelperState state, std::optional<std::string> issue = std::nullopt);
 
 // A view's QML file in the module of its own area ("Modes", "ModesView.qml").
 QString moduleFile(const char* area, const char* name);

@@ -9,13 +9,6 @@
 namespace zephrane::gallery {
 namespace {
 
-void daemonIn(Stage& stage, HelperState state, std::optional<std::string> issue = std::nullopt) {
-    auto daemon = stage.face.daemon().state();
-    daemon.helperState = std::move(state);
-    daemon.helperInstallIssue = std::move(issue);
-    stage.face.daemon().publish(std::move(daemon));
-}
-
 // A form a user has been at: Fahrenheit, quiet hours on, two alert rules,
 // another accent and backdrop, a conflicting shortcut.
 void customized(Stage& stage) {
@@ -43,28 +36,28 @@ std::vector<View> settingsViews() {
     const QString scene = galleryFile("SettingsFormScene.qml");
     return {
         {"settings", scene, false,
-         {{"defaults", {}, [](Stage& stage) { daemonIn(stage, HelperState::notRegistered()); }},
+         {{"defaults", {}, daemonIn(HelperState::notRegistered())},
           {"helper-not-installed", {{"scrollTo", "helperSection"}},
            [](Stage& stage) {
-               daemonIn(stage, HelperState::notRegistered(), "An older helper is still installed.");
+               daemonIn(HelperState::notRegistered(), "An older helper is still installed.")(stage);
                auto d = stage.face.daemon().state();
                d.lastError = "write failed: the daemon refused the fan's target";
                stage.face.daemon().publish(std::move(d));
            }},
           {"helper-connected", {{"scrollTo", "helperSection"}, {"updates", true}},
-           [](Stage& stage) { daemonIn(stage, HelperState::connected()); }},
+           daemonIn(HelperState::connected())},
           {"recording-shortcut", {{"scrollTo", "menuBarSection"}, {"recording", true}},
            [](Stage& stage) {
-               daemonIn(stage, HelperState::enabled());
+               daemonIn(HelperState::enabled())(stage);
                customized(stage);
            }},
           {"customized", {{"expanded", true}},
            [](Stage& stage) {
-               daemonIn(stage, HelperState::requiresApproval());
+               daemonIn(HelperState::requiresApproval())(stage);
                customized(stage);
            }},
           {"restore-defaults", {{"scrollTo", "alertsSection"}, {"confirmingRestore", true}},
-           [](Stage& stage) { daemonIn(stage, HelperState::connected()); }}}},
+           daemonIn(HelperState::connected())}}},
     };
 }
 
