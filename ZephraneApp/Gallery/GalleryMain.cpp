@@ -28,6 +28,7 @@
 #include "ZephraneApp/DesignSystem/Tokens/ThemeTokens.hpp"
 #include "ZephraneApp/Face/ScriptedEngineFace.hpp"
 #include "ZephraneApp/Gallery/GalleryViews.hpp"
+#include "ZephraneApp/Gallery/QmlWarnings.hpp"
 #include "ZephraneApp/Shell/ShellCommands.hpp"
 #include "ZephraneApp/Shell/ViewPlugins.hpp"
 #include "platform/accessibility/FakeDisplayOptions.hpp"
@@ -51,23 +52,6 @@ std::string joined(const std::vector<std::string>& names) {
     std::string all;
     for (const std::string& name : names) all += (all.empty() ? "" : ", ") + name;
     return all;
-}
-
-// What QML said while the view loaded and drew: a binding loop, an
-// undefined property, a missing type. A picture of a view that warns is no
-// proof of it, so the gallery fails on any.
-QStringList& qmlWarnings() {
-    static QStringList warnings;
-    return warnings;
-}
-QtMessageHandler previousHandler = nullptr;
-
-void catchQmlWarnings(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    const QString category = QString::fromLatin1(context.category != nullptr ? context.category : "");
-    const bool fromQml = category.startsWith("qml") || category.startsWith("qt.qml") || category == "js" ||
-                         message.contains("qrc:/");
-    if (type != QtDebugMsg && type != QtInfoMsg && fromQml) qmlWarnings() << message;
-    if (previousHandler != nullptr) previousHandler(type, context, message);
 }
 
 const gallery::View* findView(const std::string& name) {
@@ -121,7 +105,7 @@ int main(int argc, char** argv) {
 
     QApplication app(argc, argv);
     QApplication::setApplicationName("zephrane-gallery");
-    previousHandler = qInstallMessageHandler(catchQmlWarnings);
+    gallery::watchQmlWarnings();
 
     // Every display option off, the appearance as asked: the same picture on
     // every machine.
@@ -188,9 +172,9 @@ int main(int argc, char** argv) {
             return;
         }
         QTimer::singleShot(kSettle, &app, [&] {
-            if (!qmlWarnings().isEmpty()) {
+            if (!gallery::qmlWarnings().isEmpty()) {
                 std::fprintf(stderr, "zephrane-gallery: %s %s warned:\n%s\n", viewName.c_str(), stateName.c_str(),
-                             qPrintable(qmlWarnings().join('\n')));
+                             qPrintable(gallery::qmlWarnings().join('\n')));
                 app.exit(1);
                 return;
             }

@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <memory>
-#include <mutex>
 
 #include <QQmlContext>
 #include <QQmlEngine>
@@ -11,6 +10,7 @@
 #include "ZephraneApp/DesignSystem/Tokens/ThemeTokens.hpp"
 #include "ZephraneApp/Face/ScriptedEngineFace.hpp"
 #include "ZephraneApp/Gallery/GalleryViews.hpp"
+#include "ZephraneApp/Gallery/QmlWarnings.hpp"
 #include "ZephraneApp/Shell/ShellCommands.hpp"
 #include "ZephraneApp/Shell/ViewPlugins.hpp"
 #include "platform/accessibility/FakeDisplayOptions.hpp"
@@ -33,24 +33,6 @@ TestTheme& testTheme() {
         return theme;
     }();
     return *made;
-}
-
-std::mutex warningsMutex;
-QStringList& qmlWarnings() {
-    static QStringList warnings;
-    return warnings;
-}
-QtMessageHandler previousHandler = nullptr;
-
-void catchQmlWarnings(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    const QString category = QString::fromLatin1(context.category != nullptr ? context.category : "");
-    const bool fromQml = category.startsWith("qml") || category.startsWith("qt.qml") || category == "js" ||
-                         message.contains("qrc:/") || message.contains(".qml:");
-    if (type != QtDebugMsg && type != QtInfoMsg && fromQml) {
-        std::lock_guard lock(warningsMutex);
-        qmlWarnings() << message;
-    }
-    if (previousHandler != nullptr) previousHandler(type, context, message);
 }
 
 // One per test file's QML engine, owned by it: the scripted engine and the
@@ -77,9 +59,8 @@ public:
 public slots:
     void qmlEngineAvailable(QQmlEngine* engine) {
         // The test library puts its own message handler in place for the
-        // run; ours goes in front of it, once.
-        const QtMessageHandler current = qInstallMessageHandler(catchQmlWarnings);
-        if (current != catchQmlWarnings) previousHandler = current;
+        // run; the catcher goes in front of it.
+        gallery::watchQmlWarnings();
         testTheme().theme.setForcedAppearance(Theme::Appearance::light);
         testTheme().options.setOptions({});
         engine->addImportPath(QStringLiteral("qrc:/"));
@@ -147,9 +128,8 @@ int runViewQuickTests(int argc, char** argv, const char* name, const char* sourc
     if (qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND")) qputenv("QT_QUICK_BACKEND", "software");
     Setup setup(std::move(extras));
     const int failed = quick_test_main_with_setup(argc, argv, name, sourceDir, &setup);
-    std::lock_guard lock(warningsMutex);
-    if (!qmlWarnings().isEmpty()) {
-        std::fprintf(stderr, "%s: QML warned:\n%s\n", name, qPrintable(qmlWarnings().join('\n')));
+    if (const QStringList warnings = gallery::qmlWarnings(); !warnings.isEmpty()) {
+        std::fprintf(stderr, "%s: QML warned:\n%s\n", name, qPrintable(warnings.join('\n')));
         return failed != 0 ? failed : 1;
     }
     return failed;
