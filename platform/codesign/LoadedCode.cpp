@@ -9,6 +9,7 @@
 #include <array>
 #include <cerrno>
 #include <charconv>
+#include <cstdint>
 #include <system_error>
 
 namespace zephrane::codesign {
@@ -37,6 +38,25 @@ bool parseNumber(std::string_view text, Number& value, int base) {
     return error == std::errc() && end == text.data() + text.size() && !text.empty();
 }
 
+// The name /proc/<pid>/map_files gives a mapping: its bounds in hex without
+// the leading zeros that maps pads them with (a program linked at a fixed
+// address sits at 0x400000, "00400000" in maps), none when `range` is no
+// pair of hex numbers.
+std::optional<std::string> mapFilesName(std::string_view range) {
+    const auto dash = range.find('-');
+    std::uint64_t start = 0;
+    std::uint64_t end = 0;
+    if (dash == std::string_view::npos || !parseNumber(range.substr(0, dash), start, 16) ||
+        !parseNumber(range.substr(dash + 1), end, 16))
+        return std::nullopt;
+    std::array<char, 2 * 16 + 2> name{};
+    char* const last = name.data() + name.size();
+    char* at = std::to_chars(name.data(), last, start, 16).ptr;
+    *at++ = '-';
+    at = std::to_chars(at, last, end, 16).ptr;
+    return std::string(name.data(), at);
+}
+
 // "start-end perms offset major:minor inode   path"
 std::optional<ExecutableMapping> parseLine(std::string_view line, bool& malformed) {
     const std::string_view range = nextField(line);
@@ -47,7 +67,8 @@ std::optional<ExecutableMapping> parseLine(std::string_view line, bool& malforme
     const auto colon = device.find(':');
     ExecutableMapping mapping;
     std::uint64_t ignored = 0;
-    if (range.find('-') == std::string_view::npos || perms.size() != 4 || !parseNumber(offset, ignored, 16) ||
+    const auto name = mapFilesName(range);
+    if (!name || perms.size() != 4 || !parseNumber(offset, ignored, 16) ||
         colon == std::string_view::npos || !parseNumber(device.substr(0, colon), mapping.major, 16) ||
         !parseNumber(device.substr(colon + 1), mapping.minor, 16) || !parseNumber(inode, mapping.inode, 10)) {
         malformed = true;
@@ -57,7 +78,7 @@ std::optional<ExecutableMapping> parseLine(std::string_view line, bool& malforme
     const std::string_view path = pathStart == std::string_view::npos ? std::string_view() : line.substr(pathStart);
     // Anonymous memory and the kernel's own ([vdso], [vsyscall]) are no file.
     if (perms[2] != 'x' || path.empty() || path.front() != '/') return std::nullopt;
-    mapping.range = std::string(range);
+    mapping.range = *name;
     mapping.path = std::string(path);
     return mapping;
 }

@@ -24,6 +24,7 @@ constexpr std::string_view kMaps =
     "7febc1520000-7febc1521000 r-xp 00000000 103:02 77                        /home/m/my lib.so\n"
     "7febc1530000-7febc1531000 r-xp 00000000 00:01 4242                       /memfd:x (deleted)\n"
     "7febc1540000-7febc1541000 r-xp 00001000 103:02 77                        /home/m/my lib.so\n"
+    "00400000-00452000 r-xp 00000000 fe:00 1313                               /usr/bin/fixed\n"
     "7febc15f9000-7febc15fb000 r-xp 00000000 00:00 0                          [vdso]\n"
     "ffffffffff600000-ffffffffff601000 --xp 00000000 00:00 0                  [vsyscall]\n";
 
@@ -35,6 +36,8 @@ TEST(LoadedCode, EveryFileMappedExecutableIsListedOnce) {
         {"7febc138e000-7febc14e4000", 0xfe, 0x00, 332835, "/usr/lib/libc.so.6"},
         {"7febc1520000-7febc1521000", 0x103, 0x02, 77, "/home/m/my lib.so"},
         {"7febc1530000-7febc1531000", 0x00, 0x01, 4242, "/memfd:x (deleted)"},
+        // map_files names it without the zeros maps pads it with
+        {"400000-452000", 0xfe, 0x00, 1313, "/usr/bin/fixed"},
     };
     EXPECT_EQ(*mappings, expected);
 }
@@ -48,6 +51,8 @@ TEST(LoadedCode, ALineThatIsNoMapsLineMakesTheWholeMapUnusable) {
         {"a device that is no number", "7f00-7f01 r-xp 00000000 zz:00 77 /lib/x.so\n"},
         {"an inode that is no number", "7f00-7f01 r-xp 00000000 fe:00 seven /lib/x.so\n"},
         {"no range", "r-xp 00000000 fe:00 77 /lib/x.so\n"},
+        {"a range that is no number", "7f00-7fzz r-xp 00000000 fe:00 77 /lib/x.so\n"},
+        {"half a range", "7f00- r-xp 00000000 fe:00 77 /lib/x.so\n"},
         {"short permissions", "7f00-7f01 r-x 00000000 fe:00 77 /lib/x.so\n"},
     };
     for (const auto& c : cases) {
