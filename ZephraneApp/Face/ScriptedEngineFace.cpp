@@ -145,14 +145,15 @@ void ScriptedEngineFace::perform(FaceCommand command) {
     if (responder_) responder_(command);
 }
 
-// A copy: QCoro's co_return moves from a named value.
+// Copies: QCoro's co_return moves from a named value, which would leave the
+// next call an empty answer.
 QCoro::Task<std::optional<QString>> ScriptedEngineFace::exportHistoryCSV() {
     co_return std::optional<QString>(exportResult_);
 }
 
 QCoro::Task<notifications::AuthorizationResult> ScriptedEngineFace::requestNotificationAuthorization() {
     perform(command::RequestNotificationAuthorization{});
-    if (!holdNotifications_) co_return notificationAnswer_;
+    if (!holdNotifications_) co_return notifications::AuthorizationResult(notificationAnswer_);
     const auto held = std::make_shared<HeldNotificationRequest>();
     heldNotifications_.push_back(held);
     co_await qCoro(held.get(), &HeldNotificationRequest::answered);

@@ -296,12 +296,17 @@ TEST(ScriptedFace, PlaysTheDesktopAsATestTellsIt) {
 }
 
 // QCoro's co_return moves from a named value it is given: the scripted
-// answer must survive being asked for twice.
-TEST(ScriptedFace, ItsExportAnswersTheSameEveryTime) {
+// answers must survive being asked for twice.
+TEST(ScriptedFace, ItsAnswersAreTheSameEveryTime) {
     ScriptedEngineFace face;
     face.setExportResult(QStringLiteral("/tmp/history.csv"));
-    EXPECT_EQ(QCoro::waitFor(face.exportHistoryCSV()), QStringLiteral("/tmp/history.csv"));
-    EXPECT_EQ(QCoro::waitFor(face.exportHistoryCSV()), QStringLiteral("/tmp/history.csv"));
+    face.setNotificationAnswer({false, "The notification server is gone."});
+    for (int ask = 0; ask < 2; ++ask) {
+        EXPECT_EQ(QCoro::waitFor(face.exportHistoryCSV()), QStringLiteral("/tmp/history.csv")) << ask;
+        const auto answer = QCoro::waitFor(face.requestNotificationAuthorization());
+        EXPECT_FALSE(answer.granted) << ask;
+        EXPECT_EQ(answer.error, "The notification server is gone.") << ask;
+    }
 }
 
 TEST(ScriptedFace, AWithdrawnOrVanishedFaceIsNoneToQml) {
